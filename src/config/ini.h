@@ -1,0 +1,39 @@
+// The ini document: SimpleIni for single-byte text with case-insensitive section and key
+// names and the library's default options (not UTF-8, one value per key, no multi-line
+// values, blanks around "=" when written). Every read or write of the settings file builds
+// a fresh document, uses it and drops it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include <SimpleIni.h>
+
+namespace velmora {
+
+using IniDocument = CSimpleIniA;
+
+// Loads the file at path into the document, opened for binary reading. False when the
+// file cannot be opened or the library reports an error.
+bool loadIniFile(IniDocument& document, const char* path);
+
+// Writes the whole document to path through the library's file writer, without a
+// byte-order mark. False when the file cannot be opened for writing.
+bool saveIniFile(const IniDocument& document, const char* path);
+
+// The value readers, on top of the library's own: each answers nothing when the key is
+// absent or its text is not accepted by the form.
+//   number: the whole text one decimal floating-point number of at most 63 characters,
+//           finite once narrowed to float ("nan", "inf" and "1e999" are not accepted);
+//   integer: decimal with optional sign or hexadecimal after "0x", the whole text, at most
+//           63 characters; saturated to the 32-bit range as the Windows runtime does;
+//   switch: the library's boolean reading of the first one or two characters.
+std::optional<float> readNumber(const IniDocument& document, const char* section, const char* key);
+std::optional<std::int32_t> readInteger(const IniDocument& document, const char* section,
+                                        const char* key);
+std::optional<bool> readSwitch(const IniDocument& document, const char* section, const char* key);
+std::optional<std::string> readText(const IniDocument& document, const char* section,
+                                    const char* key);
+
+}  // namespace velmora

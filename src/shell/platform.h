@@ -1,0 +1,29 @@
+// The OS seam: the few operating-system services the core needs, as a table of function
+// pointers. The Windows backend answers them with Win32; tests and the simulated host
+// supply their own.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace velmora {
+
+// The main executable's image as loaded: the memory probes scan it byte by byte.
+struct ModuleImage {
+    const std::uint8_t* base = nullptr;  // null when the module information is unreadable
+    std::size_t size = 0;                // bytes
+};
+
+struct Platform {
+    bool (*isGameForeground)();                                  // the game's window has the focus
+    std::int16_t (*getAsyncKeyState)(std::int32_t virtualKey);  // high bit set while down
+    void* (*getModuleHandle)(const char* moduleName);            // loaded module, or null
+    void* (*getProcAddress)(void* module, const char* exportName);  // export, or null
+    ModuleImage (*mainModuleImage)();                            // the executable's bytes
+    std::int64_t (*queryPerformanceCounter)();                   // ticks
+    std::int64_t (*queryPerformanceFrequency)();                 // ticks per second
+    bool (*isReadable)(const void* address, std::size_t bytes);  // game memory checks
+    bool (*isWritable)(const void* address, std::size_t bytes);
+};
+
+}  // namespace velmora

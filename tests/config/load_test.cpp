@@ -1,0 +1,240 @@
+#include "config/load.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "config/schema.h"
+#include "support/temp_dir.h"
+
+namespace velmora {
+namespace {
+
+using testing::TempDir;
+
+struct Notifications {
+    std::vector<std::string> texts;
+    LoadNotifier notifier() {
+        return LoadNotifier{[](void* self, const char* text) { static_cast<Notifications*>(self)->texts.push_back(text); },
+                            this};
+    }
+};
+
+// Loads the text as a settings file into a fresh record.
+SettingsRecord loadText(const std::string& text) {
+    TempDir dir;
+    SettingsRecord settings;
+    Notifications notes;
+    EXPECT_TRUE(loadSettingsFile(settings, notes.notifier(), dir.write("Velmora.ini", text).c_str()));
+    EXPECT_TRUE(notes.texts.empty());
+    return settings;
+}
+
+float loadNumber(const char* section, const char* key, const std::string& text) {
+    const SettingsRecord s = loadText(std::string("[") + section + "]\n" + key + " = " + text + "\n");
+    return numberField(s, *findSettingKey(section, key));
+}
+
+TEST(LoadNumbers, TheWholeTextMustBeOneFiniteNumber) {
+    struct Case {
+        const char* text;
+        float expected;  // first-person fov; 59 is its default
+    };
+    const Case cases[] = {
+        {"70", 70.0f},
+        {"   70\t", 70.0f},       // the library trims blanks
+        {"-3.5", -3.5f},
+        {"1e1", 10.0f},
+        {".5", 0.5f},
+        {"61f", 59.0f},           // trailing text
+        {"6 1", 59.0f},           // two numbers
+        {"70 ; wide", 59.0f},     // an inline comment is part of the value
+        {"", 59.0f},
+        {"seventy", 59.0f},
+        {"nan", 59.0f},           // non-finite texts are not accepted
+        {"-inf", 59.0f},
+        {"infinity", 59.0f},
+        {"1e999", 59.0f},         // infinite as a double
+        {"1e39", 59.0f},          // finite as a double, infinite as a float
+        {"3.4e38", 3.4e38f},      // still a float
+    };
+    for (const Case& c : cases) EXPECT_EQ(loadNumber("1stPersonView", "fov", c.text), c.expected) << '"' << c.text << '"';
+    // 63 characters are read; 64 are over the library's limit, so the default.
+    EXPECT_EQ(loadNumber("1stPersonView", "fov", std::string(62, '0') + "7"), 7.0f);
+    EXPECT_EQ(loadNumber("1stPersonView", "fov", std::string(63, '0') + "7"), 59.0f);
+}
+
+TEST(LoadIntegers, DecimalOrHexWholeText) {
+    struct Case {
+        const char* text;
+        std::int32_t expected;  // menuKeyCode; 122 is its default
+    };
+    const Case cases[] = {
+        {"0x7A", 122}, {"0X7a", 122}, {"123", 123}, {"+5", 5}, {"-3", -3},
+        {"12abc", 122}, {"0x", 122}, {"7.5", 122}, {"F11", 122}, {"", 122},
+        {"99999999999", std::numeric_limits<std::int32_t>::max()},   // saturates as on Windows
+        {"-99999999999", std::numeric_limits<std::int32_t>::min()},
+    };
+    for (const Case& c : cases) {
+        const SettingsRecord s = loadText(std::string("[keyMappings]\nmenuKeyCode=") + c.text + "\n");
+        EXPECT_EQ(s.keyMappings.menuKeyCode, c.expected) << '"' << c.text << '"';
+    }
+}
+
+TEST(LoadSwitches, OnlyTheFirstLettersCount) {
+    struct Case {
+        const char* text;
+        bool expected;  // HeadLean; on by default
+    };
+    const Case cases[] = {
+        {"off", false}, {"Off", false}, {"on", true}, {"ON", true}, {"Yes", true}, {"no", false},
+        {"true", true}, {"False", false}, {"1", true}, {"0", false}, {"yesterday", true},
+        {"nope", false}, {"maybe", true}, {"2", true}, {"o", true}, {"", true},
+    };
+    for (const Case& c : cases) {
+        const SettingsRecord s = loadText(std::string("[1stPersonView]\nHeadLean = ") + c.text + "\n");
+        EXPECT_EQ(s.firstPersonView.HeadLean, c.expected) << '"' << c.text << '"';
+    }
+}
+
+TEST(LoadIntegerSwitches, OnWhenTheIntegerIsAboveZero) {
+    struct Case {
+        const char* text;
+        bool dynamicFov;  // default off
+        bool gears;       // default on
+    };
+    const Case cases[] = {
+        {"1", true, true}, {"0", false, false}, {"0x10", true, true}, {"2", true, true},
+        {"-1", false, false}, {"true", false, true}, {"on", false, true}, {"", false, true},
+    };
+    for (const Case& c : cases) {
+        const SettingsRecord s = loadText(std::string("[3rdPersonView]\nDynamicFov=") + c.text +
+                                          "\n[general]\nGetInputFromGearsAsi=" + c.text + "\n");
+        EXPECT_EQ(s.thirdPersonView.DynamicFov, c.dynamicFov) << '"' << c.text << '"';
+        EXPECT_EQ(s.general.GetInputFromGearsAsi, c.gears) << '"' << c.text << '"';
+    }
+}
+
+TEST(LoadKeyNames, TakenVerbatimAfterTrimming) {
+    const SettingsRecord s = loadText("[keyMappings]\nlookLeftKey =   b  \nlookRightKey =\ntoggleModKey = F10 ; x\n");
+    EXPECT_EQ(s.keyMappings.lookLeftKey, "b");
+    EXPECT_EQ(s.keyMappings.lookRightKey, "");
+    EXPECT_EQ(s.keyMappings.toggleModKey, "F10 ; x");
+    EXPECT_EQ(s.keyMappings.reloadSettingsKey, "F10");  // absent: its default
+}
+
+TEST(LoadDocument, LibraryQuirks) {
+    const SettingsRecord s = loadText(
+        "; a comment\n"
+        "[1STPERSONVIEW]\n"
+        "Fov = 61\n"
+        "FOV = 62\n"          // the last of duplicates wins, whatever the case
+        "# another comment\n"
+        "heightoffset=0.1\n"
+        "[input]\r\n"         // Windows line ends
+        "mouseSensibility = 2\r\n"
+        "[1stPersonView]\n"   // a section given twice is one section
+        "sideOffset = 0.2\n"
+        "no equals sign here\n"
+        "[general\n"          // an unterminated header: the entries below it are lost
+        "GetInputFromGearsAsi = 0\n");
+    EXPECT_EQ(s.firstPersonView.fov, 62.0f);
+    EXPECT_EQ(s.firstPersonView.heightOffset, 0.1f);
+    EXPECT_EQ(s.firstPersonView.sideOffset, 0.2f);
+    EXPECT_EQ(s.input.mouseSensibility, 2.0f);
+    EXPECT_TRUE(s.general.GetInputFromGearsAsi);
+}
+
+TEST(LoadChainedDefaults, PerCameraKeysFallBackToTheBaseValuesOfThisLoad) {
+    const SettingsRecord fovOnly = loadText("[3rdPersonView]\nfov = 70\n");
+    const auto& cams = fovOnly.thirdPersonView.perCamera;
+    EXPECT_EQ(cams.fov, (PerCamera{70.0f, 70.0f, 70.0f}));
+    EXPECT_EQ(cams.distance, (PerCamera{0.4f, 1.2f, 2.0f}));
+    EXPECT_EQ(cams.angle, (PerCamera{3.5f, 3.5f, 3.5f}));
+
+    const SettingsRecord mixed = loadText(
+        "[3rdPersonView]\n"
+        "fovMedium = 80\n"       // given before its base in the file: order in the file does not matter
+        "fov = 70\n"
+        "distanceOffset = 0.25\n"
+        "distanceOffsetFar = bad\n"  // not accepted: chained like an absent key
+        "heightOffset = -2\n"
+        "heightOffsetNear = 1\n");
+    const auto& m = mixed.thirdPersonView.perCamera;
+    EXPECT_EQ(m.fov, (PerCamera{70.0f, 80.0f, 70.0f}));
+    EXPECT_EQ(m.distanceOffset, (PerCamera{0.25f, 0.25f, 0.25f}));
+    EXPECT_EQ(m.heightOffset, (PerCamera{1.0f, -2.0f, -2.0f}));
+}
+
+TEST(LoadClamps, CameraAngleAndDeadZoneOnly) {
+    const SettingsRecord steep = loadText("[3rdPersonView]\ncameraAngle = 25\nangleFar = 25\n");
+    EXPECT_EQ(steep.thirdPersonView.cameraAngle, 20.0f);
+    // The per-camera angles take the clamped base and are not clamped themselves.
+    EXPECT_EQ(steep.thirdPersonView.perCamera.angle, (PerCamera{20.0f, 20.0f, 25.0f}));
+    EXPECT_EQ(loadText("[3rdPersonView]\ncameraAngle = -3\n").thirdPersonView.cameraAngle, 0.0f);
+
+    EXPECT_EQ(loadNumber("input", "gamepadDeadzone", "-0.5"), 0.0f);
+    EXPECT_EQ(loadNumber("input", "gamepadDeadzone", "2"), 1.0f);
+    EXPECT_EQ(loadNumber("input", "gamepadDeadzone", "0.25"), 0.25f);
+    // Everything else keeps an out-of-range value as written.
+    EXPECT_EQ(loadNumber("1stPersonView", "HorizonLock", "7"), 7.0f);
+}
+
+TEST(LoadLifecycle, AMissingFileChangesNothingAndPostsTheMessage) {
+    TempDir dir;
+    SettingsRecord settings;  // the start-up record
+    const SettingsRecord before = settings;
+    Notifications notes;
+    EXPECT_FALSE(loadSettingsFile(settings, notes.notifier(), (dir.path() / "Velmora.ini").string().c_str()));
+    EXPECT_EQ(settings, before);
+    EXPECT_EQ(settings.thirdPersonView.DynamicFovMin, 0.0f);
+    ASSERT_EQ(notes.texts.size(), 1u);
+    EXPECT_EQ(notes.texts[0], "~r~Velmora~w~: Velmora.ini not found");
+
+    // A folder in its place cannot be read either.
+    EXPECT_FALSE(loadSettingsFile(settings, notes.notifier(), dir.path().string().c_str()));
+    EXPECT_EQ(settings, before);
+    EXPECT_EQ(notes.texts.size(), 2u);
+}
+
+TEST(LoadLifecycle, AReloadResetsAbsentKeysAndKeepsTheMenuOnlyField) {
+    TempDir dir;
+    const std::string path = dir.write("Velmora.ini", "[3rdPersonView]\ndistanceNear = 0.5\n");
+    SettingsRecord settings;
+    settings.firstPersonView.fov = 70.0f;  // as the menu left them
+    settings.InertiaAffectsPitch = true;
+    settings.thirdPersonView.perCamera.distance[Near] = 9.0f;
+
+    Notifications notes;
+    ASSERT_TRUE(loadSettingsFile(settings, notes.notifier(), path.c_str()));
+    EXPECT_EQ(settings.firstPersonView.fov, 59.0f);   // absent: back to its default
+    EXPECT_EQ(settings.thirdPersonView.perCamera.distance[Near], 0.5f);
+    EXPECT_TRUE(settings.InertiaAffectsPitch);        // never loaded
+    EXPECT_EQ(settings.thirdPersonView.DynamicFovMin, 68.0f);
+    EXPECT_EQ(settings.thirdPersonView.DynamicFovMax, 75.0f);
+    EXPECT_EQ(settings.thirdPersonView.DynamicFovMaxAtSpeed, 60.0f);
+
+    // Deleting the file and reloading keeps everything as it was.
+    std::filesystem::remove(path);
+    settings.firstPersonView.fov = 66.0f;
+    const SettingsRecord edited = settings;
+    EXPECT_FALSE(loadSettingsFile(settings, notes.notifier(), path.c_str()));
+    EXPECT_EQ(settings, edited);
+}
+
+TEST(LoadLifecycle, AnEmptyFileGivesTheLoadDefaults) {
+    const SettingsRecord empty = loadText("");
+    EXPECT_EQ(empty, loadDefaults());
+    // The load defaults are the start values but for the three dynamic field of view keys.
+    SettingsRecord expected;
+    expected.thirdPersonView.DynamicFovMin = 68.0f;
+    expected.thirdPersonView.DynamicFovMax = 75.0f;
+    expected.thirdPersonView.DynamicFovMaxAtSpeed = 60.0f;
+    EXPECT_EQ(empty, expected);
+}
+
+}  // namespace
+}  // namespace velmora

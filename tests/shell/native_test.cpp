@@ -1,0 +1,103 @@
+#include "shell/native.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "shell/natives.h"
+#include "support/fake_runtime.h"
+
+namespace velmora {
+namespace {
+
+using testing::FakeRuntime;
+
+TEST(NativeSlots, ArgumentsAreEncodedAsTheRuntimeExpects) {
+    FakeRuntime fake;
+    const HostRuntime runtime = fake.table();
+    const char* text = "DEFAULT_SCRIPTED_CAMERA";
+    std::int32_t out = 0;
+    constexpr Native<void(std::int32_t, std::int32_t, bool, bool, float, float, const char*, std::int32_t*,
+                          std::uint64_t)>
+        kProbe{0x1122334455667788ull, "probe"};
+
+    invoke(runtime, kProbe, -1, 7, true, false, 1.5f, -0.0f, text, &out, 0xfedcba9876543210ull);
+
+    ASSERT_EQ(fake.calls().size(), 1u);
+    const testing::RecordedCall& call = fake.calls()[0];
+    EXPECT_EQ(call.hash, 0x1122334455667788ull);
+    const std::vector<std::uint64_t> expected = {
+        0x00000000ffffffffull,  // -1 zero-extended, not sign-extended
+        7,
+        1,
+        0,
+        0x3fc00000ull,  // 1.5f's bit pattern in the low half
+        0x80000000ull,  // -0.0f keeps its sign bit, high half zero
+        reinterpret_cast<std::uintptr_t>(text),
+        reinterpret_cast<std::uintptr_t>(&out),
+        0xfedcba9876543210ull,
+    };
+    EXPECT_EQ(call.slots, expected);
+}
+
+TEST(NativeSlots, HostsDecodeWhatPluginsEncode) {
+    EXPECT_EQ(fromSlot<std::int32_t>(toSlot<std::int32_t>(-123456)), -123456);
+    EXPECT_EQ(fromSlot<float>(toSlot(0.1f)), 0.1f);
+    EXPECT_EQ(fromSlot<bool>(toSlot(true)), true);
+    // Only the low half of a 32-bit slot counts: garbage above it is ignored.
+    EXPECT_EQ(fromSlot<std::int32_t>(0xdeadbeef00000005ull), 5);
+    EXPECT_EQ(fromSlot<float>(0xffffffff3f800000ull), 1.0f);
+}
+
+TEST(NativeResults, NumbersAreReadAtByteZeroAndVectorsAtEightByteSpacing) {
+    std::uint64_t area[3];
+    std::memset(area, 0xAB, sizeof area);  // the high half of slot 0 is noise
+    const std::int32_t number = -42;
+    std::memcpy(area, &number, sizeof number);
+    EXPECT_EQ(readResult<std::int32_t>(area), -42);
+    EXPECT_TRUE(readResult<bool>(area));
+
+    const float f = 3.25f;
+    std::memcpy(area, &f, sizeof f);
+    EXPECT_EQ(readResult<float>(area), 3.25f);
+
+    writeResult(area, Vector3(1.0f, -2.0f, 3.5f));
+    float x, y, z;
+    std::memcpy(&x, reinterpret_cast<unsigned char*>(area) + 0, 4);
+    std::memcpy(&y, reinterpret_cast<unsigned char*>(area) + 8, 4);
+    std::memcpy(&z, reinterpret_cast<unsigned char*>(area) + 16, 4);
+    EXPECT_EQ(x, 1.0f);
+    EXPECT_EQ(y, -2.0f);
+    EXPECT_EQ(z, 3.5f);
+    const Rotation r = readResult<Rotation>(area);
+    EXPECT_EQ(r.x, 1.0f);
+    EXPECT_EQ(r.y, -2.0f);
+    EXPECT_EQ(r.z, 3.5f);
+
+    const std::int32_t zero = 0;
+    std::memcpy(area, &zero, sizeof zero);
+    EXPECT_FALSE(readResult<bool>(area));
+    EXPECT_EQ(readResult<std::int32_t>(nullptr), 0);  // a runtime without a result area
+}
+
+TEST(NativeCall, InitPushCallInOrderAndTheResultIsDecoded) {
+    FakeRuntime fake;
+    const HostRuntime runtime = fake.table();
+    fake.answer(natives::scriptedCameraRotation, Rotation{10.0f, 0.0f, 270.0f});
+    fake.answer(natives::controlValue, 0.25f);
+
+    const Rotation rotation = invoke(runtime, natives::scriptedCameraRotation, 77, 2);
+    const float axis = invoke(runtime, natives::controlValue, 2, 1);
+
+    EXPECT_EQ(rotation.x, 10.0f);
+    EXPECT_EQ(rotation.z, 270.0f);
+    EXPECT_EQ(axis, 0.25f);
+    ASSERT_EQ(fake.calls().size(), 2u);
+    EXPECT_EQ(fake.calls()[0].hash, 0x7d304c1c955e3e12ull);
+    EXPECT_EQ(fake.calls()[0].slots, (std::vector<std::uint64_t>{77, 2}));
+    EXPECT_EQ(fake.calls()[1].hash, 0xec3c9b8d5327b563ull);
+    EXPECT_EQ(fake.calls()[1].slots, (std::vector<std::uint64_t>{2, 1}));
+}
+
+}  // namespace
+}  // namespace velmora

@@ -1,0 +1,30 @@
+#include "support/fake_platform.h"
+
+#include <cassert>
+
+namespace velmora::testing {
+
+FakePlatform* FakePlatform::current_ = nullptr;
+
+FakePlatform::FakePlatform() {
+    assert(current_ == nullptr && "one fake platform at a time");
+    current_ = this;
+}
+
+FakePlatform::~FakePlatform() { current_ = nullptr; }
+
+Platform FakePlatform::table() const {
+    Platform platform{};
+    platform.isGameForeground = [] { return current_->foreground; };
+    platform.getAsyncKeyState = [](std::int32_t code) -> std::int16_t {
+        ++current_->keyQueries;
+        if (code < 0 || code >= 256) {
+            ++current_->outOfRangeQueries;
+            return 0;
+        }
+        return current_->down[static_cast<std::size_t>(code)] ? static_cast<std::int16_t>(0x8001) : 0;
+    };
+    return platform;
+}
+
+}  // namespace velmora::testing

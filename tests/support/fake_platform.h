@@ -1,0 +1,29 @@
+// A stand-in for the OS seam: focus, keys and a settable counter.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "shell/platform.h"
+
+namespace velmora::testing {
+
+class FakePlatform {
+public:
+    FakePlatform();
+    ~FakePlatform();
+    FakePlatform(const FakePlatform&) = delete;
+    FakePlatform& operator=(const FakePlatform&) = delete;
+
+    Platform table() const;
+
+    bool foreground = true;
+    std::array<bool, 256> down{};  // keys held, by virtual-key code
+    int keyQueries = 0;            // calls of getAsyncKeyState
+    int outOfRangeQueries = 0;     // calls with a code outside 0..255: must stay 0
+
+private:
+    static FakePlatform* current_;
+};
+
+}  // namespace velmora::testing

@@ -1,0 +1,39 @@
+#include "support/temp_dir.h"
+
+#include <atomic>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace velmora::testing {
+
+TempDir::TempDir() {
+    static std::atomic<unsigned> counter{0};
+    std::random_device random;
+    const auto base = std::filesystem::temp_directory_path();
+    for (;;) {
+        path_ = base / ("velmora-test-" + std::to_string(random()) + "-" + std::to_string(counter++));
+        if (std::filesystem::create_directory(path_)) break;
+    }
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string TempDir::write(const std::string& name, std::string_view bytes) const {
+    const auto file = path_ / name;
+    std::ofstream out(file, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return file.string();
+}
+
+std::string TempDir::read(const std::string& name) const {
+    std::ifstream in(path_ / name, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+}  // namespace velmora::testing

@@ -1,0 +1,154 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "config/load.h"
+#include "config/schema.h"
+#include "ini_tool.h"
+#include "support/temp_dir.h"
+
+namespace velmora {
+namespace {
+
+using initool::LintFinding;
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) out.push_back(line);
+    return out;
+}
+
+TEST(Dump, EveryFieldOneLineInTheLoadersOrder) {
+    SettingsRecord settings;
+    settings.keyMappings.lookLeftKey = "";
+    settings.firstPersonView.HeadLean = false;
+    const std::vector<std::string> out = lines(initool::dumpSettings(settings));
+    ASSERT_EQ(out.size(), 88u);
+    EXPECT_EQ(out[0], "keyMappings.reloadSettingsKey=F10");
+    EXPECT_EQ(out[2], "keyMappings.lookLeftKey=");  // an empty name prints nothing after '='
+    EXPECT_EQ(out[4], "keyMappings.menuKeyCode=122");
+    EXPECT_EQ(out[5], "3rdPersonView.distanceOffset=0");
+    EXPECT_EQ(out[15], "3rdPersonView.distanceNear=0.400000006");  // "%.9g" of 0.4f
+    EXPECT_EQ(out[36], "1stPersonView.fov=59");
+    EXPECT_EQ(out[48], "1stPersonView.HeadLean=false");
+    EXPECT_EQ(out[82], "general.GetInputFromGearsAsi=true");
+    EXPECT_EQ(out[83], "input.gamepadDeadzone=0");
+    EXPECT_EQ(out[87], "3rdPersonView.InertiaAffectsPitch=false");
+}
+
+struct LintCase {
+    const char* what;
+    const char* text;
+    int line;              // 0: the file is clean
+    const char* fragment;  // expected in the message
+};
+
+TEST(Lint, FindsWhatTheLoaderWillNotTakeAsWritten) {
+    const LintCase cases[] = {
+        {"clean", "[1stPersonView]\nfov = 61\n; comment\n\n# other\n[keyMappings]\nlookLeftKey = LSHIFT\n", 0, ""},
+        {"saved switches and the menu-only key", "[3rdPersonView]\nInertiaAffectsPitch = 1\n[1stPersonView]\nEyePlaneGuard = 1\n", 0, ""},
+        {"not a number", "[1stPersonView]\nfov = 61f\n", 2, "fov = \"61f\" is not accepted (it is not a number); the loader uses the default 59 instead"},
+        {"inline comment", "[1stPersonView]\nfov = 61 ; wide\n", 2, "put comments on their own line"},
+        {"not finite", "[input]\nmouseSensibility = inf\n", 2, "not a finite number"},
+        {"too long", "[input]\nmouseSensibility = 1.000000000000000000000000000000000000000000000000000000000000000\n", 2, "longer than 63 characters"},
+        {"chained fallback", "[3rdPersonView]\nfov = 70\nfovNear = wide\n", 3, "the loader uses the value of fov, 70, instead"},
+        {"clamp", "[3rdPersonView]\ncameraAngle = 25\n", 2, "cameraAngle = 25 is outside 0 to 20; the loader uses 20"},
+        {"dead zone clamp", "[input]\ngamepadDeadzone = -0.5\n", 2, "outside 0 to 1; the loader uses 0"},
+        {"integer switch word", "[3rdPersonView]\nDynamicFov = true\n", 2, "the loader uses the default 0 (off) instead; write 1 for on"},
+        {"unknown switch", "[1stPersonView]\nHeadLean = maybe\n", 2, "is not a switch; the loader uses the default 1 (on)"},
+        {"switch read by its first letter", "[1stPersonView]\nHeadLean = nope\n", 2, "reads as 0 (off)"},
+        {"menu key as a name", "[keyMappings]\nmenuKeyCode = F11\n", 2, "write 122 for F11"},
+        {"menu key out of range", "[keyMappings]\nmenuKeyCode = 300\n", 2, "not a virtual-key code"},
+        {"lower-case key name", "[keyMappings]\nlookLeftKey = b\n", 2, "did you mean B?"},
+        {"misspelt key name", "[keyMappings]\nreloadSettingsKey = F1O\n", 2, "did you mean F10?"},
+        {"empty key name", "[keyMappings]\ntoggleModKey =\n", 2, "toggleModKey is empty"},
+        {"unknown key", "[1stPersonView]\nfvo = 70\n", 2, "unknown key \"fvo\" in [1stPersonView] is ignored by the loader; did you mean fov?"},
+        {"key in the wrong section", "[3rdPersonView]\nShakeTerrain = 1\n", 2, "it belongs in [1stPersonView]"},
+        {"unknown section", "[1stPersonVeiw]\nfov = 70\n", 1, "did you mean 1stPersonView?"},
+        {"duplicate", "[input]\nmouseSensibility = 1\nMOUSESENSIBILITY = 2\n", 3, "given again in [input] (first on line 2); the last one wins"},
+        {"outside any section", "fov = 70\n", 1, "stands before any [section]"},
+        {"no equals sign", "[input]\nmouseSensibility 2\n", 2, "it has no '='"},
+        {"unterminated header", "[input\nmouseSensibility = 2\n", 1, "has no closing ']'"},
+        {"Windows line ends", "[input]\r\nmouseSensibility = 2\r\nfoo = 1\r\n", 3, "unknown key \"foo\""},
+        {"slot key", "[preset.near.slot1]\ndistanse = 2\n", 2, "did you mean distance?"},
+        {"slot value", "[Preset.FirstPerson.Slot3]\nfov = wide\n", 2, "loading the slot leaves that value as it is"},
+        {"slot number out of range", "[Preset.Far.Slot4]\nfov = 70\n", 1, "did you mean Preset.Far.Slot1?"},
+        {"NUL byte", "[input]\nmouseSensibility = 2\n\0[1stPersonView]\nfov = x\n", 3, "NUL byte"},
+    };
+    for (const LintCase& c : cases) {
+        // The NUL case needs its length spelt out.
+        const std::string text = std::string(c.what) == "NUL byte"
+                                     ? std::string("[input]\nmouseSensibility = 2\n\0[1stPersonView]\nfov = x\n", 49)
+                                     : std::string(c.text);
+        const std::vector<LintFinding> findings = initool::lintSettingsText(text);
+        if (c.line == 0) {
+            EXPECT_TRUE(findings.empty()) << c.what << ": " << findings.front().message;
+            continue;
+        }
+        ASSERT_EQ(findings.size(), 1u) << c.what << ": " << (findings.empty() ? "" : findings.back().message);
+        EXPECT_EQ(findings[0].line, c.line) << c.what;
+        EXPECT_NE(findings[0].message.find(c.fragment), std::string::npos) << c.what << ": " << findings[0].message;
+    }
+}
+
+TEST(Lint, UnreadableFile) {
+    testing::TempDir dir;
+    EXPECT_FALSE(initool::lintSettingsFile((dir.path() / "missing.ini").string()).readable);
+    const initool::LintReport report = initool::lintSettingsFile(dir.write("Velmora.ini", "[input]\nx=1\n"));
+    EXPECT_TRUE(report.readable);
+    EXPECT_EQ(report.findings.size(), 1u);
+}
+
+TEST(Lint, ClosestMatch) {
+    const std::vector<std::string> names = {"fov", "forwardOffset", "sideOffset"};
+    EXPECT_EQ(initool::closestMatch("FOV", names), "fov");
+    EXPECT_EQ(initool::closestMatch("forwardOfset", names), "forwardOffset");
+    EXPECT_EQ(initool::closestMatch("sideOffste", names), "sideOffset");
+    EXPECT_EQ(initool::closestMatch("completely different", names), "");
+}
+
+TEST(DefaultIni, TheShippedFileLoadsToExactlyTheDefaultsAndIsClean) {
+    const std::string text = readFile(VELMORA_DEFAULT_INI_PATH);
+    ASSERT_FALSE(text.empty()) << VELMORA_DEFAULT_INI_PATH;
+    EXPECT_EQ(text, initool::defaultSettingsFile());
+
+    SettingsRecord settings;
+    settings.InertiaAffectsPitch = true;  // not in the file: a load keeps it
+    ASSERT_TRUE(loadSettingsFile(settings, LoadNotifier{}, VELMORA_DEFAULT_INI_PATH));
+    SettingsRecord expected = loadDefaults();
+    expected.InertiaAffectsPitch = true;
+    EXPECT_EQ(settings, expected);
+    EXPECT_EQ(settings.thirdPersonView.DynamicFovMin, 68.0f);
+    EXPECT_EQ(settings.thirdPersonView.DynamicFovMax, 75.0f);
+    EXPECT_EQ(settings.thirdPersonView.DynamicFovMaxAtSpeed, 60.0f);
+    EXPECT_TRUE(initool::lintSettingsText(text).empty());
+
+    // Every loaded key is in it, each under a comment line.
+    const std::vector<std::string> all = lines(text);
+    int keyLines = 0;
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        if (all[i].empty() || all[i][0] == ';' || all[i][0] == '[') continue;
+        ++keyLines;
+        ASSERT_GT(i, 0u);
+        EXPECT_EQ(all[i - 1][0], ';') << all[i];
+    }
+    EXPECT_EQ(keyLines, 87);
+}
+
+TEST(DefaultIni, TheCommittedKeyReferenceIsCurrent) {
+    EXPECT_EQ(readFile(VELMORA_SOURCE_DIR "/docs/settings.md"), initool::settingsReference())
+        << "run: velmora-ini reference --output docs/settings.md";
+}
+
+}  // namespace
+}  // namespace velmora

@@ -1,0 +1,40 @@
+// The work behind velmora-ini: dumping what a load gives, linting a settings file, and
+// generating the default file and the key reference from the settings schema.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "config/settings.h"
+
+namespace velmora::initool {
+
+// Every loaded field, one line each as "section.key=value", in the loader's order, then
+// 3rdPersonView.InertiaAffectsPitch. Floats "%.9g", switches true/false.
+std::string dumpSettings(const SettingsRecord& settings);
+
+struct LintFinding {
+    int line = 0;          // 1-based line of the file
+    std::string message;   // what is wrong, what the loader does instead, and a hint
+};
+
+struct LintReport {
+    bool readable = false;
+    std::vector<LintFinding> findings;
+};
+
+// Lints the text of a settings file as the loader will read it.
+std::vector<LintFinding> lintSettingsText(std::string_view text);
+LintReport lintSettingsFile(const std::string& path);
+
+// A complete settings file with every key at its default and a comment line for each.
+std::string defaultSettingsFile();
+
+// The key reference in Markdown.
+std::string settingsReference();
+
+// The closest of the candidates to word, ignoring letter case; empty when none is close.
+std::string closestMatch(std::string_view word, const std::vector<std::string>& candidates);
+
+}  // namespace velmora::initool
