@@ -44,8 +44,22 @@ using PlayerId = std::int32_t;
     X(lastInputWasKeyboardMouse, 0xa571d46727e2b718, bool(std::int32_t))                       \
     /* notifications */                                                                        \
     X(beginNotification, 0x202709f4c58a0424, void(const char*))                                \
-    X(addNotificationText, 0x6c188be134e074aa, void(const char*))                              \
+    X(addText, 0x6c188be134e074aa, void(const char*)) /* to a notification or a text draw */    \
     X(postNotification, 0x2ed7843f8f801023, void(bool, bool))                                  \
+    /* menu: trigger, text and rectangles */                                                \
+    X(hashOfText, 0xd24d37cc275948cc, std::uint32_t(const char*))                              \
+    X(isMenuTriggered, 0x557e43c447e700a8, bool(std::uint32_t))                                \
+    X(setTextFont, 0x66e0276cc5f6b9da, void(std::int32_t))                                     \
+    X(setTextScale, 0x7c837f9a01c34c9, void(float, float))                                     \
+    X(setTextColour, 0xbe6b23ffa53fb442,                                                       \
+      void(std::int32_t, std::int32_t, std::int32_t, std::int32_t))                            \
+    X(setTextWrap, 0x63145d9c883a1a70, void(float, float))                                     \
+    X(setTextCentred, 0xc02f4dbfb51d988b, void(bool))                                          \
+    X(setTextDropShadow, 0x2513dfb0fb8400fe, void())                                           \
+    X(beginTextDraw, 0x25fbb336df1804cb, void(const char*))                                    \
+    X(endTextDraw, 0xcd015e5bb0d96a57, void(float, float))                                     \
+    X(drawRectangle, 0x3a618a217e5154f0,                                                       \
+      void(float, float, float, float, std::int32_t, std::int32_t, std::int32_t, std::int32_t)) \
     /* scripted cameras */                                                                     \
     X(createCamera, 0xb51194800b257161,                                                        \
       CameraHandle(const char*, float, float, float, float, float, float, float, bool,         \

@@ -5,19 +5,31 @@
 #include "cammath/cammath.h"
 #include "config/settings.h"
 #include "firstperson/clock.h"
+#include "gears/gears.h"
 #include "input/keys.h"
+#include "input/look_input.h"
+#include "shell/camera.h"
+#include "shell/frame_driver.h"
 #include "shell/platform.h"
 #include "shell/runtime.h"
+#include "thirdperson/vehicle.h"
 
 namespace velmora {
 
 struct Velmora {
-    HostRuntime runtime{};       // host seam; filled by the backend before start-up
-    Platform platform{};         // OS seam; filled by the backend before start-up
-    SettingsRecord settings;     // config: every tunable value
-    KeyStateTable keys;          // input: release latches of keyReleased
-    LookSmoothing lookSmoothing; // cammath: ReadLookDelta's smoothed delta
-    FrameClock clock;            // firstperson: RealFrameSeconds and timeScale
+    HostRuntime runtime{};        // host seam; filled by the backend before start-up
+    Platform platform{};          // OS seam; filled by the backend before start-up
+    SettingsRecord settings;      // config: every tunable value
+    FrameDriver driver;           // shell: view-mode state machine and per-frame values
+    CameraState camera;           // shell: the scripted camera and the memory patch
+    KeyStateTable keys;           // input: release latches of keyReleased
+    LookInput look;               // input: look axis, look back, analogue activity
+    LookSmoothing lookSmoothing;  // cammath: ReadLookDelta's smoothed delta
+    FrameClock clock;             // firstperson: RealFrameSeconds and timeScale
+    VehicleSample sample;         // thirdperson: the current vehicle's motion
+    VehicleProfile profile;       // thirdperson: the current vehicle's body
+    ChaseParameters chase;        // thirdperson: the blended chase parameters
+    GearsLink gears;              // gears: the manual-transmission link
 };
 
 }  // namespace velmora

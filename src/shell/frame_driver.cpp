@@ -1,0 +1,289 @@
+#include "shell/frame_driver.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "config/load.h"
+#include "firstperson/first_person.h"
+#include "menu/menu.h"
+#include "shell/velmora.h"
+#include "thirdperson/chase_camera.h"
+
+namespace velmora {
+namespace {
+
+// Controls, by group and id, as the game numbers them.
+constexpr std::int32_t kControlGroup = 0;
+constexpr std::int32_t kViewChangeGroup = 2;
+constexpr std::int32_t kViewChangeControl = 0;
+constexpr std::int32_t kVehicleCameraControl = 80;
+constexpr std::int32_t kFirstPersonExitControl = 75;
+constexpr std::int32_t kLookBehindControl = 26;
+
+constexpr std::int32_t kGameCameraModeChase = 2;
+constexpr std::int32_t kGameCameraModeFirstPerson = 4;
+constexpr std::int32_t kFirstPersonStartDelayFrames = 45;
+constexpr float kLeaveGraceSeconds = 1.5f;
+constexpr std::size_t kNotificationPiece = 99;  // characters per text component
+
+bool isThirdPerson(const FrameDriver& d) { return d.cameraMode == CameraMode::ThirdPerson; }
+
+// The game's view mode that stands for the plug-in's current camera.
+std::int32_t ownViewMode(const FrameDriver& d) { return isThirdPerson(d) ? d.cameraIndex : kFirstPersonViewMode; }
+
+bool viewChangePressed(const Velmora& v) {
+    return invoke(v.runtime, natives::isDisabledControlJustPressed, kViewChangeGroup, kViewChangeControl);
+}
+
+void onFootFrame(Velmora& v) {
+    FrameDriver& d = v.driver;
+    const HostRuntime& rt = v.runtime;
+    d.firstPersonSuspended = false;
+    if (d.wasInVehicle) {
+        // Just left: the game keeps the view the player had.
+        d.rememberedViewMode = ownViewMode(d);
+        if (invoke(rt, natives::gameViewMode) != d.rememberedViewMode)
+            invoke(rt, natives::setGameViewMode, d.rememberedViewMode);
+        d.wasInVehicle = false;
+        d.leaveGraceTimer = kLeaveGraceSeconds;
+    } else {
+        const bool eligible = !invoke(rt, natives::isCharacterEnteringVehicle, d.playerPed) &&
+                              !invoke(rt, natives::isCharacterInVehicleTransition, d.playerPed) &&
+                              !invoke(rt, natives::isCharacterInAnyVehicle, d.playerPed, true);
+        if (d.leaveGraceTimer > 0.0f) d.leaveGraceTimer -= invoke(rt, natives::frameTime);
+        if (eligible && d.leaveGraceTimer <= 0.0f) {
+            const std::int32_t mode = invoke(rt, natives::gameViewMode);
+            if (mode == kFirstPersonViewMode || (mode >= 0 && mode <= 2)) d.rememberedViewMode = mode;
+        }
+    }
+    invoke(rt, natives::setGameCameraMode,
+           d.rememberedViewMode == kFirstPersonViewMode ? kGameCameraModeFirstPerson : kGameCameraModeChase);
+    d.handOffPending = false;
+    d.headingCatchUp = 0.0f;
+    releaseCamera(v);
+}
+
+// The first frame in a vehicle: pick the camera from the remembered view.
+void enterVehicle(Velmora& v) {
+    FrameDriver& d = v.driver;
+    v.chase.chaseBlendStarted = false;
+    d.wasInVehicle = true;
+    d.handOffPending = false;
+    if (d.rememberedViewMode == kFirstPersonViewMode) {
+        d.cameraIndex = 0;
+        d.firstPersonSuspended = false;
+        if (v.settings.firstPersonView.UseOwnFirstPersonCamera) {
+            d.cameraMode = CameraMode::FirstPerson;
+            d.firstPersonDelay = kFirstPersonStartDelayFrames;
+        } else {
+            d.cameraMode = CameraMode::ThirdPerson;
+            d.handOffPending = true;
+            invoke(v.runtime, natives::setGameCameraMode, kGameCameraModeFirstPerson);
+        }
+    } else {
+        d.cameraMode = CameraMode::ThirdPerson;
+        d.cameraIndex = std::clamp(d.rememberedViewMode, 0, 2);
+    }
+}
+
+// The view-change control cycles near, medium, far, then first person. Answers false when
+// the frame ends here.
+bool changeView(Velmora& v) {
+    FrameDriver& d = v.driver;
+    if (!isThirdPerson(d)) {
+        d.cameraMode = CameraMode::ThirdPerson;
+        d.cameraIndex = 0;
+        applyModeSettings(v);
+        measureVehicle(v);
+        return true;
+    }
+    if (d.cameraIndex < 2) {
+        ++d.cameraIndex;
+        return true;
+    }
+    d.cameraIndex = 0;
+    if (v.settings.firstPersonView.UseOwnFirstPersonCamera) {
+        d.cameraMode = CameraMode::FirstPerson;
+        applyModeSettings(v);
+        return true;
+    }
+    // First person belongs to the game until the next view-change press.
+    d.handOffPending = true;
+    releaseCamera(v);
+    invoke(v.runtime, natives::setGameCameraMode, kGameCameraModeFirstPerson);
+    return false;
+}
+
+// Hands the scripted camera's heading to the game, smoothed; while the look-behind control
+// is held the game gets the camera's own heading at once.
+void outputHeading(Velmora& v) {
+    FrameDriver& d = v.driver;
+    const HostRuntime& rt = v.runtime;
+    float r = EntityRotation(rt, v.camera.cameraHandle, 2).z;
+    if (!std::isfinite(r)) r = d.smoothedHeading;  // a broken answer must not poison the state
+
+    float target, k, offset;
+    if (invoke(rt, natives::isControlPressed, kControlGroup, kLookBehindControl)) {
+        target = WrapDegrees360(r - 180.0f);
+        k = 1.0f;
+        offset = 180.0f;
+    } else {
+        const float s = 6.0f * invoke(rt, natives::frameTime);
+        k = s + (1.0f - s) * d.headingCatchUp;
+        if (k < 0.0f) k = 0.0f;
+        k = std::min(k, 1.0f);
+        target = WrapDegrees360(r);
+        offset = 0.0f;
+    }
+    float delta = target - d.smoothedHeading;
+    delta = delta - std::floor(delta / 360.0f) * 360.0f;  // the shorter way round, (-180, 180]
+    if (delta > 180.0f) delta -= 360.0f;
+    d.smoothedHeading = WrapDegrees360(d.smoothedHeading + delta * k);
+    invoke(rt, natives::setGameHeading, static_cast<std::int32_t>(WrapDegrees360(d.smoothedHeading - offset)));
+}
+
+void inVehicleFrame(Velmora& v) {
+    FrameDriver& d = v.driver;
+    const HostRuntime& rt = v.runtime;
+    const Entity vehicle = invoke(rt, natives::vehicleOfCharacter, d.playerPed);
+
+    if (!d.wasInVehicle) enterVehicle(v);
+    invoke(rt, natives::setGameViewMode, ownViewMode(d));
+
+    if (vehicle != d.currentVehicle) {
+        d.currentVehicle = vehicle;
+        v.runtime.scriptWait(0);  // let the game settle the new vehicle for a frame
+        sampleVehicle(v);
+        measureVehicle(v);
+    }
+    if (!v.profile.vehicleSupported || !d.modEnabled) {
+        d.handOffPending = false;
+        d.headingCatchUp = 0.0f;
+        releaseCamera(v);
+        return;
+    }
+    invoke(rt, natives::disableControlThisFrame, kControlGroup, kViewChangeControl, true);
+    invoke(rt, natives::disableControlThisFrame, kControlGroup, kVehicleCameraControl, true);
+
+    if (d.handOffPending) {
+        if (viewChangePressed(v)) {
+            d.handOffPending = false;
+            d.cameraIndex = 0;
+            sampleVehicle(v);
+            measureVehicle(v);
+        }
+        d.headingCatchUp = 0.0f;
+        return;
+    }
+
+    sampleVehicle(v);
+
+    if (!isThirdPerson(d)) {
+        if (d.firstPersonDelay > 0) {
+            --d.firstPersonDelay;
+            d.headingCatchUp = 0.0f;
+            return;
+        }
+        if (invoke(rt, natives::isCharacterEnteringVehicle, d.playerPed)) {
+            d.headingCatchUp = 0.0f;
+            return;
+        }
+        if (invoke(rt, natives::isControlJustPressed, kControlGroup, kFirstPersonExitControl))
+            d.firstPersonSuspended = true;
+    } else if (d.firstPersonDelay > 0) {
+        --d.firstPersonDelay;
+    }
+
+    if (d.firstPersonSuspended) {
+        if (v.camera.cameraActive) releaseCamera(v);
+        d.headingCatchUp = 0.0f;
+        return;
+    }
+    if (!v.camera.cameraActive) {
+        createCamera(v);
+        invoke(rt, natives::setGameCameraMode, kGameCameraModeChase);
+    }
+    if (viewChangePressed(v) && !changeView(v)) return;
+
+    if (keyReleased(v.platform, v.keys, keyCodeOf(v.settings.keyMappings.reloadSettingsKey))) {
+        loadSettings(v, true);
+        sampleVehicle(v);
+        measureVehicle(v);
+        createCamera(v);
+    }
+
+    refreshAttachment(v);
+    updateLookInput(v);
+    if (isThirdPerson(d)) {
+        updateChaseCamera(v);
+    } else {
+        updateFirstPersonCamera(v);
+    }
+    outputHeading(v);
+}
+
+}  // namespace
+
+void showNotification(Velmora& v, std::string_view text) {
+    const HostRuntime& rt = v.runtime;
+    invoke(rt, natives::beginNotification, "CELL_EMAIL_BCON");
+    for (std::size_t at = 0; at < text.size(); at += kNotificationPiece) {
+        const std::string piece(text.substr(at, kNotificationPiece));
+        invoke(rt, natives::addText, piece.c_str());
+    }
+    invoke(rt, natives::postNotification, false, true);
+}
+
+void loadSettings(Velmora& v, bool reload) {
+    const LoadNotifier notifier{
+        [](void* context, const char* text) { showNotification(*static_cast<Velmora*>(context), text); }, &v};
+    if (!loadSettingsFile(v.settings, notifier, kSettingsFileName)) return;
+    if (reload) {
+        measureVehicle(v);
+        applyModeSettings(v);
+    } else {
+        v.driver.cameraMode = CameraMode::ThirdPerson;
+    }
+}
+
+void startup(Velmora& v) {
+    showNotification(v, kStartupMessage);
+    linkGears(v);
+    probeGameView(v);
+    loadSettings(v, false);
+}
+
+void frameTick(Velmora& v) {
+    FrameDriver& d = v.driver;
+    const HostRuntime& rt = v.runtime;
+
+    menuStep(v);
+
+    if (keyReleased(v.platform, v.keys, keyCodeOf(v.settings.keyMappings.toggleModKey))) d.modEnabled = !d.modEnabled;
+
+    const PlayerId player = invoke(rt, natives::playerId);
+    d.playerPed = invoke(rt, natives::playerCharacter);
+    if (!invoke(rt, natives::doesEntityExist, d.playerPed) || !invoke(rt, natives::isPlayerPlaying, player) ||
+        invoke(rt, natives::isEntityDead, d.playerPed) || invoke(rt, natives::isPlayerBeingArrested, player, true)) {
+        releaseCamera(v);
+        return;
+    }
+
+    updateLookInputActivity(v);
+
+    const float step = invoke(rt, natives::frameTimestep);
+    d.headingCatchUp += (0.0f - d.headingCatchUp) * (8.0f * step);
+
+    d.aimHeld = invoke(rt, natives::isPlayerAiming, player);
+    const float aimStep = invoke(rt, natives::frameTimestep);
+    d.aimBlend += ((d.aimHeld ? 1.0f : 0.0f) - d.aimBlend) * (8.0f * aimStep);
+
+    if (!invoke(rt, natives::isCharacterInAnyVehicle, d.playerPed, false)) {
+        onFootFrame(v);
+    } else {
+        inVehicleFrame(v);
+    }
+}
+
+}  // namespace velmora

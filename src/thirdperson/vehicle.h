@@ -1,0 +1,62 @@
+// The current vehicle: its motion sampled every frame, its body measured from its bones on
+// events, and the six chase parameters blended toward the selected chase camera.
+#pragma once
+
+#include <cstdint>
+
+#include "cammath/types.h"
+#include "shell/natives.h"
+
+namespace velmora {
+
+struct Velmora;
+
+struct VehicleSample {
+    Vector3 vehiclePosition = Vector3::Zero();  // metres, world, the vehicle's origin
+    Rotation vehicleRotation;                   // degrees, convention 2
+    Vector3 vehicleVelocity = Vector3::Zero();  // metres per second, world
+    Vector3 vehicleForward = Vector3::Zero();   // forward axis as the host gives it
+    float vehicleSpeed = 0.0f;                  // metres per second as the host gives it
+    Vector3 vehicleRight = Vector3::Zero();     // unit, from yaw and roll only
+    Vector3 vehicleUp = Vector3::Zero();        // right x forward, not normalised
+    float speedChange = 0.0f;                   // change of |velocity| times the frame step
+    float travelBlend = 0.0f;                   // 0..1: 1 follows the body, 0 the travel direction
+    float previousSpeedMagnitude = 0.0f;        // |velocity| of the previous sample
+};
+
+struct VehicleProfile {
+    std::int32_t vehicleClass = 0;  // the game's class number
+    bool seatAnchored = false;      // motorcycles and bicycles: the eye sits on the seat bone
+    bool vehicleSupported = false;  // the cameras run only in these classes
+    Vector3 eyeOffset = Vector3::Zero();  // metres, vehicle frame: the driver's eye point
+    float frontExtent = 0.0f;       // metres of body ahead of the origin
+    float rearExtent = 0.0f;        // metres of body behind the origin
+    float chaseDistance = 0.0f;     // metres from the look-at point to the chase camera
+    float chaseHeight = 0.0f;       // metres of the look-at point above the origin
+    float tallLift = 0.0f;          // metres, 0..2, extra length for tall vehicles
+    float angleLift = 0.0f;         // metres the camera angle raises the look-at point
+    bool hasTowArm = false;         // the vehicle has a "tow_arm" bone
+    bool hasAttachFemale = false;   // the vehicle has an "attach_female" bone
+};
+
+// The chase camera's current values, blended toward the selected camera's settings.
+struct ChaseParameters {
+    float distance = 0.4f;        // metres
+    float height = 0.0f;          // metres
+    float fov = 77.5f;            // degrees
+    float angle = 3.5f;           // degrees
+    float distanceOffset = 0.0f;  // metres
+    float aimOffset = 0.0f;       // degrees
+    bool chaseBlendStarted = false;  // false: the next step snaps (cleared on entering a vehicle)
+    bool chaseBlendSettled = false;  // every value is within its threshold of its target
+};
+
+// The class numbers that decide how the cameras treat a vehicle.
+bool isSeatAnchoredClass(std::int32_t vehicleClass);
+bool isSupportedClass(std::int32_t vehicleClass);
+
+void sampleVehicle(Velmora& v);
+void measureVehicle(Velmora& v);
+void stepChaseParameters(Velmora& v);
+
+}  // namespace velmora
