@@ -17,9 +17,9 @@ target_link_libraries(velmora_eigen INTERFACE Eigen3::Eigen)
 # code paths whose rounding could differ between the Linux and Windows builds.
 target_compile_definitions(velmora_eigen INTERFACE EIGEN_DONT_VECTORIZE EIGEN_MAX_STATIC_ALIGN_BYTES=0 EIGEN_MPL2_ONLY)
 
-if(VELMORA_TOOLS OR VELMORA_TESTS)
+find_package(nlohmann_json 3 REQUIRED)
+if(VELMORA_TOOLS)
   find_package(CLI11 REQUIRED)
-  find_package(nlohmann_json 3 REQUIRED)
 endif()
 if(VELMORA_TESTS)
   find_package(GTest REQUIRED)

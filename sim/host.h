@@ -1,0 +1,100 @@
+// The simulated host: the script runtime's seven functions and the OS seam, answered from
+// the world. Every native is answered by a handler registered by its hash, with its
+// arguments decoded by the same typed signature the plug-in calls it with. An unanswered
+// hash, or a call with the wrong number of arguments, stops the run with a message.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "shell/native.h"
+#include "shell/platform.h"
+#include "shell/runtime.h"
+#include "sim/world.h"
+
+namespace velmora::sim {
+
+class SimHost {
+public:
+    explicit SimHost(World& world);
+    ~SimHost();
+    SimHost(const SimHost&) = delete;
+    SimHost& operator=(const SimHost&) = delete;
+
+    // The tables to hand to the plug-in. They reach this host until another is made.
+    HostRuntime runtime() const;
+    Platform platform() const;
+
+    // Called by scriptWait: the script yields, the game frame ends.
+    std::function<void()> onYield;
+
+    // Set when the run must stop: an unanswered native or a malformed call.
+    const std::optional<std::string>& error() const { return error_; }
+
+    bool answers(std::uint64_t hash) const { return handlers_.count(hash) != 0; }
+
+    World& world() { return world_; }
+
+private:
+    struct Handler {
+        const char* name = "";
+        std::size_t arity = 0;
+        std::function<void(const std::uint64_t* slots, std::uint64_t* result)> run;
+    };
+
+    template <class R, class... Args, class F>
+    void on(const Native<R(Args...)>& native, F handler);
+
+    void answerPlayerAndTime();
+    void answerViewAndControls();
+    void answerHud();
+    void answerCameras();
+    void answerVehicles();
+
+    void beginCall(std::uint64_t hash);
+    void push(std::uint64_t value);
+    std::uint64_t* call();
+    void fail(std::string message);
+
+    static SimHost* active_;
+
+    World& world_;
+    std::unordered_map<std::uint64_t, Handler> handlers_;
+    std::uint64_t pendingHash_ = 0;
+    std::vector<std::uint64_t> slots_;
+    std::array<std::uint64_t, 4> result_{};
+    std::optional<std::string> error_;
+};
+
+template <class R, class... Args, class F>
+void SimHost::on(const Native<R(Args...)>& native, F handler) {
+    Handler h;
+    h.name = native.name;
+    h.arity = sizeof...(Args);
+    h.run = [handler](const std::uint64_t* slots, std::uint64_t* result) mutable {
+        [&]<std::size_t... I>(std::index_sequence<I...>) {
+            if constexpr (std::is_void_v<R>) {
+                handler(fromSlot<Args>(slots[I])...);
+            } else {
+                writeResult<R>(result, handler(fromSlot<Args>(slots[I])...));
+            }
+        }(std::index_sequence_for<Args...>{});
+    };
+    handlers_[native.hash] = std::move(h);
+}
+
+// The export names of the manual-transmission plug-in, in binding order.
+inline constexpr std::array<const char*, 16> kGearsExports = {
+    "MT_GetVersion",       "MT_IsActive",           "MT_SetActive",          "MT_NeutralGear",
+    "MT_GetShiftMode",     "MT_SetShiftMode",       "MT_GetShiftIndicator",  "MT_AddIgnoreVehicle",
+    "MT_DelIgnoreVehicle", "MT_ClearIgnoredVehicles", "MT_NumIgnoredVehicles", "MT_GetIgnoredVehicles",
+    "MT_GetManagedVehicle", "MT_LookingLeft",       "MT_LookingRight",       "MT_LookingBack",
+};
+
+}  // namespace velmora::sim

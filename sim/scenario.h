@@ -1,0 +1,62 @@
+// Scenarios: what happens in a simulated run, frame by frame. A scenario is a JSON document
+// (a file, or one of the built-in named ones): the world at the start and a list of events.
+// The format is documented in docs/scenarios.md.
+#pragma once
+
+#include <map>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "sim/world.h"
+
+namespace velmora::sim {
+
+struct ScenarioError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+struct ScenarioEvent {
+    int frame = 0;
+    std::string action;   // the "do" field
+    nlohmann::json args;  // the whole event object
+};
+
+struct Scenario {
+    std::string name;
+    std::string description;
+    int frames = 600;
+    float dt = 1.0f / 60.0f;      // game seconds per frame
+    float realDt = 1.0f / 60.0f;  // wall-clock seconds per frame
+    nlohmann::json world;         // the start of the world
+    std::vector<ScenarioEvent> events;  // sorted by frame, stable
+    // Settings written on top of the run's Velmora.ini: section -> key -> text.
+    std::map<std::string, std::map<std::string, std::string>> settings;
+};
+
+// Parses and checks a scenario; throws ScenarioError naming what is wrong.
+Scenario parseScenario(const std::string& text, const std::string& name);
+Scenario loadScenarioFile(const std::string& path);
+
+struct BuiltinScenario {
+    const char* name;
+    const char* json;
+};
+std::span<const BuiltinScenario> builtinScenarios();
+
+// A built-in by name, or a JSON file by path.
+Scenario findScenario(const std::string& nameOrPath);
+
+// Builds the world of frame 0 from the scenario.
+void setUpWorld(World& world, const Scenario& scenario);
+
+// Applies the events of the world's current frame.
+void applyEvents(World& world, const Scenario& scenario);
+
+// Control names of the scenario format and the game's control ids behind them.
+int controlId(const std::string& name);
+
+}  // namespace velmora::sim

@@ -1,0 +1,63 @@
+#include "sim/trace.h"
+
+#include <cstdio>
+#include <ostream>
+
+namespace velmora::sim {
+
+TraceRow captureRow(const World& world, const PluginColumns& plugin) {
+    TraceRow row;
+    row.frame = world.frame;
+    row.t = world.time;
+    if (characterSeated(world)) {
+        if (const SimVehicle* v = world.findVehicle(world.player.vehicle)) {
+            const Pose pose = vehiclePose(world, *v);
+            row.inVehicle = true;
+            row.vehicle = v->name;
+            row.vehiclePosition = pose.position;
+            row.vehicleYaw = rotationConvention2(pose.orientation).z;
+            row.speed = vehicleVelocity(world, *v).norm();
+        }
+    }
+    const View view = shownView(world);
+    row.scripted = view.scripted;
+    row.cameraPosition = view.pose.position;
+    row.cameraRotation = view.rotation;
+    row.cameraFov = view.fov;
+    row.gameViewMode = world.gameViewMode;
+    row.gameCameraMode = world.gameCameraMode;
+    row.heading = world.heading;
+    row.plugin = plugin;
+    row.notifications = world.notificationsTotal;
+    row.nativeCalls = world.log.nativeCalls;
+    return row;
+}
+
+std::string traceHeader() {
+    return "frame,t,inVehicle,vehicle,vehX,vehY,vehZ,vehYaw,speed,view,camX,camY,camZ,camPitch,camRoll,camYaw,"
+           "camFov,gameViewMode,gameCameraMode,heading,mode,cameraIndex,modEnabled,cameraActive,notifications,"
+           "nativeCalls";
+}
+
+std::string formatTraceRow(const TraceRow& r) {
+    // Adding zero turns a negative zero into a plain one, so "-0.0000" never shows.
+    auto d = [](float value) { return static_cast<double>(value) + 0.0; };
+    char line[512];
+    std::snprintf(line, sizeof line,
+                  "%d,%.4f,%d,%s,%.5f,%.5f,%.5f,%.4f,%.4f,%s,%.5f,%.5f,%.5f,%.4f,%.4f,%.4f,%.4f,%d,%d,%d,%s,%d,%d,%d,%d,%d",
+                  r.frame, d(r.t), r.inVehicle ? 1 : 0, r.vehicle.c_str(), d(r.vehiclePosition.x()),
+                  d(r.vehiclePosition.y()), d(r.vehiclePosition.z()), d(r.vehicleYaw), d(r.speed),
+                  r.scripted ? "scripted" : "game", d(r.cameraPosition.x()), d(r.cameraPosition.y()),
+                  d(r.cameraPosition.z()), d(r.cameraRotation.x), d(r.cameraRotation.y), d(r.cameraRotation.z),
+                  d(r.cameraFov), r.gameViewMode, r.gameCameraMode, r.heading, r.plugin.mode.c_str(),
+                  r.plugin.cameraIndex, r.plugin.modEnabled ? 1 : 0, r.plugin.cameraActive ? 1 : 0, r.notifications,
+                  r.nativeCalls);
+    return line;
+}
+
+void writeTrace(std::ostream& out, const std::vector<TraceRow>& rows) {
+    out << traceHeader() << '\n';
+    for (const TraceRow& row : rows) out << formatTraceRow(row) << '\n';
+}
+
+}  // namespace velmora::sim

@@ -1,0 +1,48 @@
+// The trace of a run: one CSV row per game frame, written when the script yields.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "cammath/types.h"
+#include "sim/world.h"
+
+namespace velmora::sim {
+
+// The plug-in's own state as the trace shows it.
+struct PluginColumns {
+    std::string mode;        // "first" or "third"
+    std::int32_t cameraIndex = 0;
+    bool modEnabled = false;
+    bool cameraActive = false;
+};
+
+struct TraceRow {
+    int frame = 0;
+    float t = 0.0f;            // game seconds
+    bool inVehicle = false;    // the player sits in a vehicle
+    std::string vehicle;       // its scenario name
+    Vector3 vehiclePosition = Vector3::Zero();
+    float vehicleYaw = 0.0f;   // degrees
+    float speed = 0.0f;        // metres per second
+    bool scripted = false;     // a scripted camera is shown
+    Vector3 cameraPosition = Vector3::Zero();
+    Rotation cameraRotation;   // degrees: pitch, roll, yaw
+    float cameraFov = 0.0f;
+    std::int32_t gameViewMode = 0;
+    std::int32_t gameCameraMode = -1;
+    std::int32_t heading = -1;
+    PluginColumns plugin;
+    int notifications = 0;     // posted since the start
+    int nativeCalls = 0;       // this frame
+};
+
+TraceRow captureRow(const World& world, const PluginColumns& plugin);
+
+std::string traceHeader();
+std::string formatTraceRow(const TraceRow& row);
+void writeTrace(std::ostream& out, const std::vector<TraceRow>& rows);
+
+}  // namespace velmora::sim
