@@ -1,0 +1,240 @@
+// The frame driver end to end: the plug-in runs in the simulated world, scenarios drive
+// the player, and the tests read what the game was told and what the plug-in decided.
+#include "shell/frame_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "shell/velmora.h"
+#include "support/scenario_run.h"
+
+namespace velmora {
+namespace {
+
+using sim::Simulation;
+using testing::makeRun;
+using testing::runUntil;
+
+// A compact that the player sits in from the start; events go in between.
+std::string inCar(const std::string& events, int frames = 200, const std::string& world = "") {
+    return R"({"frames": )" + std::to_string(frames) + R"(, "world": {)" + world +
+           R"("player": {"in": "car"}, "vehicles": [{"name": "car", "model": "compact", "position": [0, 0, 0.5], "speed": 5}]},
+              "events": [)" + events + "]}";
+}
+
+TEST(Startup, NotifiesThenLoadsTheSettings) {
+    auto withFile = makeRun(inCar(""), std::string("[3rdPersonView]\nfov = 70\n"));
+    withFile->start();
+    ASSERT_EQ(withFile->world.allNotifications.size(), 1u);
+    EXPECT_EQ(withFile->world.allNotifications[0], "~y~Velmora~w~ is running.   ~y~F11~w~ to open settings");
+    EXPECT_EQ(withFile->plugin.settings.thirdPersonView.fov, 70.0f);
+    EXPECT_EQ(withFile->plugin.driver.cameraMode, CameraMode::ThirdPerson);
+
+    auto withoutFile = makeRun(inCar(""));
+    withoutFile->start();
+    ASSERT_EQ(withoutFile->world.allNotifications.size(), 2u);
+    EXPECT_EQ(withoutFile->world.allNotifications[1], "~r~Velmora~w~: Velmora.ini not found");
+    EXPECT_EQ(withoutFile->plugin.settings.thirdPersonView.DynamicFovMin, 0.0f);  // untouched start value
+}
+
+TEST(Notifications, LongTextsGoOutInPiecesOfNinetyNine) {
+    auto run = makeRun(inCar(""));
+    run->start();
+    run->world.log = sim::FrameLog{};
+    const std::string text(250, 'x');
+    showNotification(run->plugin, text);
+    ASSERT_EQ(run->world.log.notifications.size(), 1u);
+    EXPECT_EQ(run->world.log.notifications[0], text);
+    // One begin, three pieces (99, 99, 52), one post.
+    EXPECT_EQ(run->world.log.callsByHash[natives::addText.hash], 3);
+}
+
+TEST(ViewMode, RememberedAfterTheGraceAndWrittenBackOnLeaving) {
+    // In the car from the start: the remembered view 1 picks the medium chase camera.
+    auto run = makeRun(inCar(R"(
+        {"frame": 20, "do": "exit", "frames": 5},
+        {"frame": 60, "do": "setViewMode", "value": 2},
+        {"frame": 90, "do": "setViewMode", "value": 0},
+        {"frame": 130, "do": "setViewMode", "value": 3},
+        {"frame": 160, "do": "enter", "vehicle": "car", "frames": 5})", 200));
+    runUntil(*run, 10);
+    EXPECT_EQ(run->plugin.driver.cameraIndex, 1);
+    EXPECT_EQ(run->world.gameViewMode, 1);
+
+    runUntil(*run, 26);  // out of the car: the medium view is left to the game
+    EXPECT_FALSE(run->plugin.driver.wasInVehicle);
+    EXPECT_EQ(run->plugin.driver.rememberedViewMode, 1);
+    EXPECT_EQ(run->world.gameViewMode, 1);
+
+    runUntil(*run, 100);  // a change within 1.5 s of leaving is not remembered
+    EXPECT_EQ(run->plugin.driver.rememberedViewMode, 1);
+    runUntil(*run, 125);  // after the grace the game's view is read again
+    EXPECT_EQ(run->plugin.driver.rememberedViewMode, 0);
+    runUntil(*run, 150);  // a view mode of 3 is ignored
+    EXPECT_EQ(run->plugin.driver.rememberedViewMode, 0);
+
+    runUntil(*run, 170);  // back in: the remembered near view
+    EXPECT_TRUE(run->plugin.driver.wasInVehicle);
+    EXPECT_EQ(run->plugin.driver.cameraIndex, 0);
+    EXPECT_EQ(run->world.gameViewMode, 0);
+}
+
+TEST(ViewMode, FirstPersonStartsAfterFortyFiveFramesInTheVehicle) {
+    auto run = makeRun(R"({"frames": 120, "world": {"gameViewMode": 4,
+        "vehicles": [{"name": "car", "model": "sports", "position": [0, 0, 0.5]}]},
+        "events": [{"frame": 5, "do": "enter", "vehicle": "car", "frames": 10}]})",
+                       std::string("[1stPersonView]\nUseOwnFirstPersonCamera = 1\n"));
+    run->run();
+    const auto& trace = run->trace();
+    const auto seated = std::find_if(trace.begin(), trace.end(), [](const sim::TraceRow& r) { return r.inVehicle; });
+    ASSERT_NE(seated, trace.end());
+    EXPECT_EQ(seated->plugin.mode, "first");
+    // On foot in first person the game was asked for its first-person camera mode; the
+    // camera start then asks for the chase mode, on the 46th frame tick in the vehicle. The
+    // first tick yields once for the new vehicle, so one game frame more has passed.
+    EXPECT_EQ(seated->gameCameraMode, 4);
+    const auto started = std::find_if(seated, trace.end(), [](const sim::TraceRow& r) { return r.gameCameraMode == 2; });
+    ASSERT_NE(started, trace.end());
+    EXPECT_EQ(started - seated, 46);
+    EXPECT_EQ(started->gameViewMode, 4);
+}
+
+TEST(ViewMode, TheViewChangeControlCyclesNearMediumFarAndFirstPerson) {
+    auto run = makeRun(inCar(R"(
+        {"frame": 10, "do": "press", "control": "viewChange"},
+        {"frame": 20, "do": "press", "control": "viewChange"},
+        {"frame": 30, "do": "press", "control": "viewChange"},
+        {"frame": 40, "do": "press", "control": "viewChange"})", 60));
+    struct Expected {
+        int frame;
+        CameraMode mode;
+        int index;
+        int gameViewMode;
+    };
+    const Expected steps[] = {
+        {5, CameraMode::ThirdPerson, 1, 1},  {15, CameraMode::ThirdPerson, 2, 2}, {25, CameraMode::FirstPerson, 0, 4},
+        {35, CameraMode::ThirdPerson, 0, 0}, {45, CameraMode::ThirdPerson, 1, 1},
+    };
+    for (const Expected& e : steps) {
+        runUntil(*run, e.frame);
+        EXPECT_EQ(run->plugin.driver.cameraMode, e.mode) << "frame " << e.frame;
+        EXPECT_EQ(run->plugin.driver.cameraIndex, e.index) << "frame " << e.frame;
+        EXPECT_EQ(run->world.gameViewMode, e.gameViewMode) << "frame " << e.frame;
+    }
+}
+
+TEST(ViewMode, WithoutTheOwnFirstPersonCameraTheGameTakesFirstPersonUntilTheNextPress) {
+    auto run = makeRun(inCar(R"(
+        {"frame": 10, "do": "press", "control": "viewChange"},
+        {"frame": 20, "do": "press", "control": "viewChange"},
+        {"frame": 60, "do": "press", "control": "viewChange"})", 80, R"("gameViewMode": 1, )"),
+                       std::string("[1stPersonView]\nUseOwnFirstPersonCamera = off\n"));
+    runUntil(*run, 15);
+    EXPECT_EQ(run->plugin.driver.cameraIndex, 2);
+    runUntil(*run, 25);  // past the far view: first person is the game's
+    EXPECT_TRUE(run->plugin.driver.handOffPending);
+    EXPECT_EQ(run->plugin.driver.cameraMode, CameraMode::ThirdPerson);
+    EXPECT_EQ(run->plugin.driver.cameraIndex, 0);
+    EXPECT_EQ(run->world.gameCameraMode, 4);
+    runUntil(*run, 55);
+    EXPECT_TRUE(run->plugin.driver.handOffPending);
+    EXPECT_EQ(run->world.gameCameraMode, 4);
+    runUntil(*run, 62);  // the next press brings the near chase camera back
+    EXPECT_FALSE(run->plugin.driver.handOffPending);
+    EXPECT_EQ(run->plugin.driver.cameraIndex, 0);
+    EXPECT_EQ(run->world.gameCameraMode, 2);
+}
+
+TEST(ViewMode, ControlSeventyFiveSuspendsTheOwnFirstPersonCameraUntilOnFoot) {
+    auto run = makeRun(inCar(R"(
+        {"frame": 5, "do": "press", "control": "viewChange"},
+        {"frame": 10, "do": "press", "control": "viewChange"},
+        {"frame": 20, "do": "press", "control": "control75"},
+        {"frame": 40, "do": "exit", "frames": 3})", 60));
+    runUntil(*run, 15);
+    EXPECT_EQ(run->plugin.driver.cameraMode, CameraMode::FirstPerson);
+    EXPECT_FALSE(run->plugin.driver.firstPersonSuspended);
+    runUntil(*run, 30);
+    EXPECT_TRUE(run->plugin.driver.firstPersonSuspended);
+    runUntil(*run, 50);
+    EXPECT_FALSE(run->plugin.driver.firstPersonSuspended);
+}
+
+TEST(ToggleKey, FlipsOnReleaseAndAFocusLossCountsAsRelease) {
+    auto run = makeRun(inCar(R"(
+        {"frame": 30, "do": "key", "key": "1", "frames": 10},
+        {"frame": 90, "do": "key", "key": "1", "frames": 60},
+        {"frame": 110, "do": "focus", "value": false},
+        {"frame": 130, "do": "focus", "value": true})", 200));
+    run->run();
+    std::vector<int> flips;
+    for (std::size_t i = 1; i < run->trace().size(); ++i)
+        if (run->trace()[i].plugin.modEnabled != run->trace()[i - 1].plugin.modEnabled) flips.push_back(run->trace()[i].frame);
+    // Released at 40; the focus goes while held at 110; held again with the focus back,
+    // released at 150.
+    EXPECT_EQ(flips, (std::vector<int>{40, 110, 150}));
+    EXPECT_FALSE(run->plugin.driver.modEnabled);
+}
+
+TEST(ToggleKey, ToggleAndReloadOnOneKeyShareTheLatchAndTheToggleWins) {
+    const std::string events = R"(
+        {"frame": 10, "do": "key", "key": "F10", "frames": 3},
+        {"frame": 30, "do": "key", "key": "F10", "frames": 3})";
+    auto shared = makeRun(inCar(events, 50), std::string("[keyMappings]\ntoggleModKey = F10\nreloadSettingsKey = VK_F10\n"));
+    runUntil(*shared, 20);
+    EXPECT_FALSE(shared->plugin.driver.modEnabled);
+    shared->plugin.settings.firstPersonView.fov = 99.0f;  // a reload would put 59 back
+    runUntil(*shared, 40);
+    EXPECT_TRUE(shared->plugin.driver.modEnabled);
+    EXPECT_EQ(shared->plugin.settings.firstPersonView.fov, 99.0f);
+
+    // With keys of their own the same release reloads.
+    auto apart = makeRun(inCar(events, 50), std::string("[keyMappings]\nreloadSettingsKey = F10\n"));
+    runUntil(*apart, 5);
+    apart->plugin.settings.firstPersonView.fov = 99.0f;
+    runUntil(*apart, 20);
+    EXPECT_TRUE(apart->plugin.driver.modEnabled);
+    EXPECT_EQ(apart->plugin.settings.firstPersonView.fov, 59.0f);
+}
+
+TEST(Heading, WhileLookingBehindTheGameGetsTheCamerasOwnHeading) {
+    auto run = makeRun(inCar(R"({"frame": 20, "do": "hold", "control": "lookBehind", "frames": 20})", 120));
+    run->start();
+    // A scripted camera turned to heading 123.4 stands in for the chase camera's.
+    sim::ScriptedCamera camera;
+    camera.handle = 0x2abc;
+    camera.rotation = Rotation{0.0f, 0.0f, 123.4f};
+    run->world.cameras[camera.handle] = camera;
+    run->plugin.camera.cameraHandle = camera.handle;
+
+    runUntil(*run, 30);
+    EXPECT_EQ(run->world.heading, 123);  // whole degrees, truncated
+    EXPECT_NEAR(run->plugin.driver.smoothedHeading, 303.4f, 1e-3f);  // stored the other way
+    runUntil(*run, 110);  // released: it eases back to the camera's heading
+    EXPECT_NEAR(run->plugin.driver.smoothedHeading, 123.4f, 0.5f);  // 180 * 0.9^70 left
+    EXPECT_EQ(run->world.heading, 123);
+}
+
+TEST(Guards, AFailingGuardOrAnUnsupportedVehicleLeavesTheGameAlone) {
+    auto run = makeRun(R"({"frames": 120, "world": {"player": {"in": "boat"},
+        "vehicles": [{"name": "boat", "model": "boat"}, {"name": "car", "model": "compact", "position": [10, 0, 0.5]}]},
+        "events": [{"frame": 20, "do": "exit", "frames": 2},
+                   {"frame": 30, "do": "enter", "vehicle": "car", "frames": 2},
+                   {"frame": 60, "do": "player", "dead": true},
+                   {"frame": 80, "do": "player", "dead": false}]})");
+    runUntil(*run, 10);  // in the boat: no control is taken from the game
+    EXPECT_FALSE(run->plugin.profile.vehicleSupported);
+    EXPECT_TRUE(run->lastLog().disabledControls.empty());
+    runUntil(*run, 40);  // in the car: the view-change controls are Velmora's
+    EXPECT_TRUE(run->plugin.profile.vehicleSupported);
+    EXPECT_EQ(run->lastLog().disabledControls,
+              (std::vector<std::pair<std::int32_t, std::int32_t>>{{0, 0}, {0, 80}}));
+    runUntil(*run, 70);  // dead: the frame ends at the guard
+    EXPECT_TRUE(run->lastLog().disabledControls.empty());
+    runUntil(*run, 90);
+    EXPECT_FALSE(run->lastLog().disabledControls.empty());
+}
+
+}  // namespace
+}  // namespace velmora
