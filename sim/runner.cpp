@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <random>
-#include <sstream>
 
 #include "config/ini.h"
 #include "shell/frame_driver.h"
@@ -38,25 +37,35 @@ std::filesystem::path freshFolder() {
     }
 }
 
-// Velmora.ini of the run: the given file with the scenario's settings written over it.
-void writeSettings(const Scenario& scenario, const RunOptions& options, const std::filesystem::path& folder) {
+std::string modeLabelOf(const Velmora& plugin, const World& world) {
+    static constexpr const char* kChase[] = {"near chase", "medium chase", "far chase"};
+    if (!characterSeated(world)) return "on foot";
+    const FrameDriver& d = plugin.driver;
+    if (!d.modEnabled) return "game camera (mod off)";
+    const SimVehicle* vehicle = world.findVehicle(world.player.vehicle);
+    if (vehicle != nullptr && !isSupportedClass(vehicle->model->vehicleClass)) return "game camera (unsupported vehicle)";
+    if (d.handOffPending) return "game first person";
+    if (d.cameraMode == CameraMode::FirstPerson) return "first person";
+    return kChase[std::clamp(d.cameraIndex, 0, 2)];
+}
+
+}  // namespace
+
+void writeRunSettings(const Scenario& scenario, const std::optional<std::string>& iniPath,
+                      const std::filesystem::path& folder) {
     const std::filesystem::path target = folder / "Velmora.ini";
-    if (options.iniPath) std::filesystem::copy_file(*options.iniPath, target, std::filesystem::copy_options::overwrite_existing);
+    if (iniPath) std::filesystem::copy_file(*iniPath, target, std::filesystem::copy_options::overwrite_existing);
     if (scenario.settings.empty()) return;
     IniDocument document;
-    if (options.iniPath) loadIniFile(document, target.string().c_str());
+    if (iniPath) loadIniFile(document, target.string().c_str());
     for (const auto& [section, keys] : scenario.settings)
         for (const auto& [key, value] : keys) document.SetValue(section.c_str(), key.c_str(), value.c_str());
     if (!saveIniFile(document, target.string().c_str()))
         throw ScenarioError("cannot write the settings file in " + folder.string());
 }
 
-}  // namespace
-
 Simulation::Simulation(Scenario s, RunOptions options)
-    : scenario(std::move(s)), host_(world) {
-    setUpWorld(world, scenario);
-    framesToRun_ = options.frames.value_or(scenario.frames);
+    : session(s, options.frames.value_or(s.frames)), scenario(session.scenario), world(session.world) {
     if (options.workDir) {
         workDir_ = *options.workDir;
         std::filesystem::create_directories(workDir_);
@@ -64,10 +73,20 @@ Simulation::Simulation(Scenario s, RunOptions options)
         workDir_ = freshFolder();
         ownWorkDir_ = true;
     }
-    writeSettings(scenario, options, workDir_);
-    plugin.runtime = host_.runtime();
-    plugin.platform = host_.platform();
-    host_.onYield = [this] { endFrame(); };
+    writeRunSettings(scenario, options.iniPath, workDir_);
+    plugin.runtime = session.host.runtime();
+    plugin.platform = session.host.platform();
+    if (!options.observedColumns) {
+        session.pluginColumns = [this] {
+            PluginColumns c;
+            c.mode = plugin.driver.cameraMode == CameraMode::FirstPerson ? "first" : "third";
+            c.cameraIndex = plugin.driver.cameraIndex;
+            c.modEnabled = plugin.driver.modEnabled;
+            c.cameraActive = plugin.camera.cameraActive;
+            return c;
+        };
+        session.modeLabel = [this] { return modeLabelOf(plugin, world); };
+    }
 }
 
 Simulation::~Simulation() {
@@ -77,85 +96,27 @@ Simulation::~Simulation() {
     }
 }
 
-std::string Simulation::modeLabel() const {
-    static constexpr const char* kChase[] = {"near chase", "medium chase", "far chase"};
-    if (!characterSeated(world)) return "on foot";
-    const FrameDriver& d = plugin.driver;
-    if (!d.modEnabled) return "game camera (mod off)";
-    if (d.handOffPending) return "game first person";
-    if (d.cameraMode == CameraMode::FirstPerson) return "first person";
-    return kChase[std::clamp(d.cameraIndex, 0, 2)];
-}
-
-PluginColumns Simulation::pluginColumns() const {
-    PluginColumns c;
-    c.mode = plugin.driver.cameraMode == CameraMode::FirstPerson ? "first" : "third";
-    c.cameraIndex = plugin.driver.cameraIndex;
-    c.modEnabled = plugin.driver.modEnabled;
-    c.cameraActive = plugin.camera.cameraActive;
-    return c;
-}
-
-void Simulation::endFrame() {
-    if (finished_) return;
-    trace_.push_back(captureRow(world, pluginColumns()));
-    lastLog_ = world.log;
-    const std::string mode = modeLabel();
-    if (mode != lastMode_) {
-        modeChanges_.push_back(ModeChange{world.frame, lastMode_, mode});
-        lastMode_ = mode;
-    }
-    if (static_cast<int>(trace_.size()) >= framesToRun_ || host_.error()) {
-        finished_ = true;
-        return;
-    }
-    advanceWorld(world);
-    applyEvents(world, scenario);
-    refreshViewBlock(world);
-}
-
 void Simulation::start() {
     if (started_) return;
     started_ = true;
     InFolder inFolder(workDir_);
-    applyEvents(world, scenario);
-    refreshViewBlock(world);
+    session.begin();
     startup(plugin);
 }
 
 bool Simulation::step() {
     if (!started_) start();
-    if (finished_) return false;
+    if (session.finished()) return false;
     InFolder inFolder(workDir_);
     frameTick(plugin);
     plugin.runtime.scriptWait(0);
-    return !finished_;
+    return !session.finished();
 }
 
 void Simulation::run() {
     start();
     while (step()) {
     }
-}
-
-std::string Simulation::summary() const {
-    std::ostringstream out;
-    out << "scenario: " << scenario.name << "\n";
-    if (!scenario.description.empty()) out << "  " << scenario.description << "\n";
-    out << "frames run: " << trace_.size() << "\n";
-    out << "notifications posted: " << world.allNotifications.size() << "\n";
-    for (const std::string& text : world.allNotifications) out << "  \"" << text << "\"\n";
-    out << "mode changes: " << (modeChanges_.empty() ? 0 : modeChanges_.size() - 1) << "\n";
-    for (const ModeChange& change : modeChanges_)
-        out << "  frame " << change.frame << ": " << (change.from.empty() ? "start" : change.from) << " -> " << change.to << "\n";
-    std::vector<int> calls;
-    for (const TraceRow& row : trace_) calls.push_back(row.nativeCalls);
-    std::sort(calls.begin(), calls.end());
-    if (!calls.empty())
-        out << "native calls per frame: min " << calls.front() << ", median " << calls[calls.size() / 2] << ", max "
-            << calls.back() << "\n";
-    if (host_.error()) out << "stopped: " << *host_.error() << "\n";
-    return out.str();
 }
 
 }  // namespace velmora::sim

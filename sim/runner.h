@@ -1,18 +1,13 @@
-// A whole simulated run: the world, its host, one fresh plug-in instance and the trace.
-// The plug-in starts up, then runs one frame tick per game frame; every time its script
-// yields, the game frame ends: the trace gets its row and the world moves on.
+// A whole simulated run on Linux: a session and one fresh plug-in instance. The plug-in
+// starts up, then runs one frame tick per game frame in the run's own folder.
 #pragma once
 
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "shell/velmora.h"
-#include "sim/host.h"
-#include "sim/scenario.h"
-#include "sim/trace.h"
-#include "sim/world.h"
+#include "sim/session.h"
 
 namespace velmora::sim {
 
@@ -20,12 +15,13 @@ struct RunOptions {
     std::optional<std::string> iniPath;  // copied into the working folder as Velmora.ini
     std::optional<int> frames;           // overrides the scenario's frame count
     std::optional<std::filesystem::path> workDir;  // default: a fresh temporary folder
+    bool observedColumns = false;  // trace the plug-in's state as the game sees it
 };
 
-struct ModeChange {
-    int frame = 0;
-    std::string from, to;
-};
+// Writes the run's Velmora.ini into the folder: the given file with the scenario's
+// settings written over it; no file when there is neither.
+void writeRunSettings(const Scenario& scenario, const std::optional<std::string>& iniPath,
+                      const std::filesystem::path& folder);
 
 class Simulation {
 public:
@@ -34,40 +30,26 @@ public:
     Simulation(const Simulation&) = delete;
     Simulation& operator=(const Simulation&) = delete;
 
-    void start();   // frame 0's events, then the plug-in's start-up
-    bool step();    // one frame tick and its yield; false once the run is over
-    void run();     // start, then step to the end
+    void start();  // frame 0's events, then the plug-in's start-up
+    bool step();   // one frame tick and its yield; false once the run is over
+    void run();    // start, then step to the end
 
-    bool finished() const { return finished_; }
-    const std::optional<std::string>& error() const { return host_.error(); }
-    const std::vector<TraceRow>& trace() const { return trace_; }
-    const std::vector<ModeChange>& modeChanges() const { return modeChanges_; }
-    // What happened in the last finished frame (the world's own log is the current frame's).
-    const FrameLog& lastLog() const { return lastLog_; }
+    bool finished() const { return session.finished(); }
+    const std::optional<std::string>& error() const { return session.error(); }
+    const std::vector<TraceRow>& trace() const { return session.trace(); }
+    const FrameLog& lastLog() const { return session.lastLog(); }
+    std::string summary() const { return session.summary(); }
     const std::filesystem::path& workDir() const { return workDir_; }
 
-    // Printed by velmora-sim: frames, notifications, mode changes, native calls per frame.
-    std::string summary() const;
-
-    Scenario scenario;
-    World world;
+    Session session;
+    Scenario& scenario;
+    World& world;
     Velmora plugin;
 
 private:
-    void endFrame();
-    PluginColumns pluginColumns() const;
-    std::string modeLabel() const;
-
-    SimHost host_;
-    std::vector<TraceRow> trace_;
-    std::vector<ModeChange> modeChanges_;
-    FrameLog lastLog_;
-    std::string lastMode_;
-    int framesToRun_ = 0;
-    bool started_ = false;
-    bool finished_ = false;
     std::filesystem::path workDir_;
     bool ownWorkDir_ = false;
+    bool started_ = false;
 };
 
 }  // namespace velmora::sim
