@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "cammath/cammath.h"
+#include "gears/gears.h"
 #include "shell/natives.h"
 
 namespace velmora::sim {
@@ -172,7 +173,7 @@ Platform SimHost::platform() const {
         if (std::strcmp(name, "MT_LookingLeft") == 0) return reinterpret_cast<void*>(&gearsLookingLeft);
         if (std::strcmp(name, "MT_LookingRight") == 0) return reinterpret_cast<void*>(&gearsLookingRight);
         if (std::strcmp(name, "MT_LookingBack") == 0) return reinterpret_cast<void*>(&gearsLookingBack);
-        for (const char* known : kGearsExports)
+        for (const char* known : kGearsExportNames)
             if (std::strcmp(name, known) == 0) return reinterpret_cast<void*>(&gearsOtherExport);
         return nullptr;
     };

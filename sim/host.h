@@ -89,12 +89,4 @@ void SimHost::on(const Native<R(Args...)>& native, F handler) {
     handlers_[native.hash] = std::move(h);
 }
 
-// The export names of the manual-transmission plug-in, in binding order.
-inline constexpr std::array<const char*, 16> kGearsExports = {
-    "MT_GetVersion",       "MT_IsActive",           "MT_SetActive",          "MT_NeutralGear",
-    "MT_GetShiftMode",     "MT_SetShiftMode",       "MT_GetShiftIndicator",  "MT_AddIgnoreVehicle",
-    "MT_DelIgnoreVehicle", "MT_ClearIgnoredVehicles", "MT_NumIgnoredVehicles", "MT_GetIgnoredVehicles",
-    "MT_GetManagedVehicle", "MT_LookingLeft",       "MT_LookingRight",       "MT_LookingBack",
-};
-
 }  // namespace velmora::sim

@@ -1,6 +1,7 @@
 // The scripted camera's lifecycle and the plug-in's two uses of game memory.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "shell/natives.h"
@@ -14,6 +15,7 @@ struct ModelFlagsPatch {
     bool active = false;          // the word is patched
     Entity vehicle = 0;           // whose model was patched
     std::uint32_t savedValue = 0; // the word before the patch
+    std::int32_t offset = 0;      // the flags offset the patch used, so the restore hits the same word
 };
 
 struct CameraState {
@@ -24,10 +26,32 @@ struct CameraState {
     bool offsetProbed = false;        // the flags-offset probe ran (once per process)
 };
 
+// Creates, activates and eases in the scripted camera at the vehicle, then applies the
+// mode's settings. An earlier camera is destroyed first, so none is left behind.
 void createCamera(Velmora& v);
+
+// Restores the model-flags patch, then, if a camera is active, deactivates, destroys and
+// eases out. Cheap and safe every frame.
 void releaseCamera(Velmora& v);
+
+// Clip planes and field of view of the current mode; for the chase camera also the first
+// chase step and the seeding of the rod and the look from the game's view direction.
 void applyModeSettings(Velmora& v);
+
+// Sets the heavy-braking flag in the vehicle's model record (restored by releaseCamera).
 void patchModelFlags(Velmora& v, Entity vehicle);
+
+// Finds the game's view-direction block in the executable, once at start-up.
 void probeGameView(Velmora& v);
+
+// A byte pattern of the executable, with wildcards.
+struct CodePattern {
+    const std::int16_t* bytes;  // 0..255, or -1 for any byte
+    std::size_t length;
+};
+
+// The offset of the first match in the image, or -1, walking the image as the game-memory
+// probes do: a byte that breaks a partial match is not tried again as a first byte.
+std::ptrdiff_t scanPattern(const std::uint8_t* image, std::size_t size, CodePattern pattern);
 
 }  // namespace velmora

@@ -5,6 +5,7 @@
 #include "cammath/cammath.h"
 #include "config/settings.h"
 #include "firstperson/clock.h"
+#include "firstperson/look_around.h"
 #include "gears/gears.h"
 #include "input/keys.h"
 #include "input/look_input.h"
@@ -12,6 +13,7 @@
 #include "shell/frame_driver.h"
 #include "shell/platform.h"
 #include "shell/runtime.h"
+#include "thirdperson/chase_camera.h"
 #include "thirdperson/vehicle.h"
 
 namespace velmora {
@@ -29,6 +31,8 @@ struct Velmora {
     VehicleSample sample;         // thirdperson: the current vehicle's motion
     VehicleProfile profile;       // thirdperson: the current vehicle's body
     ChaseParameters chase;        // thirdperson: the blended chase parameters
+    ChaseState chaseState;        // thirdperson: the rod, followers, obstacle and attachment state
+    LookAround lookAround;        // firstperson: the look orientation both cameras share
     GearsLink gears;              // gears: the manual-transmission link
 };
 

@@ -7,6 +7,7 @@
 namespace velmora {
 
 inline constexpr std::size_t kVehicleBoneNameCount = 342;
+// Each entry views a whole string literal, so its data() is a NUL-terminated name.
 extern const std::array<std::string_view, kVehicleBoneNameCount> VehicleBoneNames;
 
 }  // namespace velmora

@@ -1,12 +1,248 @@
 #include "thirdperson/chase_camera.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "shell/velmora.h"
 
 namespace velmora {
+namespace {
 
-// The chase camera is the next piece to land; until then the frame reaches these steps and
-// they leave the game's camera alone.
-void updateChaseCamera(Velmora&) {}
-void refreshAttachment(Velmora&) {}
+const Vector3 kBack(0.0f, -1.0f, 0.0f);
+const Vector3 kAhead(0.0f, 1.0f, 0.0f);
+
+constexpr std::int32_t kLookBehindControl = 26;
+constexpr float kFreeLookPitchMin = -62.0f;  // degrees
+constexpr float kFreeLookPitchMax = 40.0f;
+constexpr float kAimFov = 60.0f;             // degrees while aiming
+constexpr float kDynamicFovSpeedCap = 110.0f;  // metres per second, without the limit switch
+
+bool finite(const Vector3& v) { return v.allFinite(); }
+bool finite(const Quaternion& q) { return q.coeffs().allFinite(); }
+
+// A direction LookRotation can turn a camera onto: not zero, not straight up or down.
+bool lookable(const Vector3& d) {
+    return d.allFinite() && d.squaredNorm() > 0.0f && d.cross(worldUp()).squaredNorm() > 0.0f;
+}
+
+// LookRotation of a direction, or the fallback when the direction gives none.
+Quaternion lookOr(Vector3 direction, const Quaternion& fallback) {
+    return lookable(direction) ? LookRotation(direction) : fallback;
+}
+
+// Everything a chase frame changes, so that a frame that ends non-finite can be undone.
+struct FrameSnapshot {
+    ChaseState chase;
+    LookAround look;
+};
+
+bool stateFinite(const Velmora& v) {
+    const ChaseState& c = v.chaseState;
+    return finite(c.vehicleQuat) && finite(c.motionQuat) && finite(c.trailPoint) && finite(c.obstructedPoint) &&
+           std::isfinite(c.attachmentHeight) && std::isfinite(c.attachmentLength) && finite(v.lookAround.LookQuat) &&
+           std::isfinite(v.lookAround.lookHold);
+}
+
+float dynamicFov(const ThirdPersonView& s, float speed) {
+    // A non-positive reference speed counts as 1 m/s, as the first-person speed zoom has it,
+    // so the full widening comes at any speed of 1 or more instead of a division by zero.
+    const float reference = s.DynamicFovMaxAtSpeed > 0.0f ? s.DynamicFovMaxAtSpeed : 1.0f;
+    const float cap = s.DynamicFovMaxLimit ? reference : kDynamicFovSpeedCap;
+    return s.DynamicFovMin + (s.DynamicFovMax - s.DynamicFovMin) * std::min(speed, cap) / reference;
+}
+
+// The vehicle's length as the attachment check measures it.
+float lengthOf(Velmora& v, Entity e) {
+    return measureExtent(v, e, ExtentKind::Front) + measureExtent(v, e, ExtentKind::Rear);
+}
+
+float attachmentLengthNow(Velmora& v) {
+    ChaseState& c = v.chaseState;
+    const Entity vehicle = v.driver.currentVehicle;
+    if (v.profile.hasTowArm) {
+        const Entity towed = invoke(v.runtime, natives::towedEntity, vehicle);
+        if (towed == 0) {
+            c.attachmentHeightTarget = 0.0f;
+            c.towedHandle = 0;
+            c.towedLength = 0.0f;
+            return 0.0f;
+        }
+        if (towed != c.towedHandle) {
+            c.attachmentHeightTarget = 0.75f;
+            c.towedLength = lengthOf(v, towed) + 2.0f;
+            c.towedHandle = towed;
+        }
+        return c.towedLength;
+    }
+    if (v.profile.hasAttachFemale && invoke(v.runtime, natives::isTrailerAttached, vehicle)) {
+        Entity trailer = 0;
+        invoke(v.runtime, natives::hasTrailer, vehicle, &trailer);
+        if (trailer != 0) {
+            if (trailer != c.trailerHandle) {
+                c.attachmentHeightTarget = 1.45f;
+                c.trailerLength = lengthOf(v, trailer) + 1.85f;
+                c.trailerHandle = trailer;
+            }
+            return c.trailerLength;
+        }
+    }
+    c.attachmentHeightTarget = 0.0f;
+    c.trailerHandle = 0;
+    c.trailerLength = 0.0f;
+    return 0.0f;
+}
+
+}  // namespace
+
+void seedChaseState(Velmora& v, const Vector3& viewDirection) {
+    ChaseState& c = v.chaseState;
+    // A view direction the camera cannot look along falls back on the vehicle's own.
+    const Quaternion q = lookOr(viewDirection, lookOr(v.sample.vehicleForward, Quaternion::Identity()));
+    v.lookAround.LookQuat = q;
+    c.vehicleQuat = q;
+    c.motionQuat = q;
+    const float length = v.profile.chaseDistance + c.attachmentLength;
+    const float height = v.profile.chaseHeight + v.profile.tallLift + 0.14f;
+    c.trailPoint = v.sample.vehiclePosition + length * (q * kBack) + Vector3(0.0f, 0.0f, height);
+}
+
+void refreshAttachment(Velmora& v) {
+    ChaseState& c = v.chaseState;
+    if (c.attachmentTimer > 0.0f) {
+        c.attachmentTimer -= invoke(v.runtime, natives::frameTime);
+        return;
+    }
+    c.attachmentTimer = 1.0f;  // about once a second
+    c.attachmentLengthTarget = attachmentLengthNow(v);
+}
+
+void updateChaseCamera(Velmora& v) {
+    const HostRuntime& rt = v.runtime;
+    const FrameSnapshot before{v.chaseState, v.lookAround};
+    ChaseState& c = v.chaseState;
+    LookAround& look = v.lookAround;
+    const VehicleSample& s = v.sample;
+    const VehicleProfile& profile = v.profile;
+    const ThirdPersonView& settings = v.settings.thirdPersonView;
+    const FrameDriver& d = v.driver;
+    const CameraHandle camera = v.camera.cameraHandle;
+
+    stepChaseParameters(v);
+    if (!v.chase.chaseBlendSettled) measureVehicle(v);  // the geometry follows the blend
+    const ChaseParameters& params = v.chase;
+
+    const float lift = profile.angleLift + 0.15f;
+    const float dt = invoke(rt, natives::frameTime);
+    c.attachmentHeight += (c.attachmentHeightTarget - c.attachmentHeight) * dt * 1.45f;
+    c.attachmentLength += (c.attachmentLengthTarget - c.attachmentLength) * dt * 1.75f;
+
+    const Vector3 base = s.vehiclePosition + worldUp() * profile.chaseHeight;
+
+    float qx = 0.0f, qy = 0.0f, qz = 0.0f, qw = 1.0f;
+    invoke(rt, natives::entityQuaternion, d.currentVehicle, &qx, &qy, &qz, &qw);
+    const float follow = (s.vehicleVelocity.norm() * 0.017f + 1.39f) * 3.0f * dt;
+    c.vehicleQuat = QuaternionSlerp(c.vehicleQuat, Quaternion(qw, qx, qy, qz), follow);
+
+    const Vector3 lookAt = base + worldUp() * (c.attachmentHeight + lift);
+    // The rod turns toward the look-at point; a rod with no direction keeps the one it had.
+    if (Vector3 rod = lookAt - c.trailPoint; lookable(rod)) c.motionQuat = LookRotationUp(rod, worldUp());
+
+    float behind = 0.0f;
+    float yaw = 0.0f;
+    if (!invoke(rt, natives::isControlPressed, 0, kLookBehindControl) &&
+        !v.look.lookBackHeld) {
+        const float axis = v.look.lookKeyAxis;
+        yaw = axis < 0.0f ? axis * settings.lookLeftAngle : axis * settings.lookRightAngle;
+    } else {
+        behind = 1.0f;
+        yaw = 180.0f;
+    }
+
+    Quaternion view = c.motionQuat;
+    if (d.aimHeld || v.look.lookInputActive) {
+        if (look.lookHold < 0.0001f) look.LookQuat = c.motionQuat;  // free look starts from the view
+        look.lookHold = 2.0f;
+        const LookDelta delta = ReadLookDelta(rt, v.settings, v.clock.RealFrameSeconds, v.lookSmoothing);
+        const Rotation turned = QuaternionToEuler(look.LookQuat * EulerToQuaternion({delta.pitch, 0.0f, delta.yaw}));
+        const float pitch = std::clamp(turned.x, kFreeLookPitchMin, kFreeLookPitchMax);
+        look.LookQuat = EulerToQuaternion({pitch, 0.0f, turned.z});
+    }
+    if (std::fabs(yaw) >= 0.001f) {
+        // A side look or look-behind turns about the vehicle's own up axis.
+        const float half = 0.5f * yaw * kDegToRad;
+        look.LookQuat = c.vehicleQuat * Quaternion(std::cos(half), 0.0f, 0.0f, std::sin(half));
+    }
+    const float weight = std::clamp(behind + std::fabs(v.look.lookKeyAxis) + look.lookHold, 0.0f, 1.0f);
+    look.lookHold = std::clamp(look.lookHold - dt, 0.0f, 2.0f);
+    if (weight >= 0.99f) {
+        view = look.LookQuat;
+    } else {
+        look.LookQuat = view;
+    }
+
+    float fov = params.fov;
+    if (settings.DynamicFov) fov = dynamicFov(settings, s.vehicleSpeed);
+    if (d.aimBlend > 0.005f) fov += (kAimFov - fov) * d.aimBlend;
+    if (std::isfinite(fov)) invoke(rt, natives::setCameraFov, camera, fov);
+    if (d.aimHeld) invoke(rt, natives::aimingFrame, 14);
+
+    const float length = profile.chaseDistance + c.attachmentLength;
+    const float cameraLift = lift + 0.22f * d.aimBlend;
+    const Vector3 raised = base + worldUp() * (c.attachmentHeight + cameraLift);
+    const Vector3 rodEnd = raised + length * (view * kBack);
+    c.trailPoint = rodEnd;
+
+    const std::int32_t probe = invoke(rt, natives::startSegmentProbe, base.x(), base.y(), base.z(), rodEnd.x(),
+                                      rodEnd.y(), rodEnd.z(), 1, d.currentVehicle, 7);
+    std::int32_t hit = 0;
+    Entity hitEntity = 0;
+    NativeVector3 hitPoint{}, hitNormal{};
+    invoke(rt, natives::segmentProbeResult, probe, &hit, &hitPoint, &hitNormal, &hitEntity);
+    const Vector3 held = Vector3(hitPoint.x, hitPoint.y, hitPoint.z) + 0.22f * Vector3(hitNormal.x, hitNormal.y, hitNormal.z) +
+                         0.12f * (view * kAhead);
+
+    // Aim a little toward the middle of the body: between its front and rear ends, more the
+    // more the camera looks along the car, fading out while a look is in force.
+    const Quaternion qA = lookOr(lookAt - rodEnd, view);
+    const Quaternion qF = lookOr(lookAt + profile.frontExtent * s.vehicleForward - rodEnd, qA);
+    const Quaternion qR = lookOr(lookAt - profile.rearExtent * s.vehicleForward - rodEnd, qA);
+    const float along = ((qA * kAhead).dot(s.vehicleForward) + 1.0f) * 0.5f;
+    const Quaternion qM = QuaternionSlerp(qR, qF, std::clamp(0.5f * along, 0.0f, 1.0f));
+    const float bias = std::min(1.0f - weight, 1.0f - s.travelBlend) * std::max(along, 0.875f) * 0.15f;
+    const Quaternion qE = QuaternionSlerp(qA, qM, bias);
+    const Rotation aim = QuaternionToEuler(qE);
+    const Vector3 biased = raised + length * (qE * kBack);
+
+    Vector3 output = biased;
+    if (hit == 0) {
+        if (c.obstructed) {
+            c.obstructedPoint += (biased - c.obstructedPoint) * std::clamp(7.0f * dt, 0.0f, 1.0f);
+            if ((c.obstructedPoint - biased).norm() < 0.05f) {
+                c.obstructed = false;
+            } else {
+                output = c.obstructedPoint;
+            }
+        }
+    } else {
+        if (!c.obstructed) {
+            c.obstructed = true;
+            c.obstructedPoint = biased;
+        }
+        c.obstructedPoint += (held - c.obstructedPoint) * std::clamp(20.0f * dt, 0.0f, 1.0f);
+        output = c.obstructedPoint;
+    }
+
+    const float pitch = aim.x - params.angle + params.aimOffset;
+    // A pose that is not finite never reaches the game: the camera keeps its last good pose
+    // and the frame's changes are undone, so the next good frame starts from sound state.
+    if (!finite(output) || !std::isfinite(pitch) || !std::isfinite(aim.z)) {
+        v.chaseState = before.chase;
+        v.lookAround = before.look;
+        if (!stateFinite(v) && s.vehiclePosition.allFinite()) seedChaseState(v, s.vehicleForward);
+        return;
+    }
+    invoke(rt, natives::setCameraPosition, camera, output.x(), output.y(), output.z());
+    invoke(rt, natives::setCameraRotation, camera, pitch, 0.0f, aim.z, 2);
+}
 
 }  // namespace velmora

@@ -1,11 +1,37 @@
-// The near, medium and far chase cameras.
+// The near, medium and far chase cameras: the camera hangs on a rod behind a look-at point
+// above the car, is dragged along behind it, turns with free look, side looks and
+// look-behind, makes room for towed vehicles and trailers and pulls in front of obstacles.
 #pragma once
+
+#include "cammath/types.h"
+#include "shell/natives.h"
 
 namespace velmora {
 
 struct Velmora;
 
+struct ChaseState {
+    Quaternion vehicleQuat = Quaternion(0.0f, 0.0f, 0.0f, 0.0f);  // slow follower of the vehicle's orientation
+    Quaternion motionQuat = Quaternion(0.0f, 0.0f, 0.0f, 0.0f);   // from the last trail point to the look-at point
+    Vector3 trailPoint = Vector3::Zero();       // metres, world: the rod's free end last frame
+    bool obstructed = false;                    // held in front of an obstacle, or easing back out
+    Vector3 obstructedPoint = Vector3::Zero();  // metres, world: the smoothed point while obstructed
+    float attachmentHeightTarget = 0.0f;        // metres: 0, 0.75 towing, 1.45 pulling a trailer
+    float attachmentHeight = 0.0f;              // metres, follows its target at 1.45 per second
+    float attachmentLengthTarget = 0.0f;        // metres: the attached vehicle's length plus a margin
+    float attachmentLength = 0.0f;              // metres, follows its target at 1.75 per second
+    float attachmentTimer = 1.0f;               // seconds to the next attachment check
+    Entity towedHandle = 0;                     // last entity seen on the tow arm
+    float towedLength = 0.0f;                   // its length plus 2.0
+    Entity trailerHandle = 0;                   // last trailer seen on the hitch
+    float trailerLength = 0.0f;                 // its length plus 1.85
+};
+
 void updateChaseCamera(Velmora& v);
 void refreshAttachment(Velmora& v);
+
+// Seeds the rod, the orientation followers and the shared look so that the camera starts
+// behind the vehicle, looking along the direction.
+void seedChaseState(Velmora& v, const Vector3& viewDirection);
 
 }  // namespace velmora

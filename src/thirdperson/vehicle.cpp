@@ -1,8 +1,85 @@
 #include "thirdperson/vehicle.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "shell/velmora.h"
+#include "thirdperson/bone_names.h"
 
 namespace velmora {
+namespace {
+
+Vector3 unitOrZero(const Vector3& v) {
+    const float sq = v.squaredNorm();
+    return sq > 0.0f ? Vector3(v / std::sqrt(sq)) : v;
+}
+
+// The six chase values and the settings they follow, with their settled thresholds.
+struct ChaseField {
+    float ChaseParameters::*value;
+    const PerCamera PerCameraSettings::*setting;
+    float threshold;
+};
+
+constexpr ChaseField kChaseFields[] = {
+    {&ChaseParameters::distance, &PerCameraSettings::distance, 0.002f},
+    {&ChaseParameters::height, &PerCameraSettings::height, 0.002f},
+    {&ChaseParameters::fov, &PerCameraSettings::fov, 0.02f},
+    {&ChaseParameters::angle, &PerCameraSettings::angle, 0.02f},
+    {&ChaseParameters::distanceOffset, &PerCameraSettings::distanceOffset, 0.002f},
+    {&ChaseParameters::aimOffset, &PerCameraSettings::heightOffset, 0.02f},
+};
+
+// Class constants: eye rise above the seat and the eye's gap behind the windscreen.
+struct CabinConstants {
+    float eyeRise;
+    float windscreenGap;
+};
+
+CabinConstants cabinConstants(std::int32_t vehicleClass) {
+    if (vehicleClass >= 3 && vehicleClass <= 6) return {0.675f, -0.56f};
+    if (vehicleClass == 7) return {0.645f, -0.61f};
+    return {0.695f, -0.56f};
+}
+
+constexpr float kWheelClearance = 0.285f;  // metres the eye stays behind the steering wheel
+
+struct CabinBone {
+    bool found = false;
+    Vector3 position = Vector3::Zero();
+};
+
+CabinBone cabinBone(const Velmora& v, Entity vehicle, const char* name) {
+    const std::int32_t index = invoke(v.runtime, natives::boneIndex, vehicle, name);
+    if (index == -1) return {};
+    return {true, invoke(v.runtime, natives::bonePosition, vehicle, index)};
+}
+
+// The driver's eye point in the world, from the seat, the steering wheel and the windscreen.
+// A vehicle without one of them gets a stand-in built from the others: the seat 0.4 m left
+// of the origin, the wheel 0.45 m ahead of the seat, and without a windscreen the eye stays
+// over the seat.
+Vector3 eyePoint(const Velmora& v, Entity vehicle, std::int32_t vehicleClass) {
+    const VehicleSample& s = v.sample;
+    const Vector3 right = unitOrZero(s.vehicleRight);
+    const Vector3 forward = unitOrZero(s.vehicleForward);
+    const CabinBone seat = cabinBone(v, vehicle, "seat_dside_f");
+    CabinBone wheel = cabinBone(v, vehicle, "steeringwheel");
+    const CabinBone windscreen = cabinBone(v, vehicle, "windscreen");
+
+    const Vector3 seatPoint = seat.found ? seat.position : Vector3(s.vehiclePosition - 0.4f * right);
+    if (!wheel.found) wheel.position = seatPoint + 0.45f * forward;
+    const CabinConstants c = cabinConstants(vehicleClass);
+
+    Vector3 p = seatPoint + c.eyeRise * s.vehicleUp;
+    p += right * (right.dot(wheel.position) - right.dot(p));  // on the steering wheel's line
+    if (windscreen.found) p += forward * (c.windscreenGap + forward.dot(windscreen.position) - forward.dot(p));
+    const float gap = forward.dot(wheel.position) - forward.dot(p);
+    if (gap < kWheelClearance) p += forward * (gap - kWheelClearance);
+    return p;
+}
+
+}  // namespace
 
 bool isSeatAnchoredClass(std::int32_t vehicleClass) { return vehicleClass == 8 || vehicleClass == 13; }
 
@@ -10,15 +87,118 @@ bool isSupportedClass(std::int32_t vehicleClass) {
     return (vehicleClass >= 0 && vehicleClass <= 12) || (vehicleClass >= 17 && vehicleClass <= 20);
 }
 
-// The motion sample and the chase parameters arrive with the chase camera.
-void sampleVehicle(Velmora&) {}
-void stepChaseParameters(Velmora&) {}
+void sampleVehicle(Velmora& v) {
+    const HostRuntime& rt = v.runtime;
+    const Entity vehicle = v.driver.currentVehicle;
+    VehicleSample& s = v.sample;
+    s.vehiclePosition = invoke(rt, natives::entityPosition, vehicle, true);
+    s.vehicleRotation = invoke(rt, natives::entityRotation, vehicle, 2);
+    s.vehicleVelocity = invoke(rt, natives::entityVelocity, vehicle);
+    s.vehicleForward = invoke(rt, natives::entityForward, vehicle);
+    s.vehicleSpeed = invoke(rt, natives::entitySpeed, vehicle);
+
+    const bool followBody = invoke(rt, natives::vehicleTravelFlagA, vehicle) ||
+                            invoke(rt, natives::vehicleTravelFlagB, vehicle);
+    const float blended = s.travelBlend + ((followBody ? 1.0f : 0.0f) - s.travelBlend) *
+                                              invoke(rt, natives::frameTime) * 12.0f;
+    if (std::isfinite(blended)) s.travelBlend = blended;  // a broken frame time must not stick
+
+    const float roll = s.vehicleRotation.y * kDegToRad;
+    const float yaw = s.vehicleRotation.z * kDegToRad;
+    s.vehicleRight = Vector3(std::cos(yaw) * std::cos(roll), std::sin(yaw) * std::cos(roll), -std::sin(roll));
+    s.vehicleUp = s.vehicleRight.cross(s.vehicleForward);
+
+    const float speed = s.vehicleVelocity.norm();
+    s.speedChange = (speed - s.previousSpeedMagnitude) * invoke(rt, natives::frameTimestep);
+    s.previousSpeedMagnitude = speed;
+}
+
+float measureExtent(Velmora& v, Entity entity, ExtentKind kind) {
+    const HostRuntime& rt = v.runtime;
+    const Vector3 origin = invoke(rt, natives::entityPosition, entity, true);
+    Vector3 direction;
+    if (kind == ExtentKind::Up) {
+        const Rotation r = invoke(rt, natives::entityRotation, entity, 0);
+        const float y = r.y * kDegToRad, z = r.z * kDegToRad;
+        const Vector3 right(std::cos(z) * std::cos(y), std::sin(z) * std::cos(y), -std::sin(y));
+        const Vector3 forward = invoke(rt, natives::entityForward, entity);
+        direction = unitOrZero(-right.cross(forward));
+    } else {
+        const Vector3 forward = unitOrZero(invoke(rt, natives::entityForward, entity));
+        direction = kind == ExtentKind::Rear ? forward : Vector3(-forward);
+    }
+    float best = 0.0f;
+    for (const std::string_view name : VehicleBoneNames) {
+        const std::int32_t index = invoke(rt, natives::boneIndex, entity, name.data());
+        if (index == -1) continue;
+        const Vector3 bone = invoke(rt, natives::bonePosition, entity, index);
+        best = std::max(best, (origin - bone).dot(direction));
+    }
+    return best;
+}
 
 void measureVehicle(Velmora& v) {
+    const HostRuntime& rt = v.runtime;
+    const Entity vehicle = v.driver.currentVehicle;
     VehicleProfile& profile = v.profile;
-    profile.vehicleClass = invoke(v.runtime, natives::vehicleClass, v.driver.currentVehicle);
+    const ChaseParameters& chase = v.chase;
+
+    profile.vehicleClass = invoke(rt, natives::vehicleClass, vehicle);
+    const Vector3 eye = eyePoint(v, vehicle, profile.vehicleClass);
+    profile.eyeOffset = invoke(rt, natives::worldPointToEntity, vehicle, eye.x(), eye.y(), eye.z());
     profile.seatAnchored = isSeatAnchoredClass(profile.vehicleClass);
     profile.vehicleSupported = isSupportedClass(profile.vehicleClass);
+
+    const float rear = measureExtent(v, vehicle, ExtentKind::Rear);
+    profile.frontExtent = measureExtent(v, vehicle, ExtentKind::Front);
+    profile.rearExtent = rear;
+    const float up = measureExtent(v, vehicle, ExtentKind::Up);
+
+    float height = std::max(0.0f, std::min(up + 0.5f, 2.0f));
+    float distance = rear + 0.7f;
+    profile.tallLift = 0.0f;
+    if (height > 1.75f) {
+        // Tall vehicles: the camera goes further back and higher, up to 2 m more.
+        const float extra = (height - 1.75f) * 4.0f * 1.9f + 0.1f;
+        profile.tallLift = extra;
+        height += 0.5f * extra;
+        distance += extra;
+    }
+    if (profile.seatAnchored) {
+        distance += 1.0f;
+        height = 1.38f;
+    }
+    profile.chaseDistance = chase.distanceOffset + 1.45f + distance + chase.distance;
+    profile.chaseHeight = height + chase.height;
+    profile.angleLift = std::tan(chase.angle * 3.1415927f / 180.0f) * profile.chaseDistance;
+
+    profile.hasTowArm = invoke(rt, natives::boneIndex, vehicle, "tow_arm") != -1;
+    profile.hasAttachFemale = invoke(rt, natives::boneIndex, vehicle, "attach_female") != -1;
+}
+
+void stepChaseParameters(Velmora& v) {
+    ChaseParameters& chase = v.chase;
+    const PerCameraSettings& targets = v.settings.thirdPersonView.perCamera;
+    const auto i = static_cast<std::size_t>(std::clamp(v.driver.cameraIndex, 0, 2));
+
+    if (!chase.chaseBlendStarted) {
+        for (const ChaseField& f : kChaseFields) chase.*f.value = (targets.*f.setting)[i];
+        chase.chaseBlendStarted = true;
+        chase.chaseBlendSettled = true;
+        return;
+    }
+    const float step = v.settings.firstPersonView.SpecialAbilityFix ? v.clock.RealFrameSeconds
+                                                                     : invoke(v.runtime, natives::frameTime);
+    const float t = std::clamp(v.settings.thirdPersonView.CameraSwitchSpeed * step, 0.0f, 1.0f);
+    const float w = (2.0f - t) * t * 0.75f;
+    bool settled = true;
+    for (const ChaseField& f : kChaseFields) {
+        float& value = chase.*f.value;
+        const float target = (targets.*f.setting)[i];
+        value += (target - value) * w;
+        settled = settled && std::fabs(value - target) < f.threshold;
+    }
+    chase.chaseBlendSettled = settled;
 }
 
 }  // namespace velmora

@@ -55,8 +55,19 @@ struct ChaseParameters {
 bool isSeatAnchoredClass(std::int32_t vehicleClass);
 bool isSupportedClass(std::int32_t vehicleClass);
 
+// Reads the current vehicle's motion, once per frame.
 void sampleVehicle(Velmora& v);
+
+// Measures the current vehicle's body from its bones: class, eye point, extents and the
+// chase geometry. Uses the axes of the last sample.
 void measureVehicle(Velmora& v);
+
+// Moves the chase parameters toward the selected chase camera's settings: at once on the
+// first call after entering a vehicle, eased afterwards.
 void stepChaseParameters(Velmora& v);
+
+// How far an entity's bones reach from its origin: behind it, ahead of it or above it.
+enum class ExtentKind { Rear, Front, Up };
+float measureExtent(Velmora& v, Entity entity, ExtentKind kind);
 
 }  // namespace velmora

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include "shell/velmora.h"
 #include "support/scenario_run.h"
@@ -199,21 +200,23 @@ TEST(ToggleKey, ToggleAndReloadOnOneKeyShareTheLatchAndTheToggleWins) {
 }
 
 TEST(Heading, WhileLookingBehindTheGameGetsTheCamerasOwnHeading) {
-    auto run = makeRun(inCar(R"({"frame": 20, "do": "hold", "control": "lookBehind", "frames": 20})", 120));
-    run->start();
-    // A scripted camera turned to heading 123.4 stands in for the chase camera's.
-    sim::ScriptedCamera camera;
-    camera.handle = 0x2abc;
-    camera.rotation = Rotation{0.0f, 0.0f, 123.4f};
-    run->world.cameras[camera.handle] = camera;
-    run->plugin.camera.cameraHandle = camera.handle;
+    auto run = makeRun(inCar(R"({"frame": 60, "do": "hold", "control": "lookBehind", "frames": 30})", 200,
+                             R"("gameViewMode": 1, )"));
+    auto cameraYaw = [&] { return run->world.cameras.at(run->plugin.camera.cameraHandle).rotation.z; };
 
-    runUntil(*run, 30);
-    EXPECT_EQ(run->world.heading, 123);  // whole degrees, truncated
-    EXPECT_NEAR(run->plugin.driver.smoothedHeading, 303.4f, 1e-3f);  // stored the other way
-    runUntil(*run, 110);  // released: it eases back to the camera's heading
-    EXPECT_NEAR(run->plugin.driver.smoothedHeading, 123.4f, 0.5f);  // 180 * 0.9^70 left
-    EXPECT_EQ(run->world.heading, 123);
+    runUntil(*run, 50);  // following the car: the game gets the smoothed chase heading
+    ASSERT_TRUE(run->plugin.camera.cameraActive);
+    EXPECT_NEAR(run->plugin.driver.smoothedHeading, WrapDegrees360(cameraYaw()), 1.0f);
+
+    runUntil(*run, 80);  // looking behind: the camera turns round, the game gets its heading at once
+    const float r = cameraYaw();
+    EXPECT_NEAR(std::fabs(wrapDegrees180(r - 0.0f)), 180.0f, 5.0f);  // the car faces 0, the camera back
+    EXPECT_NEAR(run->world.heading, static_cast<int>(WrapDegrees360(r)), 1);
+    // The stored heading points the other way, so the release eases back from the car's.
+    EXPECT_NEAR(std::fabs(wrapDegrees180(run->plugin.driver.smoothedHeading - WrapDegrees360(r - 180.0f))), 0.0f, 1e-3f);
+
+    runUntil(*run, 190);  // released: the heading eases back onto the camera's own
+    EXPECT_NEAR(std::fabs(wrapDegrees180(run->plugin.driver.smoothedHeading - WrapDegrees360(cameraYaw()))), 0.0f, 1.0f);
 }
 
 TEST(Guards, AFailingGuardOrAnUnsupportedVehicleLeavesTheGameAlone) {

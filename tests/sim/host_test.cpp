@@ -7,6 +7,7 @@
 #include <cstring>
 #include <sstream>
 
+#include "gears/gears.h"
 #include "shell/natives.h"
 #include "sim/runner.h"
 #include "sim/scenario.h"
@@ -137,7 +138,7 @@ TEST(SimHost, TheManualTransmissionStandIn) {
     void* module = os.getModuleHandle("Gears.asi");
     ASSERT_NE(module, nullptr);
     EXPECT_EQ(os.getModuleHandle("Other.asi"), nullptr);
-    for (const char* name : kGearsExports) {
+    for (const char* name : kGearsExportNames) {
         const bool missing = std::string(name) == "MT_LookingBack";
         EXPECT_EQ(os.getProcAddress(module, name) == nullptr, missing) << name;
     }
