@@ -26,6 +26,135 @@ constexpr BuiltinScenario kBuiltins[] = {
     {"frame": 760, "do": "exit"}
   ]
 })json"},
+    {"chase-cycle", R"json({
+  "description": "In a compact on a straight: cycle near, medium, far, first person and back to near, each change blending.",
+  "frames": 600,
+  "world": {
+    "gameViewMode": 0,
+    "player": { "in": "car" },
+    "vehicles": [ {"name": "car", "model": "compact", "position": [0, 0, 0.5], "speed": 10} ]
+  },
+  "events": [
+    {"frame": 100, "do": "press", "control": "viewChange"},
+    {"frame": 200, "do": "press", "control": "viewChange"},
+    {"frame": 300, "do": "press", "control": "viewChange"},
+    {"frame": 400, "do": "press", "control": "viewChange"},
+    {"frame": 500, "do": "press", "control": "viewChange"}
+  ]
+})json"},
+    {"chase-corner", R"json({
+  "description": "A long bend at speed, then a straight: the camera lags to the outside of the bend and settles behind on the straight.",
+  "frames": 600,
+  "world": {
+    "gameViewMode": 1,
+    "player": { "in": "car" },
+    "vehicles": [ {"name": "car", "model": "sports", "position": [0, 0, 0.5], "speed": 20} ]
+  },
+  "events": [
+    {"frame": 60, "do": "drive", "vehicle": "car", "yawRate": 30},
+    {"frame": 360, "do": "drive", "vehicle": "car", "yawRate": 0}
+  ]
+})json"},
+    {"chase-wall", R"json({
+  "description": "A car backs up toward a wall and drives off again: the camera pulls in front of the wall and eases back out.",
+  "frames": 420,
+  "world": {
+    "gameViewMode": 1,
+    "player": { "in": "car" },
+    "vehicles": [ {"name": "car", "model": "compact", "position": [0, 0, 0.5]} ],
+    "obstacles": [ {"min": [-6, -10, 0], "max": [6, -9, 5]} ]
+  },
+  "events": [
+    {"frame": 30, "do": "drive", "vehicle": "car", "speed": -2},
+    {"frame": 200, "do": "drive", "vehicle": "car", "speed": 0},
+    {"frame": 260, "do": "drive", "vehicle": "car", "speed": 4}
+  ]
+})json"},
+    {"chase-tow", R"json({
+  "description": "A tow truck picks up a car: the rod lengthens by the car's length plus 2 m and the look-at point rises 0.75 m.",
+  "frames": 420,
+  "world": {
+    "gameViewMode": 1,
+    "player": { "in": "truck" },
+    "vehicles": [
+      {"name": "truck", "model": "towtruck", "position": [0, 0, 0.6], "speed": 6},
+      {"name": "car", "model": "compact", "position": [0, -20, 0.5]}
+    ]
+  },
+  "events": [
+    {"frame": 60, "do": "attach", "vehicle": "truck", "other": "car"},
+    {"frame": 300, "do": "detach", "vehicle": "truck"}
+  ]
+})json"},
+    {"chase-trailer", R"json({
+  "description": "A tractor hitches a box trailer: the rod lengthens by the trailer's length plus 1.85 m and the look-at point rises 1.45 m.",
+  "frames": 420,
+  "world": {
+    "gameViewMode": 2,
+    "player": { "in": "truck" },
+    "vehicles": [
+      {"name": "truck", "model": "tractor", "position": [0, 0, 0.7], "speed": 8},
+      {"name": "box", "model": "trailer", "position": [0, -30, 0.7]}
+    ]
+  },
+  "events": [
+    {"frame": 60, "do": "attach", "vehicle": "truck", "other": "box"},
+    {"frame": 300, "do": "detach", "vehicle": "truck"}
+  ]
+})json"},
+    {"chase-look", R"json({
+  "description": "Free look with the mouse and the stick, the look keys, look-behind and the manual-transmission plug-in's looks.",
+  "frames": 720,
+  "world": {
+    "gameViewMode": 1,
+    "player": { "in": "car" },
+    "gears": { "present": true },
+    "vehicles": [ {"name": "car", "model": "compact", "position": [0, 0, 0.5], "speed": 12, "yawRate": 4} ]
+  },
+  "events": [
+    {"frame": 60, "do": "look", "x": 0.6, "y": -0.3, "frames": 30, "device": "mouse"},
+    {"frame": 200, "do": "look", "x": -0.8, "y": 0.9, "frames": 40, "device": "gamepad"},
+    {"frame": 330, "do": "key", "key": "B", "frames": 40},
+    {"frame": 400, "do": "key", "key": "N", "frames": 40},
+    {"frame": 470, "do": "hold", "control": "lookBehind", "frames": 40},
+    {"frame": 540, "do": "gears", "left": true, "frames": 30},
+    {"frame": 600, "do": "gears", "back": true, "frames": 30},
+    {"frame": 660, "do": "hold", "control": "aim", "frames": 40}
+  ]
+})json"},
+    {"chase-unsupported", R"json({
+  "description": "A boat and a helicopter keep the game's camera; a motorcycle gets the seat-anchored chase camera.",
+  "frames": 300,
+  "world": {
+    "gameViewMode": 1,
+    "vehicles": [
+      {"name": "boat", "model": "boat", "position": [0, 20, 0]},
+      {"name": "heli", "model": "helicopter", "position": [20, 0, 1]},
+      {"name": "bike", "model": "motorcycle", "position": [-20, 0, 0.4], "speed": 0}
+    ]
+  },
+  "events": [
+    {"frame": 5, "do": "enter", "vehicle": "boat", "frames": 5},
+    {"frame": 80, "do": "exit", "frames": 5},
+    {"frame": 100, "do": "enter", "vehicle": "heli", "frames": 5},
+    {"frame": 170, "do": "exit", "frames": 5},
+    {"frame": 190, "do": "enter", "vehicle": "bike", "frames": 5},
+    {"frame": 220, "do": "drive", "vehicle": "bike", "speed": 15}
+  ]
+})json"},
+    {"chase-broken", R"json({
+  "description": "The game answers NaN for the car's position and velocity for half a second: the camera holds its last good pose and recovers.",
+  "frames": 300,
+  "world": {
+    "gameViewMode": 1,
+    "player": { "in": "car" },
+    "vehicles": [ {"name": "car", "model": "compact", "position": [0, 0, 0.5], "speed": 10, "yawRate": 10} ]
+  },
+  "events": [
+    {"frame": 100, "do": "broken", "vehicle": "car", "value": true},
+    {"frame": 130, "do": "broken", "vehicle": "car", "value": false}
+  ]
+})json"},
     {"first-person-entry", R"json({
   "description": "On foot in first person: entering a car starts the own first-person camera after 45 frames.",
   "frames": 160,

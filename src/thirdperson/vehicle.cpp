@@ -141,7 +141,6 @@ void measureVehicle(Velmora& v) {
     const HostRuntime& rt = v.runtime;
     const Entity vehicle = v.driver.currentVehicle;
     VehicleProfile& profile = v.profile;
-    const ChaseParameters& chase = v.chase;
 
     profile.vehicleClass = invoke(rt, natives::vehicleClass, vehicle);
     const Vector3 eye = eyePoint(v, vehicle, profile.vehicleClass);
@@ -149,13 +148,20 @@ void measureVehicle(Velmora& v) {
     profile.seatAnchored = isSeatAnchoredClass(profile.vehicleClass);
     profile.vehicleSupported = isSupportedClass(profile.vehicleClass);
 
-    const float rear = measureExtent(v, vehicle, ExtentKind::Rear);
+    profile.rearExtent = measureExtent(v, vehicle, ExtentKind::Rear);
     profile.frontExtent = measureExtent(v, vehicle, ExtentKind::Front);
-    profile.rearExtent = rear;
-    const float up = measureExtent(v, vehicle, ExtentKind::Up);
+    profile.upExtent = measureExtent(v, vehicle, ExtentKind::Up);
+    deriveChaseGeometry(v);
 
-    float height = std::max(0.0f, std::min(up + 0.5f, 2.0f));
-    float distance = rear + 0.7f;
+    profile.hasTowArm = invoke(rt, natives::boneIndex, vehicle, "tow_arm") != -1;
+    profile.hasAttachFemale = invoke(rt, natives::boneIndex, vehicle, "attach_female") != -1;
+}
+
+void deriveChaseGeometry(Velmora& v) {
+    VehicleProfile& profile = v.profile;
+    const ChaseParameters& chase = v.chase;
+    float height = std::max(0.0f, std::min(profile.upExtent + 0.5f, 2.0f));
+    float distance = profile.rearExtent + 0.7f;
     profile.tallLift = 0.0f;
     if (height > 1.75f) {
         // Tall vehicles: the camera goes further back and higher, up to 2 m more.
@@ -171,9 +177,6 @@ void measureVehicle(Velmora& v) {
     profile.chaseDistance = chase.distanceOffset + 1.45f + distance + chase.distance;
     profile.chaseHeight = height + chase.height;
     profile.angleLift = std::tan(chase.angle * 3.1415927f / 180.0f) * profile.chaseDistance;
-
-    profile.hasTowArm = invoke(rt, natives::boneIndex, vehicle, "tow_arm") != -1;
-    profile.hasAttachFemale = invoke(rt, natives::boneIndex, vehicle, "attach_female") != -1;
 }
 
 void stepChaseParameters(Velmora& v) {
@@ -185,6 +188,9 @@ void stepChaseParameters(Velmora& v) {
         for (const ChaseField& f : kChaseFields) chase.*f.value = (targets.*f.setting)[i];
         chase.chaseBlendStarted = true;
         chase.chaseBlendSettled = true;
+        // The vehicle was measured with the parameters it had before the snap; its chase
+        // geometry must follow the new ones, or the camera sits at the old distance.
+        deriveChaseGeometry(v);
         return;
     }
     const float step = v.settings.firstPersonView.SpecialAbilityFix ? v.clock.RealFrameSeconds

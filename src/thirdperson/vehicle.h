@@ -31,6 +31,7 @@ struct VehicleProfile {
     Vector3 eyeOffset = Vector3::Zero();  // metres, vehicle frame: the driver's eye point
     float frontExtent = 0.0f;       // metres of body ahead of the origin
     float rearExtent = 0.0f;        // metres of body behind the origin
+    float upExtent = 0.0f;          // metres of body above the origin
     float chaseDistance = 0.0f;     // metres from the look-at point to the chase camera
     float chaseHeight = 0.0f;       // metres of the look-at point above the origin
     float tallLift = 0.0f;          // metres, 0..2, extra length for tall vehicles
@@ -61,6 +62,10 @@ void sampleVehicle(Velmora& v);
 // Measures the current vehicle's body from its bones: class, eye point, extents and the
 // chase geometry. Uses the axes of the last sample.
 void measureVehicle(Velmora& v);
+
+// The chase geometry (distance, height, tall lift, angle lift) from the measured body and
+// the current chase parameters; no native calls.
+void deriveChaseGeometry(Velmora& v);
 
 // Moves the chase parameters toward the selected chase camera's settings: at once on the
 // first call after entering a vehicle, eased afterwards.
