@@ -91,6 +91,8 @@ const EventKind kEventKinds[] = {
     {"player", {"frame", "do", "playing", "dead", "arrested", "exists"}, {}},
     {"broken", {"frame", "do", "vehicle", "value"}, {"vehicle"}},
     {"remove", {"frame", "do", "vehicle"}, {"vehicle"}},
+    {"obstacle", {"frame", "do", "min", "max"}, {"min", "max"}},
+    {"clearObstacles", {"frame", "do"}, {}},
 };
 
 const EventKind* findKind(const std::string& name) {
@@ -373,6 +375,10 @@ void applyEvents(World& world, const Scenario& scenario) {
             vehicle->brokenData = flag(e, "value", true, where);
         } else if (a == "remove") {
             vehicle->exists = false;
+        } else if (a == "obstacle") {
+            world.obstacles.push_back(Obstacle{vector(e, "min", Vector3::Zero(), where), vector(e, "max", Vector3::Zero(), where)});
+        } else if (a == "clearObstacles") {
+            world.obstacles.clear();
         }
     }
 }

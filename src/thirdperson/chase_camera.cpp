@@ -44,11 +44,11 @@ bool stateFinite(const Velmora& v) {
 }
 
 float dynamicFov(const ThirdPersonView& s, float speed) {
-    // A non-positive reference speed counts as 1 m/s, as the first-person speed zoom has it,
-    // so the full widening comes at any speed of 1 or more instead of a division by zero.
-    const float reference = s.DynamicFovMaxAtSpeed > 0.0f ? s.DynamicFovMaxAtSpeed : 1.0f;
-    const float cap = s.DynamicFovMaxLimit ? reference : kDynamicFovSpeedCap;
-    return s.DynamicFovMin + (s.DynamicFovMax - s.DynamicFovMin) * std::min(speed, cap) / reference;
+    // A reference speed of 0 or less would divide by zero: the widest view is then reached
+    // at once and held, which is what a reference "at no speed at all" asks for.
+    if (!(s.DynamicFovMaxAtSpeed > 0.0f)) return s.DynamicFovMax;
+    const float cap = s.DynamicFovMaxLimit ? s.DynamicFovMaxAtSpeed : kDynamicFovSpeedCap;
+    return s.DynamicFovMin + (s.DynamicFovMax - s.DynamicFovMin) * std::min(speed, cap) / s.DynamicFovMaxAtSpeed;
 }
 
 // The vehicle's length as the attachment check measures it.

@@ -1,0 +1,250 @@
+// The chase camera end to end in the simulated world: where the rod puts the camera on a
+// straight and in a bend, the blends, the looks, the obstacle handling, attachments, the
+// field of view, and that nothing non-finite ever reaches the game.
+#include "thirdperson/chase_camera.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "shell/velmora.h"
+#include "sim/catalogue.h"
+#include "support/scenario_run.h"
+#include "thirdperson/bone_names.h"
+
+namespace velmora {
+namespace {
+
+using testing::makeRun;
+using testing::runUntil;
+
+std::string carRun(const std::string& car, const std::string& events, int frames = 400, const std::string& world = "") {
+    return R"({"frames": )" + std::to_string(frames) + R"(, "world": {"player": {"in": "car"}, )" + world +
+           R"("vehicles": [{"name": "car", "model": "compact", "position": [0, 0, 0.5])" + car + R"(}]},
+              "events": [)" + events + "]}";
+}
+
+const sim::ScriptedCamera& cameraOf(const sim::Simulation& run) {
+    return run.world.cameras.at(run.plugin.camera.cameraHandle);
+}
+
+// The last finished frame as the trace has it: the car and the camera of the same frame.
+const sim::TraceRow& lastRow(const sim::Simulation& run) { return run.trace().back(); }
+
+// The camera's offset in the car's own frame (x right, y forward, z up) in the last frame.
+Vector3 offsetInCar(const sim::Simulation& run) {
+    const sim::TraceRow& row = lastRow(run);
+    return sim::orientationOf(row.vehicleYaw, 0.0f, 0.0f).conjugate() * (row.cameraPosition - row.vehiclePosition);
+}
+
+// The camera's yaw relative to the car's in the last frame, in (-180, 180].
+float yawFromCar(const sim::Simulation& run) {
+    return wrapDegrees180(lastRow(run).cameraRotation.z - lastRow(run).vehicleYaw);
+}
+
+TEST(ChaseCamera, OnAStraightTheRodTrailsStraightBehind) {
+    auto run = makeRun(carRun(R"(, "speed": 15, "heading": 40)", ""));
+    runUntil(*run, 300);
+    const Vector3 offset = offsetInCar(*run);
+    const VehicleProfile& p = run->plugin.profile;
+    EXPECT_NEAR(offset.x(), 0.0f, 1e-3f);
+    EXPECT_LT(offset.y(), -p.rearExtent);  // behind the body
+    EXPECT_GT(offset.z(), p.chaseHeight);  // above the look-at height
+    EXPECT_NEAR(yawFromCar(*run), 0.0f, 0.05f);
+    // On the rod: its length from the raised look-at point, as far as the aim bias allows.
+    const Vector3 lookAt = lastRow(*run).vehiclePosition + Vector3(0, 0, p.chaseHeight + p.angleLift + 0.15f);
+    EXPECT_NEAR((lastRow(*run).cameraPosition - lookAt).norm(), p.chaseDistance, 1e-3f);
+}
+
+TEST(ChaseCamera, InABendTheCameraLagsToTheOutsideAndSettlesOnTheStraight) {
+    auto run = makeRun(carRun(R"(, "speed": 20)", R"({"frame": 30, "do": "drive", "vehicle": "car", "yawRate": 40},
+        {"frame": 300, "do": "drive", "vehicle": "car", "yawRate": 0})", 600));
+    runUntil(*run, 290);  // deep in a left-hand bend
+    EXPECT_LT(yawFromCar(*run), -5.0f);      // the view lags: it points out of the bend
+    EXPECT_LT(offsetInCar(*run).x(), -0.3f);  // dragged along the path, inside it like a trailer
+    runUntil(*run, 590);  // a straight again: back behind the car
+    EXPECT_NEAR(yawFromCar(*run), 0.0f, 0.5f);
+    EXPECT_NEAR(offsetInCar(*run).x(), 0.0f, 0.05f);
+}
+
+TEST(ChaseCamera, ChangingDistanceBlendsAndMeasuresOnlyWhileBlending) {
+    auto run = makeRun(carRun(R"(, "speed": 10)", R"({"frame": 100, "do": "press", "control": "viewChange"})", 300));
+    runUntil(*run, 99);
+    const float medium = -offsetInCar(*run).y();
+    const int quietCalls = run->lastLog().nativeCalls;
+    runUntil(*run, 103);
+    EXPECT_GT(run->lastLog().nativeCalls, quietCalls + 1000);  // the body is measured while blending
+    float last = -offsetInCar(*run).y();
+    bool growing = true;
+    for (int frame = 104; frame < 200; ++frame) {
+        runUntil(*run, frame);
+        const float now = -offsetInCar(*run).y();
+        growing = growing && now >= last - 1e-4f;
+        last = now;
+    }
+    EXPECT_TRUE(growing);  // moves out smoothly, never back
+    runUntil(*run, 290);
+    EXPECT_TRUE(run->plugin.chase.chaseBlendSettled);
+    EXPECT_LT(run->lastLog().nativeCalls, quietCalls + 5);
+    EXPECT_NEAR(-offsetInCar(*run).y() - medium, 0.8f, 0.05f);  // far is 0.8 m longer than medium
+}
+
+TEST(ChaseCamera, LookBehindAndSideLooksTurnAboutTheCar) {
+    auto run = makeRun(carRun("", R"({"frame": 100, "do": "hold", "control": "lookBehind", "frames": 60},
+        {"frame": 200, "do": "key", "key": "B", "frames": 60},
+        {"frame": 300, "do": "key", "key": "N", "frames": 60})", 400),
+                       std::string("[3rdPersonView]\nlookLeftAngle = 90\nlookRightAngle = 60\n"));
+    runUntil(*run, 150);  // looking behind: ahead of the car by the rod's length, looking back
+    const VehicleProfile& p = run->plugin.profile;
+    Vector3 offset = offsetInCar(*run);
+    EXPECT_NEAR(offset.x(), 0.0f, 1e-3f);
+    EXPECT_GT(offset.y(), p.chaseDistance * 0.9f);
+    EXPECT_NEAR(std::fabs(yawFromCar(*run)), 180.0f, 0.1f);
+
+    // The look-left key drives the axis to +1, which turns the view by lookRightAngle to the
+    // car's left; the look-right key to -1, by lookLeftAngle to its right.
+    runUntil(*run, 250);
+    EXPECT_NEAR(run->plugin.look.lookKeyAxis, 1.0f, 1e-6f);
+    EXPECT_NEAR(yawFromCar(*run), 60.0f, 0.1f);
+    runUntil(*run, 350);
+    EXPECT_NEAR(yawFromCar(*run), -90.0f, 0.1f);
+}
+
+TEST(ChaseCamera, FreeLookPitchStaysWithinItsLimits) {
+    // The mouse pushes up hard, then down hard; the camera pitch is the look's minus the 3.5
+    // degree camera angle.
+    auto run = makeRun(carRun("", R"({"frame": 60, "do": "look", "x": 0, "y": -1, "frames": 60},
+        {"frame": 130, "do": "look", "x": 0, "y": 1, "frames": 80})", 230));
+    float highest = -1000.0f, lowest = 1000.0f;
+    for (int frame = 60; frame < 225; ++frame) {
+        runUntil(*run, frame);
+        highest = std::max(highest, cameraOf(*run).rotation.x);
+        lowest = std::min(lowest, cameraOf(*run).rotation.x);
+    }
+    EXPECT_NEAR(highest, 40.0f - 3.5f, 0.05f);
+    EXPECT_NEAR(lowest, -62.0f - 3.5f, 0.05f);
+}
+
+TEST(ChaseCamera, PullsInFrontOfAnObstacleQuicklyAndEasesBackOut) {
+    // A standing car; a tall wall appears across the rod at frame 100 and goes at 200.
+    auto run = makeRun(carRun("", R"({"frame": 100, "do": "obstacle", "min": [-5, -4, 0], "max": [5, -3.5, 6]},
+        {"frame": 200, "do": "clearObstacles"})", 320));
+    run->run();
+    auto at = [&](int frame) { return run->trace()[static_cast<std::size_t>(frame)].cameraPosition; };
+    const Vector3 free = at(99);
+    const Vector3 held = at(190);  // settled in front of the wall: 0.22 off it, 0.12 toward the car
+    EXPECT_NEAR(held.y(), -3.5f + 0.22f + 0.12f, 0.02f);
+    // In at 20 per second: a third of the remaining way a frame at 60 frames per second.
+    EXPECT_LT((at(100) - (free + (held - free) / 3.0f)).norm(), 1e-3f);
+    EXPECT_LT((at(101) - (free + (held - free) * (1.0f - 4.0f / 9.0f))).norm(), 1e-3f);
+    // Out at 7 per second, then exactly back once within 0.05.
+    const float k = 1.0f - 7.0f / 60.0f;
+    EXPECT_LT((at(200) - (free + (held - free) * k)).norm(), 1e-3f);
+    EXPECT_LT((at(201) - (free + (held - free) * k * k)).norm(), 1e-3f);
+    EXPECT_EQ(at(300), free);
+    EXPECT_FALSE(run->plugin.chaseState.obstructed);
+}
+
+TEST(ChaseCamera, TrailersAndTowedCarsLengthenTheRodWithinAboutASecond) {
+    struct Case {
+        const char* truck;
+        const char* load;
+        float margin, lift;
+    };
+    for (const Case& c : {Case{"tractor", "trailer", 1.85f, 1.45f}, Case{"towtruck", "compact", 2.0f, 0.75f}}) {
+        auto run = makeRun(std::string(R"({"frames": 400, "world": {"player": {"in": "truck"}, "vehicles": [
+            {"name": "truck", "model": ")") + c.truck + R"(", "position": [0, 0, 0.7], "speed": 5},
+            {"name": "load", "model": ")" + c.load + R"(", "position": [0, -30, 0.7]}]},
+            "events": [{"frame": 100, "do": "attach", "vehicle": "truck", "other": "load"},
+                       {"frame": 300, "do": "detach", "vehicle": "truck"}]})");
+        const sim::VehicleModel& load = *sim::findVehicleModel(c.load);
+        float front = 0.0f, rear = 0.0f;
+        for (const sim::BoneDefinition& b : load.bones) {
+            if (std::find(VehicleBoneNames.begin(), VehicleBoneNames.end(), b.name) == VehicleBoneNames.end()) continue;
+            front = std::max(front, b.offset.y());
+            rear = std::max(rear, -b.offset.y());
+        }
+        runUntil(*run, 100 + 62);  // checked about once a second
+        const ChaseState& s = run->plugin.chaseState;
+        EXPECT_NEAR(s.attachmentLengthTarget, front + rear + c.margin, 1e-3f) << c.truck;
+        EXPECT_EQ(s.attachmentHeightTarget, c.lift) << c.truck;
+        runUntil(*run, 290);  // eased in at 1.75 and 1.45 per second
+        EXPECT_NEAR(s.attachmentLength, s.attachmentLengthTarget, 0.2f) << c.truck;
+        EXPECT_NEAR(s.attachmentHeight, c.lift, 0.1f) << c.truck;
+        runUntil(*run, 399);  // unhooked: back to nothing
+        EXPECT_EQ(s.attachmentLengthTarget, 0.0f) << c.truck;
+        EXPECT_EQ(s.attachmentHeightTarget, 0.0f) << c.truck;
+        EXPECT_LT(s.attachmentLength, 0.3f * (front + rear + c.margin)) << c.truck;
+    }
+}
+
+TEST(ChaseCamera, FieldOfViewWithSpeedAndAiming) {
+    struct Case {
+        float speed;
+        const char* settings;
+        float fov;
+    };
+    const char* dynamic = "[3rdPersonView]\nDynamicFov = 1\n";
+    const std::string limited = std::string(dynamic) + "DynamicFovMaxLimit = 1\n";
+    const std::string noReference = std::string(dynamic) + "DynamicFovMaxAtSpeed = 0\n";
+    const Case cases[] = {
+        {30, dynamic, 71.5f},               // 68 + 7 * 30/60
+        {90, dynamic, 78.5f},               // beyond the maximum without the limit
+        {150, dynamic, 80.8333f},           // capped at 110 m/s
+        {90, limited.c_str(), 75.0f},
+        {30, noReference.c_str(), 75.0f},   // no reference speed: the widest view at once
+        {30, "", 77.5f},                    // off: the camera's own 77.5
+    };
+    for (const Case& c : cases) {
+        auto run = makeRun(carRun(R"(, "speed": )" + std::to_string(c.speed), "", 100), std::string(c.settings));
+        runUntil(*run, 80);  // past the render switch's ease
+        EXPECT_NEAR(cameraOf(*run).fov, c.fov, 1e-3f) << c.speed << " " << c.settings;
+    }
+    auto aiming = makeRun(carRun(R"(, "speed": 30)", R"({"frame": 10, "do": "hold", "control": "aim", "frames": 200})", 150),
+                          std::string(dynamic));
+    runUntil(*aiming, 140);
+    EXPECT_NEAR(cameraOf(*aiming).fov, 60.0f, 0.01f);
+}
+
+TEST(ChaseCamera, NonFiniteVehicleDataNeverReachesTheGame) {
+    auto run = makeRun(carRun(R"(, "speed": 10, "yawRate": 10)", R"({"frame": 100, "do": "broken", "vehicle": "car"},
+        {"frame": 130, "do": "broken", "vehicle": "car", "value": false})", 400));
+    runUntil(*run, 100);
+    const Vector3 lastGood = cameraOf(*run).pose.position;
+    for (int frame = 101; frame < 400; ++frame) {
+        runUntil(*run, frame);
+        const sim::ScriptedCamera& camera = cameraOf(*run);
+        ASSERT_TRUE(camera.pose.position.allFinite()) << frame;
+        ASSERT_TRUE(std::isfinite(camera.rotation.x) && std::isfinite(camera.rotation.z) && std::isfinite(camera.fov))
+            << frame;
+        if (frame > 101 && frame < 130) {
+            EXPECT_EQ(camera.pose.position, lastGood) << frame;  // held
+        }
+    }
+    // Recovered: some 45 m on, the camera trails the car as it would had nothing broken. The
+    // rod keeps the pitch the jump gave it (nothing pulls a rod's pitch back), so its height
+    // and reach may differ a little; its bearing behind the car may not.
+    auto healthy = makeRun(carRun(R"(, "speed": 10, "yawRate": 10)", "", 400));
+    healthy->run();
+    EXPECT_NEAR(yawFromCar(*run), yawFromCar(*healthy), 0.2f);
+    const Vector3 mine = offsetInCar(*run), theirs = offsetInCar(*healthy);
+    EXPECT_NEAR(std::atan2(mine.x(), -mine.y()), std::atan2(theirs.x(), -theirs.y()), 0.005f);
+    EXPECT_NEAR(mine.norm(), theirs.norm(), 0.3f);
+}
+
+TEST(ChaseCamera, UnsupportedVehiclesKeepTheGameCameraAndBikesSitOnTheSeat) {
+    auto run = makeRun(R"({"frames": 200, "world": {"player": {"in": "boat"}, "vehicles": [
+        {"name": "boat", "model": "boat"}, {"name": "bike", "model": "motorcycle", "position": [10, 0, 0.4]}]},
+        "events": [{"frame": 50, "do": "exit", "frames": 2}, {"frame": 60, "do": "enter", "vehicle": "bike", "frames": 2}]})");
+    runUntil(*run, 40);
+    EXPECT_FALSE(run->plugin.camera.cameraActive);
+    EXPECT_TRUE(run->world.cameras.empty());
+    runUntil(*run, 150);
+    EXPECT_TRUE(run->plugin.camera.cameraActive);
+    EXPECT_TRUE(run->plugin.profile.seatAnchored);
+    EXPECT_NEAR(run->plugin.profile.chaseHeight, 1.38f + 0.3f, 1e-4f);
+}
+
+}  // namespace
+}  // namespace velmora
