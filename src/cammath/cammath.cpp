@@ -156,7 +156,9 @@ float WrapDegrees360(float degrees) {
 }
 
 float wrapDegreesFloor360(float degrees) {
-    return degrees - std::floor(degrees / 360.0f) * 360.0f;
+    const float wrapped = degrees - std::floor(degrees / 360.0f) * 360.0f;
+    // A hair below 0 rounds up to exactly 360 in float; that is 0.
+    return wrapped >= 360.0f ? wrapped - 360.0f : wrapped;
 }
 
 float wrapDegrees180(float degrees) {

@@ -80,7 +80,8 @@ LookDelta ReadLookDelta(const HostRuntime& runtime, const SettingsRecord& settin
 
 // fmod-based wrap into [0, 360).
 float WrapDegrees360(float degrees);
-// The cameras' inline forms: a - floor(a/360)*360, and into [-180, 180).
+// The cameras' inline forms: a - floor(a/360)*360 (kept below 360 when float rounding
+// would give exactly 360), and into [-180, 180).
 float wrapDegreesFloor360(float degrees);
 float wrapDegrees180(float degrees);
 

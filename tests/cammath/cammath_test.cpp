@@ -290,6 +290,7 @@ TEST(Wrap, DegreeWrapping) {
     const Case cases[] = {
         {-90, 270, 270, -90}, {360, 0, 0, 0},       {725, 5, 5, 5},       {-720, 0, 0, 0},
         {180, 180, 180, -180}, {-180, 180, 180, -180}, {190, 190, 190, -170}, {359.5f, 359.5f, 359.5f, -0.5f},
+        {-0.00001f, 0, 0, 0},  // rounds to 360 before the wrap; 0 after
     };
     for (const Case& c : cases) {
         EXPECT_NEAR(WrapDegrees360(c.in), c.wrap360, 1e-4f) << c.in;

@@ -1,0 +1,330 @@
+// The scripted camera's lifecycle and the two uses of game memory: the call sequences
+// against a recording runtime, the memory effects in simulated runs.
+#include "shell/camera.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "shell/velmora.h"
+#include "support/fake_runtime.h"
+#include "support/scenario_run.h"
+
+namespace velmora {
+namespace {
+
+using testing::FakeRuntime;
+using testing::makeRun;
+using testing::runUntil;
+using Call = std::pair<std::uint64_t, std::vector<std::uint64_t>>;
+
+template <class R, class... Args, class... Given>
+Call call(const Native<R(Args...)>& native, Given... given) {
+    return {native.hash, {toSlot<Args>(given)...}};
+}
+
+// The lifecycle's calls as recorded. The camera name is checked here and its pointer
+// zeroed; the render switch keeps its first three slots (on, ease, milliseconds).
+std::vector<Call> lifecycleCalls(const FakeRuntime& fake) {
+    const std::uint64_t kept[] = {
+        natives::createCamera.hash,  natives::setCameraActive.hash,   natives::renderScriptedCameras.hash,
+        natives::destroyCamera.hash, natives::gameCameraRotation.hash, natives::afterCameraCreated.hash,
+        natives::beforeCameraRelease.hash, natives::setCameraNearClip.hash, natives::setCameraFarClip.hash,
+        natives::setCameraFov.hash,  natives::setGameCameraMode.hash};
+    std::vector<Call> out;
+    for (const auto& c : fake.calls()) {
+        if (std::find(std::begin(kept), std::end(kept), c.hash) == std::end(kept)) continue;
+        out.emplace_back(c.hash, c.slots);
+        if (c.hash == natives::renderScriptedCameras.hash) out.back().second.resize(3);
+        if (c.hash == natives::createCamera.hash &&
+            std::string_view(fromSlot<const char*>(c.slots[0])) == "DEFAULT_SCRIPTED_CAMERA")
+            out.back().second[0] = 0;
+    }
+    return out;
+}
+
+TEST(CreateCamera, CreatesAtTheVehicleEasesInSeedsTheHeadingAndAppliesTheMode) {
+    struct Case { CameraMode mode; bool existing; std::int32_t easeMs; float gameYaw, heading; };
+    for (const Case& c : {Case{CameraMode::ThirdPerson, false, 650, -30.0f, 330.0f},
+                          Case{CameraMode::FirstPerson, false, 300, 370.0f, 10.0f},
+                          Case{CameraMode::ThirdPerson, true, 650, 180.0f, 180.0f}}) {
+        FakeRuntime fake;
+        fake.answer(natives::createCamera, CameraHandle{0x55});
+        fake.answer(natives::gameCameraRotation, Rotation{-10.0f, 0.0f, c.gameYaw});
+        Velmora v;
+        v.runtime = fake.table();
+        v.driver.cameraMode = c.mode;
+        v.sample.vehiclePosition = Vector3(1.0f, 2.0f, 3.0f);
+        v.sample.vehicleRotation = Rotation{4.0f, 5.0f, 6.0f};
+        v.settings.thirdPersonView.fov = 70.0f;
+        v.settings.thirdPersonView.perCamera.fov = {66.0f, 66.0f, 66.0f};  // the chase fov
+        v.settings.firstPersonView.fov = 63.0f;
+        v.camera.cameraActive = c.existing;
+        v.camera.cameraHandle = c.existing ? 0x44 : 0;
+        createCamera(v);
+
+        const bool third = c.mode == CameraMode::ThirdPerson;
+        std::vector<Call> expected = {
+            call(natives::createCamera, static_cast<const char*>(nullptr), 1.0f, 2.0f, 3.0f, 4.0f, 5.0f, 6.0f, 70.0f, true, 2),
+            call(natives::setCameraActive, 0x55, true),
+            {natives::renderScriptedCameras.hash, {toSlot(true), toSlot(true), toSlot(c.easeMs)}},
+            call(natives::gameCameraRotation, 2),
+            call(natives::afterCameraCreated, 0),
+            call(natives::setCameraNearClip, 0x55, third ? 0.15f : 0.05f),
+            call(natives::setCameraFarClip, 0x55, third ? 800.0f : 740.0f),
+            call(natives::setCameraFov, 0x55, third ? 66.0f : 63.0f),
+            call(natives::setGameCameraMode, 1)};
+        if (c.existing)  // the old camera goes first, never left behind
+            expected.insert(expected.begin(), {call(natives::setCameraActive, 0x44, false), call(natives::destroyCamera, 0x44, true)});
+        EXPECT_EQ(lifecycleCalls(fake), expected) << "mode " << static_cast<int>(c.mode) << ", existing " << c.existing;
+        EXPECT_TRUE(v.camera.cameraActive);
+        EXPECT_EQ(v.camera.cameraHandle, 0x55);
+        EXPECT_FLOAT_EQ(v.driver.smoothedHeading, c.heading);
+        EXPECT_EQ(v.lookAround.lookHold, third ? 0.25f : 0.0f);
+        EXPECT_EQ(v.driver.headingCatchUp, third ? 1.0f : 0.0f);
+    }
+}
+
+// A yaw a hair below 0 (here -0.00001) would round to 360 itself, outside [0, 360).
+TEST(CreateCamera, AHeadingJustBelowZeroStaysBelowThreeSixty) {
+    FakeRuntime fake;
+    fake.answer(natives::gameCameraRotation, Rotation{0.0f, 0.0f, -0.00001f});
+    Velmora v;
+    v.runtime = fake.table();
+    v.driver.cameraMode = CameraMode::FirstPerson;
+    createCamera(v);
+    EXPECT_LT(v.driver.smoothedHeading, 360.0f);
+}
+
+TEST(ReleaseCamera, DestroysAndEasesOutByModeAndCostsOneCallWithoutACamera) {
+    struct Case { bool active; CameraMode mode; bool ease; std::int32_t ms; };
+    for (const Case& c : {Case{false, CameraMode::ThirdPerson, false, 0}, Case{true, CameraMode::ThirdPerson, true, 500},
+                          Case{true, CameraMode::FirstPerson, false, 0}}) {
+        FakeRuntime fake;
+        Velmora v;
+        v.runtime = fake.table();
+        v.driver.cameraMode = c.mode;
+        v.camera.cameraActive = c.active;
+        v.camera.cameraHandle = 7;
+        releaseCamera(v);
+        std::vector<Call> expected{call(natives::beforeCameraRelease)};
+        if (c.active) {
+            expected.push_back(call(natives::setCameraActive, 7, false));
+            expected.push_back(call(natives::destroyCamera, 7, true));
+            expected.push_back({natives::renderScriptedCameras.hash, {toSlot(false), toSlot(c.ease), toSlot(c.ms)}});
+        }
+        EXPECT_EQ(fake.calls().size(), expected.size());  // nothing besides these
+        EXPECT_EQ(lifecycleCalls(fake), expected) << "active " << c.active << ", mode " << static_cast<int>(c.mode);
+        EXPECT_FALSE(v.camera.cameraActive);
+    }
+}
+
+// A compact the player drives and a sports car beside it; memory as the scenario says.
+std::string parked(const std::string& memory, const std::string& events = "") {
+    return R"({"frames": 200, "world": {"memory": {)" + memory + R"(}, "player": {"in": "car"},
+        "vehicles": [{"name": "car", "model": "compact", "speed": 3},
+                     {"name": "other", "model": "sports", "position": [10, 0, 0.5]}]}, "events": [)" + events + "]}";
+}
+
+TEST(CreateCamera, AReloadWhileDrivingLeavesExactlyOneCamera) {
+    auto run = makeRun(parked("", R"({"frame": 20, "do": "key", "key": "F10", "frames": 2})"), std::string(""));
+    runUntil(*run, 40);
+    ASSERT_EQ(run->world.cameras.size(), 1u);
+    EXPECT_EQ(run->world.cameras.begin()->first, run->plugin.camera.cameraHandle);
+    EXPECT_NE(run->plugin.camera.cameraHandle, 0x2001);  // the reload made a second camera
+    EXPECT_TRUE(run->world.cameras.begin()->second.active);
+}
+
+TEST(ApplyModeSettings, ChaseSeedsFromTheGameViewOrElseFromTheVehiclesForwardAxis) {
+    struct Case { const char* memory; bool unreadableBlock; Vector3 seeded; };
+    for (const Case& c : {Case{"", false, Vector3(1.0f, 0.0f, 0.0f)}, Case{R"("viewPattern": false)", false, Vector3(0.0f, 1.0f, 0.0f)},
+                          Case{"", true, Vector3(0.0f, 1.0f, 0.0f)}}) {
+        auto run = makeRun(parked(c.memory));
+        runUntil(*run, 10);
+        Velmora& v = run->plugin;
+        const float across[3] = {1.0f, 0.0f, 0.0f};  // the game camera looks across the car, along +X
+        std::memcpy(run->world.memory.viewBlock.data() + 512, across, sizeof across);
+        if (c.unreadableBlock) v.camera.gameViewBlock = 0x10;
+        applyModeSettings(v);
+        const std::string what = std::string(c.memory) + (c.unreadableBlock ? " unreadable" : "");
+        EXPECT_LT((v.lookAround.LookQuat * Vector3(0.0f, 1.0f, 0.0f) - c.seeded).norm(), 1e-4f) << what;
+        // The rod hangs straight back from the look: behind the car unless the block says otherwise.
+        const Vector3 rod = v.chaseState.trailPoint - v.sample.vehiclePosition;
+        EXPECT_LT(rod.dot(c.seeded), -1.0f) << what;
+        EXPECT_NEAR(rod.x() * c.seeded.y() - rod.y() * c.seeded.x(), 0.0f, 1e-3f) << what;
+    }
+}
+
+TEST(ProbeGameView, FindsTheBlockOrLeavesZeroWithoutCrashing) {
+    for (const char* memory : {"", R"("viewPattern": false)", R"("moduleReadable": false)"}) {
+        auto run = makeRun(parked(memory));
+        runUntil(*run, 30);  // start-up probes; the drive runs on either way
+        const auto block = reinterpret_cast<std::uintptr_t>(run->world.memory.viewBlock.data());
+        EXPECT_EQ(run->plugin.camera.gameViewBlock, *memory == '\0' ? block : 0u) << memory;
+        EXPECT_TRUE(run->plugin.camera.cameraActive) << memory;
+    }
+    // A call (at match - 29) or a load (at its target + 3) that leads out of readable
+    // memory is given up, not followed.
+    for (const std::size_t at : {std::size_t{0x2000 - 29}, std::size_t{0x3000 + 3}}) {
+        auto run = makeRun(parked(""));
+        run->start();
+        const std::int32_t far = 0x40000000;
+        std::memcpy(run->world.memory.image.data() + at, &far, sizeof far);
+        run->plugin.camera.gameViewBlock = 0;
+        probeGameView(run->plugin);
+        EXPECT_EQ(run->plugin.camera.gameViewBlock, 0u) << at;
+    }
+}
+
+TEST(ScanPattern, FirstMatchWithWildcardsAndNoRetryOfTheBreakingByte) {
+    struct Case { std::vector<std::uint8_t> image; std::vector<std::int16_t> pattern; std::ptrdiff_t at; };
+    const Case cases[] = {
+        {{0x48, 0x85, 0xC0}, {0x48, 0x85}, 0},            // at the very start
+        {{0xCC, 0xCC, 0x48, 0x85}, {0x48, 0x85}, 2},      // at the very end
+        {{0xCC, 0x48, 0x11, 0x85}, {0x48, -1, 0x85}, 1},  // a wildcard takes any byte
+        {{0x48, 0x85, 0x48, 0x85}, {0x48, 0x85}, 0},      // the first of two
+        {{0xCC, 0xCC, 0xCC}, {0x48, 0x85}, -1},           // none
+        {{0xCC, 0x48}, {0x48, 0x85}, -1},                 // cut off by the end
+        {{0x48, 0x48, 0x85}, {0x48, 0x85}, -1},           // the breaking 48 is not a new start
+        {{0x48, 0x85}, {}, -1},                           // an empty pattern finds nothing
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(scanPattern(c.image.data(), c.image.size(), {c.pattern.data(), c.pattern.size()}), c.at)
+            << "case " << (&c - cases);
+}
+
+// Counts the game-memory checks and image reads the plug-in makes from now on.
+struct MemorySpy {
+    static inline Platform inner{};
+    static inline int uses = 0, images = 0;
+    static void install(Velmora& v) {
+        inner = v.platform;
+        uses = images = 0;
+        v.platform.isReadable = [](const void* a, std::size_t n) { return ++uses, inner.isReadable(a, n); };
+        v.platform.isWritable = [](const void* a, std::size_t n) { return ++uses, inner.isWritable(a, n); };
+        v.platform.mainModuleImage = [] { return ++images, inner.mainModuleImage(); };
+    }
+};
+
+constexpr std::uint32_t kFlags = 0x00400000u;  // the sim's model flags word
+constexpr std::uint32_t kPatched = kFlags | 0x100u;
+
+std::uint32_t& flagsWord(sim::Simulation& run, const char* model, std::int32_t offset) {
+    return *reinterpret_cast<std::uint32_t*>(run.world.memory.modelInfo.at(model).data() + offset + 20);
+}
+
+// Driving in the chase camera; the first-person camera would patch, so the tests do.
+std::unique_ptr<sim::Simulation> driving(const std::string& memory, const std::string& settings = "",
+                                         const std::string& events = "") {
+    auto run = makeRun(parked(memory, events), settings);
+    runUntil(*run, 5);
+    MemorySpy::install(run->plugin);
+    return run;
+}
+
+Entity handleOf(sim::Simulation& run, const char* name) { return run.world.findVehicleByName(name)->handle; }
+
+TEST(PatchModelFlags, SwitchedOffItNeitherProbesNorTouchesMemory) {
+    auto run = driving("", "[1stPersonView]\nNoHeavyBrakeAnimation = 0\n");
+    patchModelFlags(run->plugin, handleOf(*run, "car"));
+    EXPECT_EQ(MemorySpy::uses + MemorySpy::images, 0);
+    EXPECT_FALSE(run->plugin.camera.offsetProbed);
+    EXPECT_EQ(flagsWord(*run, "compact", 1404), kFlags);
+}
+
+TEST(PatchModelFlags, ProbesOnceSetsTheBitOnceAndTheReleaseRestoresTheWord) {
+    auto run = driving(R"("flagsOffset": 2000)");
+    Velmora& v = run->plugin;
+    const Entity car = handleOf(*run, "car");
+    patchModelFlags(v, car);
+    EXPECT_EQ(v.settings.firstPersonView.VehicleModelInfoFlagsOffset, 2000);  // from the game's code
+    EXPECT_EQ(flagsWord(*run, "compact", 2000), kPatched);
+
+    flagsWord(*run, "compact", 2000) = 7u;  // the same vehicle again: neither saved nor set anew
+    patchModelFlags(v, car);
+    EXPECT_EQ(flagsWord(*run, "compact", 2000), 7u);
+    releaseCamera(v);
+    EXPECT_EQ(flagsWord(*run, "compact", 2000), kFlags);
+
+    v.settings.firstPersonView.VehicleModelInfoFlagsOffset = 1404;  // no second probe takes it back
+    patchModelFlags(v, car);
+    EXPECT_EQ(MemorySpy::images, 1);
+    EXPECT_EQ(flagsWord(*run, "compact", 1404), 0x100u);
+    EXPECT_EQ(flagsWord(*run, "compact", 2000), kFlags);
+}
+
+TEST(PatchModelFlags, ASecondVehicleIsPatchedOnlyAfterTheFirstIsRestored) {
+    auto run = driving("");
+    releaseCamera(run->plugin);  // the restore must not depend on a camera being there
+    const Entity other = handleOf(*run, "other");
+    patchModelFlags(run->plugin, handleOf(*run, "car"));
+    patchModelFlags(run->plugin, other);
+    EXPECT_EQ(flagsWord(*run, "compact", 1404), kFlags);
+    EXPECT_EQ(flagsWord(*run, "sports", 1404), kPatched);
+    EXPECT_EQ(run->plugin.camera.patch.vehicle, other);
+    releaseCamera(run->plugin);
+    EXPECT_EQ(flagsWord(*run, "sports", 1404), kFlags);
+}
+
+// The probe takes the game's offset only within 1..8191; the file's offset is then used
+// only within the same range (0 and -20 would hit model info + 20 and + 0, both writable).
+TEST(PatchModelFlags, OnlyAnOffsetFromOneTo8191IsTakenOrUsed) {
+    struct Case { const char* memory; const char* file; bool patched; };
+    for (const Case& c : {Case{R"("flagsOffset": 0)", "1000", true}, Case{R"("flagsOffset": 8192)", "1000", true},
+                          Case{R"("flagsOffset": -4)", "1000", true}, Case{R"("moduleReadable": false)", "1000", true},
+                          Case{R"("flagsPattern": false)", "1000", true}, Case{R"("flagsPattern": false)", "0", false},
+                          Case{R"("flagsPattern": false)", "-20", false}}) {
+        auto run = driving(c.memory, std::string("[1stPersonView]\nVehicleModelInfoFlagsOffset = ") + c.file);
+        const std::string what = std::string(c.memory) + ", file " + c.file;
+        const std::vector<std::uint8_t> before = run->world.memory.modelInfo.at("compact");
+        patchModelFlags(run->plugin, handleOf(*run, "car"));
+        ASSERT_EQ(run->plugin.settings.firstPersonView.VehicleModelInfoFlagsOffset, std::stoi(c.file)) << what;
+        EXPECT_EQ(run->plugin.camera.patch.active, c.patched) << what;
+        if (c.patched) {
+            EXPECT_EQ(flagsWord(*run, "compact", 1000), 0x100u) << what;
+        } else {
+            EXPECT_EQ(run->world.memory.modelInfo.at("compact"), before) << what;
+        }
+    }
+}
+
+TEST(PatchModelFlags, TheRestoreUsesTheOffsetOfThePatchAfterAReloadChangedIt) {
+    auto run = driving("", "", R"({"frame": 10, "do": "key", "key": "F10", "frames": 2})");
+    patchModelFlags(run->plugin, handleOf(*run, "car"));
+    ASSERT_EQ(flagsWord(*run, "compact", 1404), kPatched);
+    std::ofstream(run->workDir() / "Velmora.ini") << "[1stPersonView]\nVehicleModelInfoFlagsOffset = 1000\n";
+    runUntil(*run, 20);
+    ASSERT_EQ(run->plugin.settings.firstPersonView.VehicleModelInfoFlagsOffset, 1000);
+    releaseCamera(run->plugin);
+    EXPECT_EQ(flagsWord(*run, "compact", 1404), kFlags);
+    EXPECT_EQ(flagsWord(*run, "compact", 1000), 0u);
+}
+
+TEST(PatchModelFlags, UnreadableMemoryCostsTheFeatureNotTheGame) {
+    for (const std::uintptr_t pointer : {std::uintptr_t{0}, std::uintptr_t{0x10}, std::uintptr_t{0x7fff0000}}) {
+        auto run = driving("");
+        sim::SimVehicle& car = *run->world.findVehicleByName("car");
+        std::memcpy(car.memory.data() + 32, &pointer, sizeof pointer);  // the model info pointer
+        patchModelFlags(run->plugin, car.handle);
+        EXPECT_FALSE(run->plugin.camera.patch.active) << pointer;
+    }
+    // The vehicle gone between the patch and its restore: the restore is dropped.
+    auto run = driving("");
+    sim::SimVehicle& car = *run->world.findVehicleByName("car");
+    patchModelFlags(run->plugin, car.handle);
+    ASSERT_TRUE(run->plugin.camera.patch.active);
+    car.exists = false;
+    releaseCamera(run->plugin);
+    EXPECT_FALSE(run->plugin.camera.patch.active);
+    runUntil(*run, 30);
+    EXPECT_FALSE(run->error());
+}
+
+}  // namespace
+}  // namespace velmora
