@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <sstream>
 
@@ -178,12 +179,17 @@ TEST(SimScenario, MistakesAreNamed) {
     EXPECT_THROW(findScenario("no-such-builtin"), ScenarioError);
 }
 
-TEST(SimScenario, EveryBuiltinRunsToTheEndWithoutAnError) {
+TEST(SimScenario, EveryBuiltinRunsToTheEndWithTheShippedSettings) {
+    RunOptions options;
+    options.iniPath = VELMORA_DEFAULT_INI_PATH;
     for (const BuiltinScenario& builtin : builtinScenarios()) {
-        Simulation run(parseScenario(builtin.json, builtin.name));
+        Simulation run(parseScenario(builtin.json, builtin.name), options);
         run.run();
         EXPECT_FALSE(run.error()) << builtin.name << ": " << run.error().value_or("");
         EXPECT_EQ(static_cast<int>(run.trace().size()), run.scenario.frames) << builtin.name;
+        EXPECT_EQ(run.world.allNotifications.size(), 1u) << builtin.name;  // found the settings
+        for (const TraceRow& row : run.trace())
+            ASSERT_TRUE(row.cameraPosition.allFinite() && std::isfinite(row.cameraFov)) << builtin.name << " " << row.frame;
     }
 }
 
