@@ -1,0 +1,149 @@
+// The Win32 platform table of Velmora.asi, run under Wine: the memory checks the game-memory
+// probes rely on before they touch an address, the main module's image they scan, the
+// performance counter, module lookups and the foreground test.
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+
+#include "win32_platform.h"
+
+namespace {
+
+int failures = 0;
+
+void expect(bool holds, const char* what, int line) {
+    if (!holds) {
+        std::printf("FAILED (line %d): %s\n", line, what);
+        ++failures;
+    }
+}
+#define EXPECT(condition) expect((condition), #condition, __LINE__)
+
+using velmora::win::isRangeReadable;
+using velmora::win::isRangeWritable;
+
+std::uint8_t* pages(std::size_t count, DWORD protection) {
+    return static_cast<std::uint8_t*>(VirtualAlloc(nullptr, count * 4096, MEM_RESERVE | MEM_COMMIT, protection));
+}
+
+void memoryChecksFollowPageProtection() {
+    std::uint8_t* readWrite = pages(1, PAGE_READWRITE);
+    EXPECT(isRangeReadable(readWrite, 4096) && isRangeWritable(readWrite, 4096));
+    EXPECT(isRangeReadable(readWrite + 4095, 1) && isRangeWritable(readWrite + 4095, 0));
+
+    std::uint8_t* readOnly = pages(1, PAGE_READONLY);
+    EXPECT(isRangeReadable(readOnly, 64) && !isRangeWritable(readOnly, 64));
+
+    std::uint8_t* noAccess = pages(1, PAGE_NOACCESS);
+    EXPECT(!isRangeReadable(noAccess, 4) && !isRangeWritable(noAccess, 4));
+
+    std::uint8_t* guarded = pages(1, PAGE_READWRITE | PAGE_GUARD);
+    EXPECT(!isRangeReadable(guarded, 4) && !isRangeWritable(guarded, 4));
+
+    auto* reserved = static_cast<std::uint8_t*>(VirtualAlloc(nullptr, 4096, MEM_RESERVE, PAGE_READWRITE));
+    EXPECT(!isRangeReadable(reserved, 4));
+
+    std::uint8_t* freed = pages(1, PAGE_READWRITE);
+    VirtualFree(freed, 0, MEM_RELEASE);
+    EXPECT(!isRangeReadable(freed, 4));
+
+    const int local = 0;
+    EXPECT(isRangeReadable(&local, sizeof local) && isRangeWritable(&local, sizeof local));
+    // Code is read-only: the probes may scan it but never patch it.
+    const auto* code = reinterpret_cast<const std::uint8_t*>(&memoryChecksFollowPageProtection);
+    EXPECT(isRangeReadable(code, 16) && !isRangeWritable(code, 16));
+}
+
+void rangesAcrossRegionsNeedEveryRegion() {
+    // Three pages of one allocation: read-write, read-only, no access.
+    std::uint8_t* base = pages(3, PAGE_READWRITE);
+    DWORD old = 0;
+    VirtualProtect(base + 4096, 4096, PAGE_READONLY, &old);
+    VirtualProtect(base + 8192, 4096, PAGE_NOACCESS, &old);
+
+    EXPECT(isRangeReadable(base + 4000, 200));    // read-write into read-only
+    EXPECT(!isRangeWritable(base + 4000, 200));   // ... but not all of it writable
+    EXPECT(isRangeReadable(base, 8192));          // exactly the two readable pages
+    EXPECT(!isRangeReadable(base, 8193));         // one byte into the no-access page
+    EXPECT(!isRangeReadable(base + 8000, 4096));  // read-only into no access
+}
+
+void impossibleRangesAreRefused() {
+    EXPECT(!isRangeReadable(nullptr, 4) && !isRangeWritable(nullptr, 0));
+    const int local = 0;
+    EXPECT(!isRangeReadable(&local, SIZE_MAX));  // wraps round the address space
+    EXPECT(!isRangeReadable(reinterpret_cast<const void*>(UINTPTR_MAX - 3), 8));
+}
+
+void mainModuleImageIsTheExecutable() {
+    const velmora::Platform p = velmora::win::win32Platform();
+    const velmora::ModuleImage image = p.mainModuleImage();
+    EXPECT(image.base == reinterpret_cast<const std::uint8_t*>(GetModuleHandleA(nullptr)));
+    EXPECT(image.base[0] == 'M' && image.base[1] == 'Z');  // the image starts with its DOS header
+    const auto* inside = reinterpret_cast<const std::uint8_t*>(&mainModuleImageIsTheExecutable);
+    EXPECT(inside > image.base && inside < image.base + image.size);
+    // The probes read every byte of it.
+    EXPECT(p.isReadable(image.base, image.size));
+}
+
+void performanceCounterCountsSeconds() {
+    const velmora::Platform p = velmora::win::win32Platform();
+    const std::int64_t frequency = p.queryPerformanceFrequency();
+    EXPECT(frequency > 0);
+    const std::int64_t before = p.queryPerformanceCounter();
+    Sleep(20);
+    const std::int64_t after = p.queryPerformanceCounter();
+    // A lower bound only: the sleep lasts at least about as long as asked.
+    EXPECT(static_cast<double>(after - before) / static_cast<double>(frequency) >= 0.010);
+}
+
+void modulesAndExportsAreFoundByName() {
+    const velmora::Platform p = velmora::win::win32Platform();
+    void* kernel = p.getModuleHandle("kernel32.dll");
+    EXPECT(kernel != nullptr);
+    auto* currentProcessId = reinterpret_cast<DWORD(WINAPI*)()>(p.getProcAddress(kernel, "GetCurrentProcessId"));
+    EXPECT(currentProcessId != nullptr && currentProcessId() == GetCurrentProcessId());
+    EXPECT(p.getProcAddress(kernel, "NoSuchExport") == nullptr);
+    EXPECT(p.getModuleHandle("Gears.asi") == nullptr);  // nobody loaded it here
+}
+
+void foregroundMeansOurWindow() {
+    const velmora::Platform p = velmora::win::win32Platform();
+    DWORD owner = 0;
+    GetWindowThreadProcessId(GetForegroundWindow(), &owner);
+    if (owner == GetCurrentProcessId()) {
+        std::printf("skipped: a window of this process has the focus already\n");
+    } else {
+        EXPECT(!p.isGameForeground());
+    }
+
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "VelmoraPlatformTest";
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowExA(0, windowClass.lpszClassName, "game", WS_OVERLAPPEDWINDOW, 0, 0, 320, 240, nullptr,
+                                  nullptr, windowClass.hInstance, nullptr);
+    ShowWindow(window, SW_SHOW);
+    if (window == nullptr || !SetForegroundWindow(window) || GetForegroundWindow() != window) {
+        std::printf("skipped: no window can take the focus here (no display driver)\n");
+        return;
+    }
+    EXPECT(p.isGameForeground());
+    DestroyWindow(window);
+}
+
+}  // namespace
+
+int main() {
+    memoryChecksFollowPageProtection();
+    rangesAcrossRegionsNeedEveryRegion();
+    impossibleRangesAreRefused();
+    mainModuleImageIsTheExecutable();
+    performanceCounterCountsSeconds();
+    modulesAndExportsAreFoundByName();
+    foregroundMeansOurWindow();
+    std::printf("%s\n", failures == 0 ? "ok: the Win32 platform table" : "the Win32 platform table has failures");
+    return failures == 0 ? 0 : 1;
+}

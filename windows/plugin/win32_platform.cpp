@@ -1,0 +1,86 @@
+#include "win32_platform.h"
+
+#include <windows.h>
+#include <psapi.h>
+
+#include <cstdint>
+
+namespace velmora::win {
+namespace {
+
+bool isGameForeground() {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(GetForegroundWindow(), &owner);  // a null window leaves owner 0
+    return owner == GetCurrentProcessId();
+}
+
+std::int16_t getAsyncKeyState(std::int32_t virtualKey) { return GetAsyncKeyState(virtualKey); }
+
+void* getModuleHandle(const char* moduleName) { return GetModuleHandleA(moduleName); }
+
+void* getProcAddress(void* module, const char* exportName) {
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), exportName));
+}
+
+ModuleImage mainModuleImage() {
+    MODULEINFO info{};
+    if (!K32GetModuleInformation(GetCurrentProcess(), GetModuleHandleA(nullptr), &info, sizeof info)) return {};
+    return ModuleImage{static_cast<const std::uint8_t*>(info.lpBaseOfDll), info.SizeOfImage};
+}
+
+std::int64_t queryPerformanceCounter() {
+    LARGE_INTEGER value;
+    QueryPerformanceCounter(&value);
+    return value.QuadPart;
+}
+
+std::int64_t queryPerformanceFrequency() {
+    LARGE_INTEGER value;
+    QueryPerformanceFrequency(&value);
+    return value.QuadPart;
+}
+
+constexpr DWORD kReadableProtections = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                                       PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+constexpr DWORD kWritableProtections = PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+
+// Walks the regions that cover the range: one region with other protections is enough to
+// refuse, since a read of game memory that faults would take the game down with it.
+bool rangeAllows(const void* address, std::size_t bytes, DWORD accepted) {
+    if (address == nullptr) return false;
+    const auto first = reinterpret_cast<std::uintptr_t>(address);
+    const std::uintptr_t span = bytes == 0 ? 0 : bytes - 1;
+    if (first > UINTPTR_MAX - span) return false;
+    const std::uintptr_t last = first + span;
+    std::uintptr_t at = first;
+    for (;;) {
+        MEMORY_BASIC_INFORMATION region;
+        if (VirtualQuery(reinterpret_cast<const void*>(at), &region, sizeof region) != sizeof region) return false;
+        if (region.State != MEM_COMMIT) return false;
+        if ((region.Protect & (PAGE_GUARD | PAGE_NOACCESS)) != 0 || (region.Protect & accepted) == 0) return false;
+        const std::uintptr_t regionEnd = reinterpret_cast<std::uintptr_t>(region.BaseAddress) + region.RegionSize;
+        if (regionEnd == 0 || last < regionEnd) return true;  // regionEnd 0: the region reaches the top
+        at = regionEnd;
+    }
+}
+
+}  // namespace
+
+bool isRangeReadable(const void* address, std::size_t bytes) { return rangeAllows(address, bytes, kReadableProtections); }
+bool isRangeWritable(const void* address, std::size_t bytes) { return rangeAllows(address, bytes, kWritableProtections); }
+
+Platform win32Platform() {
+    Platform p{};
+    p.isGameForeground = isGameForeground;
+    p.getAsyncKeyState = getAsyncKeyState;
+    p.getModuleHandle = getModuleHandle;
+    p.getProcAddress = getProcAddress;
+    p.mainModuleImage = mainModuleImage;
+    p.queryPerformanceCounter = queryPerformanceCounter;
+    p.queryPerformanceFrequency = queryPerformanceFrequency;
+    p.isReadable = isRangeReadable;
+    p.isWritable = isRangeWritable;
+    return p;
+}
+
+}  // namespace velmora::win
