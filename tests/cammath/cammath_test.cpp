@@ -50,18 +50,7 @@ TEST(EulerToQuaternion, RotatesTheBasisLikeTheHandBuiltMatrix) {
                 << "rotation " << r.x << " " << r.y << " " << r.z << ", axis " << column;
         }
     }
-}
-
-TEST(EulerToQuaternion, FigureAndConventions) {
-    const Quaternion identity = EulerToQuaternion({0, 0, 0});
-    EXPECT_EQ(identity.coeffs(), Quaternion::Identity().coeffs());
-    // qZ(30)·qY(20)·qX(10), worked out independently in double precision.
-    const Quaternion q = EulerToQuaternion({10, 20, 30});
-    EXPECT_NEAR(q.x(), 0.0381346f, 1e-6f);
-    EXPECT_NEAR(q.y(), 0.1893079f, 1e-6f);
-    EXPECT_NEAR(q.z(), 0.2392983f, 1e-6f);
-    EXPECT_NEAR(q.w(), 0.9515485f, 1e-6f);
-
+    // The game's conventions in its own words.
     const Vector3 forward(0, 1, 0);
     EXPECT_TRUE(near3(EulerToQuaternion({0, 0, 90}) * forward, Vector3(-1, 0, 0)));  // heading 90 faces -X
     EXPECT_GT((EulerToQuaternion({30, 0, 0}) * forward).z(), 0.49f);                 // positive pitch looks up
@@ -72,39 +61,27 @@ Quaternion axisTurn(float degrees, int axis) {
     return Quaternion(Eigen::AngleAxisf(degrees * kDegToRad, Vector3::Unit(axis)));
 }
 
-TEST(QuaternionToEuler, TakesApartYawThenPitchThenRoll) {
-    // The decomposition has pitch in the middle: q = qZ(yaw)·qX(pitch)·qY(roll).
-    const Rotation rotations[] = {{10, 20, 30}, {-45, 0, 90}, {0, 0, 179.5f}, {80, -120, -60}, {-85, 5, 10}};
+// The decomposition has pitch in the middle: q = qZ(yaw)·qX(pitch)·qY(roll). Without roll
+// that is EulerToQuaternion's Rz·Rx as well, which is what lets the cameras drop roll and
+// convert back exactly; those rows go through EulerToQuaternion.
+TEST(QuaternionToEuler, TakesApartYawThenPitchThenRollAndInvertsEulerToQuaternionWithoutRoll) {
+    const Rotation rotations[] = {{10, 20, 30},   {-45, 0, 90}, {0, 0, 179.5f}, {80, -120, -60},
+                                  {-85, 5, 10},   {10, 0, 30},  {-60, 0, -150}, {85, 0, 5}};
     for (const Rotation& r : rotations) {
-        const Quaternion q = axisTurn(r.z, 2) * axisTurn(r.x, 0) * axisTurn(r.y, 1);
+        const Quaternion q =
+            r.y == 0.0f ? EulerToQuaternion(r) : axisTurn(r.z, 2) * axisTurn(r.x, 0) * axisTurn(r.y, 1);
         const Rotation back = QuaternionToEuler(q);
-        EXPECT_NEAR(back.x, r.x, 2e-3f);
-        EXPECT_NEAR(back.y, r.y, 2e-3f);
-        EXPECT_NEAR(back.z, r.z, 2e-3f);
+        EXPECT_NEAR(back.x, r.x, 2e-3f) << r.x << " " << r.y << " " << r.z;
+        EXPECT_NEAR(back.y, r.y, 2e-3f) << r.x << " " << r.y << " " << r.z;
+        EXPECT_NEAR(back.z, r.z, 2e-3f) << r.x << " " << r.y << " " << r.z;
     }
     // Yaw comes back in (-180, 180].
     EXPECT_NEAR(QuaternionToEuler(axisTurn(270, 2)).z, -90.0f, 1e-3f);
 }
 
-TEST(QuaternionToEuler, InvertsEulerToQuaternionWhenRollIsZero) {
-    // With roll 0 both orders are Rz·Rx, which is what lets the cameras drop roll and
-    // convert back exactly; with roll they differ.
-    for (const Rotation& r : {Rotation{10, 0, 30}, Rotation{-60, 0, -150}, Rotation{85, 0, 5}}) {
-        const Rotation back = QuaternionToEuler(EulerToQuaternion(r));
-        EXPECT_NEAR(back.x, r.x, 2e-3f);
-        EXPECT_NEAR(back.y, 0.0f, 2e-3f);
-        EXPECT_NEAR(back.z, r.z, 2e-3f);
-    }
-    const Rotation rolled = QuaternionToEuler(EulerToQuaternion({10, 20, 30}));
-    EXPECT_GT(std::fabs(rolled.z - 30.0f), 1.0f);
-}
-
 TEST(QuaternionToEuler, ASlightlyLongQuaternionAtTheVerticalStaysFinite) {
     // |q| a little over 1 at pitch 90: 2(wx + yz) = 1.00025 would make asin's NaN.
-    const Quaternion q(0.7072f, 0.7072f, 0.0f, 0.0f);
-    const Rotation r = QuaternionToEuler(q);
-    EXPECT_TRUE(std::isfinite(r.x));
-    EXPECT_NEAR(r.x, 90.0f, 1e-3f);
+    EXPECT_NEAR(QuaternionToEuler(Quaternion(0.7072f, 0.7072f, 0, 0)).x, 90.0f, 1e-3f);
     EXPECT_NEAR(QuaternionToEuler(Quaternion(0.7072f, -0.7072f, 0, 0)).x, -90.0f, 1e-3f);
 }
 
@@ -136,74 +113,47 @@ TEST(LookRotation, TurnsForwardOntoTheDirectionAndKeepsTheHorizon) {
         EXPECT_NEAR((q * Vector3(1, 0, 0)).z(), 0.0f, kTolerance);  // no roll: right stays level
         EXPECT_GT((q * Vector3(0, 0, 1)).z(), 0.0f);                // up stays up
     }
-    Vector3 ahead(0, 1, 0);
-    EXPECT_NEAR(std::fabs(LookRotation(ahead).w()), 1.0f, kTolerance);  // identity up to sign
-    Vector3 right(1, 0, 0);
-    const Rotation r = QuaternionToEuler(LookRotation(right));
-    EXPECT_NEAR(r.x, 0.0f, 1e-3f);
-    EXPECT_NEAR(r.y, 0.0f, 1e-3f);
-    EXPECT_NEAR(r.z, -90.0f, 1e-3f);
 }
 
 TEST(LookRotation, DegenerateDirectionsGiveTheDocumentedFiniteAnswers) {
     Vector3 zero(0, 0, 0);
     EXPECT_TRUE(LookRotation(zero).coeffs().isApprox(Quaternion::Identity().coeffs()));
+    Vector3 broken(std::numeric_limits<float>::quiet_NaN(), 1, 0);
+    EXPECT_TRUE(LookRotation(broken).coeffs().allFinite());
 
+    // Straight up or down: heading 0, the picture's up being world -Y or +Y.
     Vector3 up(0, 0, 5);
     const Quaternion lookUp = LookRotation(up);
-    EXPECT_TRUE(near3(up, Vector3(0, 0, 1)));
-    EXPECT_TRUE(isUnit(lookUp));
-    EXPECT_TRUE(near3(lookUp * Vector3(0, 1, 0), Vector3(0, 0, 1)));   // looks up
-    EXPECT_TRUE(near3(lookUp * Vector3(0, 0, 1), Vector3(0, -1, 0)));  // heading 0
-    EXPECT_NEAR(QuaternionToEuler(lookUp).x, 90.0f, 0.05f);  // asin is steep next to 1
-
+    EXPECT_TRUE(near3(lookUp * Vector3(0, 1, 0), Vector3(0, 0, 1)));
+    EXPECT_TRUE(near3(lookUp * Vector3(0, 0, 1), Vector3(0, -1, 0)));
     Vector3 down(0, 0, -0.5f);
     const Quaternion lookDown = LookRotation(down);
     EXPECT_TRUE(near3(lookDown * Vector3(0, 1, 0), Vector3(0, 0, -1)));
     EXPECT_TRUE(near3(lookDown * Vector3(0, 0, 1), Vector3(0, 1, 0)));
-
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    Vector3 broken(nan, 1, 0);
-    EXPECT_TRUE(LookRotation(broken).coeffs().allFinite());
-
-    // Along a custom up vector: oriented by world up instead.
-    Vector3 along(1, 0, 0);
-    const Quaternion q = LookRotationUp(along, Vector3(2, 0, 0));
-    EXPECT_TRUE(near3(q * Vector3(0, 1, 0), Vector3(1, 0, 0)));
-    EXPECT_GT((q * Vector3(0, 0, 1)).z(), 0.99f);
-    Vector3 any(0.2f, 0.9f, 0.1f);
-    EXPECT_TRUE(LookRotationUp(any, Vector3(0, 0, 0)).coeffs().allFinite());
 }
 
-TEST(LookRotationUp, TheUpVectorSetsTheRoll) {
+TEST(LookRotationUp, TheUpVectorSetsTheRollAndADegenerateOneGivesWayToWorldUp) {
     Vector3 d(0, 1, 0);
     const Quaternion q = LookRotationUp(d, Vector3(1, 0, 1));  // up tilted toward +X
     EXPECT_TRUE(near3(q * Vector3(0, 1, 0), Vector3(0, 1, 0)));
     EXPECT_TRUE(near3(q * Vector3(0, 0, 1), Vector3(0.70710677f, 0, 0.70710677f)));
-}
 
-TEST(LookBasis, ColumnsAreRightTrueUpAndBackward) {
-    Vector3 d(0, 2, 0);
-    const Matrix3 m = LookBasis(d, worldUp());
-    EXPECT_TRUE(near3(m.col(0), Vector3(1, 0, 0)));
-    EXPECT_TRUE(near3(m.col(1), Vector3(0, 0, 1)));
-    EXPECT_TRUE(near3(m.col(2), Vector3(0, -1, 0)));
+    Vector3 along(1, 0, 0);  // along the up vector: oriented by world up instead
+    const Quaternion parallel = LookRotationUp(along, Vector3(2, 0, 0));
+    EXPECT_TRUE(near3(parallel * Vector3(0, 1, 0), Vector3(1, 0, 0)));
+    EXPECT_GT((parallel * Vector3(0, 0, 1)).z(), 0.99f);
+    Vector3 any(0.2f, 0.9f, 0.1f);
+    EXPECT_TRUE(LookRotationUp(any, Vector3(0, 0, 0)).coeffs().allFinite());
 }
-
-struct LookDeltaCase {
-    const char* what;
-    LookAxes axes;
-    float deadzone;
-    bool easing;
-    float yaw;    // expected raw delta, with LookWeight 0
-    float pitch;
-};
 
 TEST(ReadLookDelta, RawDeltasFromMouseAndStick) {
+    // yaw and pitch: the raw delta expected with LookWeight 0.
+    struct Case { const char* what; LookAxes axes; float deadzone; bool easing;
+                  float yaw, pitch, mouseSensitivity = 1, stickSensitivity = 1; };
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
     // Stick at 0.5 without dead zone, eased: 1 - cos(0.5 * pi/2) = 0.2928932, times 2.
-    const LookDeltaCase cases[] = {
+    const Case cases[] = {
         {"mouse", {0.2f, -0.1f, true}, 0.0f, true, -1.0f, 0.5f},
         {"stick, eased", {-0.5f, 0.0f, false}, 0.0f, true, 0.5857864f, 0.0f},
         {"stick, linear", {-0.5f, 0.25f, false}, 0.0f, false, 1.0f, -0.5f},
@@ -216,30 +166,24 @@ TEST(ReadLookDelta, RawDeltasFromMouseAndStick) {
         {"dead zone of 1, linear", {0.3f, 0.0f, false}, 1.0f, false, 0.0f, 0.0f},
         {"NaN stick axis", {nan, 0.5f, false}, 0.0f, false, 0.0f, -1.0f},
         {"infinite mouse axis", {inf, -inf, true}, 0.0f, true, 0.0f, 0.0f},
+        // Each sensitivity scales its own device only.
+        {"mouse sensitivity 2", {0.1f, 0.0f, true}, 0.0f, false, -1.0f, 0.0f, 2.0f, 3.0f},
+        {"stick sensitivity 3", {0.1f, 0.0f, false}, 0.0f, false, -0.6f, 0.0f, 2.0f, 3.0f},
+        // Huge enough to overflow: treated as no look rather than an infinite turn.
+        {"overflowing sensitivity", {1.0f, 1.0f, true}, 0.0f, true, 0.0f, 0.0f, 3e38f},
     };
-    for (const LookDeltaCase& c : cases) {
+    for (const Case& c : cases) {
         InputSettings input;
         input.gamepadDeadzone = c.deadzone;
         input.gamepadEasing = c.easing;
+        input.mouseSensibility = c.mouseSensitivity;
+        input.gamepadSensibility = c.stickSensitivity;
         LookSmoothing state;
         const LookDelta d = lookDeltaFromAxes(c.axes, input, 0.0f, 0.016f, state);
         EXPECT_NEAR(d.yaw, c.yaw, 1e-5f) << c.what;
         EXPECT_NEAR(d.pitch, c.pitch, 1e-5f) << c.what;
         EXPECT_EQ(state.yaw, 0.0f) << c.what << ": no smoothing at LookWeight 0";
     }
-}
-
-TEST(ReadLookDelta, SensitivitiesScaleTheirOwnDevice) {
-    InputSettings input;
-    input.mouseSensibility = 2.0f;
-    input.gamepadSensibility = 3.0f;
-    input.gamepadEasing = false;
-    LookSmoothing state;
-    EXPECT_NEAR(lookDeltaFromAxes({0.1f, 0, true}, input, 0, 0.016f, state).yaw, -1.0f, 1e-6f);
-    EXPECT_NEAR(lookDeltaFromAxes({0.1f, 0, false}, input, 0, 0.016f, state).yaw, -0.6f, 1e-6f);
-    // Huge enough to overflow: treated as no look rather than an infinite turn.
-    input.mouseSensibility = 3e38f;
-    EXPECT_EQ(lookDeltaFromAxes({1.0f, 1.0f, true}, input, 0, 0.016f, state).yaw, 0.0f);
 }
 
 TEST(ReadLookDelta, SmoothingFollowsTheDeltaAndDecaysInsideTheDeadZone) {
@@ -267,13 +211,12 @@ TEST(ReadLookDelta, SmoothingFollowsTheDeltaAndDecaysInsideTheDeadZone) {
 
 TEST(ReadLookDelta, ReadsTheTwoLookControlsOfGroupTwo) {
     testing::FakeRuntime fake;
-    const HostRuntime runtime = fake.table();
     fake.answer(natives::lastInputWasKeyboardMouse, true);
     fake.answer(natives::controlValue, 0.1f);
     SettingsRecord settings;
     settings.firstPersonView.LookWeight = 0.0f;
     LookSmoothing state;
-    const LookDelta d = ReadLookDelta(runtime, settings, 0.016f, state);
+    const LookDelta d = ReadLookDelta(fake.table(), settings, 0.016f, state);
     EXPECT_NEAR(d.yaw, -0.5f, 1e-6f);
     EXPECT_NEAR(d.pitch, -0.5f, 1e-6f);
     ASSERT_EQ(fake.calls().size(), 3u);
@@ -284,9 +227,7 @@ TEST(ReadLookDelta, ReadsTheTwoLookControlsOfGroupTwo) {
 }
 
 TEST(Wrap, DegreeWrapping) {
-    struct Case {
-        float in, wrap360, floor360, wrap180;
-    };
+    struct Case { float in, wrap360, floor360, wrap180; };
     const Case cases[] = {
         {-90, 270, 270, -90}, {360, 0, 0, 0},       {725, 5, 5, 5},       {-720, 0, 0, 0},
         {180, 180, 180, -180}, {-180, 180, 180, -180}, {190, 190, 190, -170}, {359.5f, 359.5f, 359.5f, -0.5f},
@@ -308,6 +249,7 @@ TEST(SmoothToward, TheFactorIsClampedToZeroOne) {
     EXPECT_TRUE(near3(SmoothToward(Vector3(0, 0, 0), Vector3(2, 4, -6), 2.5f, 0.1f), Vector3(0.5f, 1, -1.5f)));
 }
 
+// The order is passed on: the game decomposes a rotation differently for each.
 TEST(EntityRotation, ReadsTheRotationOfTheHandleWithTheOrder) {
     testing::FakeRuntime fake;
     fake.answer(natives::scriptedCameraRotation, Rotation{-5.0f, 0.5f, 123.0f});

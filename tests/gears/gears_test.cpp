@@ -44,35 +44,26 @@ struct LinkSeam {
     }
 };
 
-TEST(LinkGears, BindsEveryExportInOrderAndGoesOnPastAMissingOne) {
-    for (const std::string missing : {"", "MT_GetVersion", "MT_LookingRight", "MT_LookingBack"}) {
+TEST(LinkGears, BindsEveryExportInOrderGoesOnPastAMissingOneAndLinksNothingWithoutTheModule) {
+    struct Case { bool present; std::string missing; };
+    for (const Case& c : {Case{false, ""}, Case{true, ""}, Case{true, "MT_GetVersion"}, Case{true, "MT_LookingRight"},
+                          Case{true, "MT_LookingBack"}}) {
         Velmora v;
-        v.platform = LinkSeam::table(true, missing);
+        v.platform = LinkSeam::table(c.present, c.missing);
         linkGears(v);
+        const std::string what = (c.present ? "present, missing " : "absent ") + c.missing;
+        const std::vector<std::string> names(kGearsExportNames.begin(), kGearsExportNames.end());
         EXPECT_EQ(LinkSeam::modules, std::vector<std::string>{"Gears.asi"});
-        EXPECT_TRUE(v.gears.gearsLinked);
-        EXPECT_EQ(v.gears.gearsModule, &LinkSeam::module);
-        EXPECT_EQ(LinkSeam::lookups, std::vector<std::string>(kGearsExportNames.begin(), kGearsExportNames.end()))
-            << "missing " << missing;
-        for (std::size_t i = 0; i < kGearsExportNames.size(); ++i) {
-            const void* expected = missing == kGearsExportNames[i] ? nullptr : &LinkSeam::targets[i];
-            EXPECT_EQ(v.gears.exports[i], expected) << kGearsExportNames[i] << ", missing " << missing;
+        EXPECT_EQ(v.gears.gearsLinked, c.present) << what;
+        EXPECT_EQ(v.gears.gearsModule, c.present ? &LinkSeam::module : nullptr) << what;
+        EXPECT_EQ(LinkSeam::lookups, c.present ? names : std::vector<std::string>{}) << what;
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            const void* expected = c.present && c.missing != names[i] ? &LinkSeam::targets[i] : nullptr;
+            EXPECT_EQ(v.gears.exports[i], expected) << names[i] << ", " << what;
         }
         unlinkGears(v);
-        EXPECT_FALSE(v.gears.gearsLinked);
+        EXPECT_FALSE(v.gears.gearsLinked) << what;
     }
-}
-
-TEST(LinkGears, WithoutTheModuleNothingIsLookedUpOrLinked) {
-    Velmora v;
-    v.platform = LinkSeam::table(false, "");
-    linkGears(v);
-    EXPECT_EQ(LinkSeam::modules, std::vector<std::string>{"Gears.asi"});
-    EXPECT_TRUE(LinkSeam::lookups.empty());
-    EXPECT_FALSE(v.gears.gearsLinked);
-    for (void* address : v.gears.exports) EXPECT_EQ(address, nullptr);
-    unlinkGears(v);
-    EXPECT_FALSE(v.gears.gearsLinked);
 }
 
 // The player drives a compact; the plug-in's answers are scripted by the events.
@@ -86,12 +77,13 @@ std::unique_ptr<sim::Simulation> drive(const std::string& gears, const std::stri
 
 const std::string kLeftFrom20 = R"({"frame": 20, "do": "gears", "left": true, "frames": 30})";
 
-TEST(GearsInPlay, ALookLeftFromThePlugInSwingsTheAxisAndItsReleaseBringsItBack) {
-    auto run = drive(R"({"present": true})", kLeftFrom20);
+TEST(GearsInPlay, ALookLeftFromThePlugInSwingsTheAxisAndAfterUnlinkingItIsNoLongerAsked) {
+    auto run = drive(R"({"present": true})",
+                     kLeftFrom20 + R"(, {"frame": 80, "do": "gears", "left": true, "back": true, "frames": 30})");
     runUntil(*run, 18);
     EXPECT_EQ(run->world.gears.exportLookups, 16);
     EXPECT_EQ(run->plugin.look.lookKeyAxis, 0.0f);
-    const int queries = run->world.gears.lookQueries;
+    int queries = run->world.gears.lookQueries;
     runUntil(*run, 28);
     // Nothing held, each frame asks left, right and back: 30 queries over 10 frames.
     EXPECT_EQ(run->world.gears.lookQueries - queries, 30);
@@ -99,25 +91,22 @@ TEST(GearsInPlay, ALookLeftFromThePlugInSwingsTheAxisAndItsReleaseBringsItBack) 
     EXPECT_EQ(run->plugin.look.lookKeyAxis, 1.0f);
     runUntil(*run, 70);
     EXPECT_EQ(run->plugin.look.lookKeyAxis, 0.0f);
+
+    unlinkGears(run->plugin);
+    queries = run->world.gears.lookQueries;
+    runUntil(*run, 100);
+    EXPECT_EQ(run->world.gears.lookQueries, queries);
+    EXPECT_EQ(run->plugin.look.lookKeyAxis, 0.0f);
+    EXPECT_FALSE(run->plugin.look.lookBackHeld);
 }
 
+// Switched off in the settings, the plug-in is still linked at start-up but never asked.
 TEST(GearsInPlay, SwitchedOffOrAbsentThePlugInIsNeverAsked) {
-    struct Case {
-        const char* what;
-        std::string gears, settings;
-        int lookups;
-    };
-    const Case cases[] = {
-        {"switched off", R"({"present": true})", "[general]\nGetInputFromGearsAsi = 0\n", 16},
-        {"absent", R"({"present": false})", "", 0},
-    };
-    for (const Case& c : cases) {
-        auto run = drive(c.gears, kLeftFrom20 + R"(, {"frame": 60, "do": "gears", "back": true, "frames": 30})",
-                         c.settings);
+    struct Case { const char* what; const char* gears; const char* settings; int lookups; };
+    for (const Case& c : {Case{"switched off", R"({"present": true})", "[general]\nGetInputFromGearsAsi = 0\n", 16},
+                          Case{"absent", R"({"present": false})", "", 0}}) {
+        auto run = drive(c.gears, kLeftFrom20, c.settings);
         runUntil(*run, 45);
-        EXPECT_EQ(run->plugin.look.lookKeyAxis, 0.0f) << c.what;
-        runUntil(*run, 70);
-        EXPECT_FALSE(run->plugin.look.lookBackHeld) << c.what;
         EXPECT_EQ(run->plugin.gears.gearsLinked, c.lookups == 16) << c.what;
         EXPECT_EQ(run->world.gears.exportLookups, c.lookups) << c.what;
         EXPECT_EQ(run->world.gears.lookQueries, 0) << c.what;
@@ -128,27 +117,13 @@ TEST(GearsInPlay, AMissingLookExportAnswersNoAndTheOthersStillWork) {
     auto run = drive(R"({"present": true, "missing": ["MT_LookingLeft"]})",
                      kLeftFrom20 + R"(, {"frame": 60, "do": "gears", "right": true, "frames": 30})");
     runUntil(*run, 30);
-    EXPECT_EQ(run->world.gears.exportLookups, 16);
     EXPECT_EQ(run->plugin.gears.exports[static_cast<std::size_t>(GearsLook::Left)], nullptr);
-    EXPECT_FALSE(gearsLooking(run->plugin, GearsLook::Left));
     const int queries = run->world.gears.lookQueries;
-    runUntil(*run, 40);
+    runUntil(*run, 40);  // the plug-in answers left, but without the export that is a no
     EXPECT_EQ(run->plugin.look.lookKeyAxis, 0.0f);
     EXPECT_EQ(run->world.gears.lookQueries - queries, 20);  // right and back only: 2 a frame
     runUntil(*run, 75);
     EXPECT_EQ(run->plugin.look.lookKeyAxis, -1.0f);
-}
-
-TEST(GearsInPlay, AfterUnlinkingThePlugInIsNoLongerAsked) {
-    auto run = drive(R"({"present": true})", R"({"frame": 40, "do": "gears", "left": true, "back": true, "frames": 30})");
-    runUntil(*run, 30);
-    ASSERT_GT(run->world.gears.lookQueries, 0);
-    unlinkGears(run->plugin);
-    const int queries = run->world.gears.lookQueries;
-    runUntil(*run, 60);
-    EXPECT_EQ(run->world.gears.lookQueries, queries);
-    EXPECT_EQ(run->plugin.look.lookKeyAxis, 0.0f);
-    EXPECT_FALSE(run->plugin.look.lookBackHeld);
 }
 
 }  // namespace

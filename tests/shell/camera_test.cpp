@@ -49,10 +49,12 @@ std::vector<Call> lifecycleCalls(const FakeRuntime& fake) {
     return out;
 }
 
-TEST(CreateCamera, CreatesAtTheVehicleEasesInSeedsTheHeadingAndAppliesTheMode) {
+TEST(CameraLifecycle, CreateEasesInAtTheVehicleSeedsTheHeadingAndReleaseEasesOutByMode) {
+    // A game yaw a hair below 0 (-0.00001) would round to 360 itself, outside [0, 360).
     struct Case { CameraMode mode; bool existing; std::int32_t easeMs; float gameYaw, heading; };
     for (const Case& c : {Case{CameraMode::ThirdPerson, false, 650, -30.0f, 330.0f},
                           Case{CameraMode::FirstPerson, false, 300, 370.0f, 10.0f},
+                          Case{CameraMode::FirstPerson, false, 300, -0.00001f, 0.0f},
                           Case{CameraMode::ThirdPerson, true, 650, 180.0f, 180.0f}}) {
         FakeRuntime fake;
         fake.answer(natives::createCamera, CameraHandle{0x55});
@@ -70,6 +72,7 @@ TEST(CreateCamera, CreatesAtTheVehicleEasesInSeedsTheHeadingAndAppliesTheMode) {
         createCamera(v);
 
         const bool third = c.mode == CameraMode::ThirdPerson;
+        const std::string what = "game yaw " + std::to_string(c.gameYaw);
         std::vector<Call> expected = {
             call(natives::createCamera, static_cast<const char*>(nullptr), 1.0f, 2.0f, 3.0f, 4.0f, 5.0f, 6.0f, 70.0f, true, 2),
             call(natives::setCameraActive, 0x55, true),
@@ -82,45 +85,24 @@ TEST(CreateCamera, CreatesAtTheVehicleEasesInSeedsTheHeadingAndAppliesTheMode) {
             call(natives::setGameCameraMode, 1)};
         if (c.existing)  // the old camera goes first, never left behind
             expected.insert(expected.begin(), {call(natives::setCameraActive, 0x44, false), call(natives::destroyCamera, 0x44, true)});
-        EXPECT_EQ(lifecycleCalls(fake), expected) << "mode " << static_cast<int>(c.mode) << ", existing " << c.existing;
+        EXPECT_EQ(lifecycleCalls(fake), expected) << what;
         EXPECT_TRUE(v.camera.cameraActive);
         EXPECT_EQ(v.camera.cameraHandle, 0x55);
-        EXPECT_FLOAT_EQ(v.driver.smoothedHeading, c.heading);
+        EXPECT_FLOAT_EQ(v.driver.smoothedHeading, c.heading) << what;
         EXPECT_EQ(v.lookAround.lookHold, third ? 0.25f : 0.0f);
         EXPECT_EQ(v.driver.headingCatchUp, third ? 1.0f : 0.0f);
-    }
-}
 
-// A yaw a hair below 0 (here -0.00001) would round to 360 itself, outside [0, 360).
-TEST(CreateCamera, AHeadingJustBelowZeroStaysBelowThreeSixty) {
-    FakeRuntime fake;
-    fake.answer(natives::gameCameraRotation, Rotation{0.0f, 0.0f, -0.00001f});
-    Velmora v;
-    v.runtime = fake.table();
-    v.driver.cameraMode = CameraMode::FirstPerson;
-    createCamera(v);
-    EXPECT_LT(v.driver.smoothedHeading, 360.0f);
-}
-
-TEST(ReleaseCamera, DestroysAndEasesOutByModeAndCostsOneCallWithoutACamera) {
-    struct Case { bool active; CameraMode mode; bool ease; std::int32_t ms; };
-    for (const Case& c : {Case{false, CameraMode::ThirdPerson, false, 0}, Case{true, CameraMode::ThirdPerson, true, 500},
-                          Case{true, CameraMode::FirstPerson, false, 0}}) {
-        FakeRuntime fake;
-        Velmora v;
-        v.runtime = fake.table();
-        v.driver.cameraMode = c.mode;
-        v.camera.cameraActive = c.active;
-        v.camera.cameraHandle = 7;
+        // Released twice: the chase camera eases out over 500 ms, first person cuts, and
+        // without a camera a release costs one call.
+        fake.clearCalls();
         releaseCamera(v);
-        std::vector<Call> expected{call(natives::beforeCameraRelease)};
-        if (c.active) {
-            expected.push_back(call(natives::setCameraActive, 7, false));
-            expected.push_back(call(natives::destroyCamera, 7, true));
-            expected.push_back({natives::renderScriptedCameras.hash, {toSlot(false), toSlot(c.ease), toSlot(c.ms)}});
-        }
-        EXPECT_EQ(fake.calls().size(), expected.size());  // nothing besides these
-        EXPECT_EQ(lifecycleCalls(fake), expected) << "active " << c.active << ", mode " << static_cast<int>(c.mode);
+        releaseCamera(v);
+        expected = {call(natives::beforeCameraRelease), call(natives::setCameraActive, 0x55, false),
+                    call(natives::destroyCamera, 0x55, true),
+                    {natives::renderScriptedCameras.hash, {toSlot(false), toSlot(third), toSlot(third ? 500 : 0)}},
+                    call(natives::beforeCameraRelease)};
+        EXPECT_EQ(fake.calls().size(), expected.size()) << what;  // nothing besides these
+        EXPECT_EQ(lifecycleCalls(fake), expected) << what;
         EXPECT_FALSE(v.camera.cameraActive);
     }
 }
@@ -141,18 +123,25 @@ TEST(CreateCamera, AReloadWhileDrivingLeavesExactlyOneCamera) {
     EXPECT_TRUE(run->world.cameras.begin()->second.active);
 }
 
+// The view block is found at start-up unless its code pattern or the module is missing; the
+// chase camera seeds from the game's view when it has the block, else from the vehicle's
+// forward axis, and the drive runs on either way.
 TEST(ApplyModeSettings, ChaseSeedsFromTheGameViewOrElseFromTheVehiclesForwardAxis) {
     struct Case { const char* memory; bool unreadableBlock; Vector3 seeded; };
-    for (const Case& c : {Case{"", false, Vector3(1.0f, 0.0f, 0.0f)}, Case{R"("viewPattern": false)", false, Vector3(0.0f, 1.0f, 0.0f)},
-                          Case{"", true, Vector3(0.0f, 1.0f, 0.0f)}}) {
+    const Vector3 across(1.0f, 0.0f, 0.0f), forward(0.0f, 1.0f, 0.0f);
+    for (const Case& c : {Case{"", false, across}, Case{R"("viewPattern": false)", false, forward},
+                          Case{R"("moduleReadable": false)", false, forward}, Case{"", true, forward}}) {
         auto run = makeRun(parked(c.memory));
         runUntil(*run, 10);
         Velmora& v = run->plugin;
-        const float across[3] = {1.0f, 0.0f, 0.0f};  // the game camera looks across the car, along +X
-        std::memcpy(run->world.memory.viewBlock.data() + 512, across, sizeof across);
+        const std::string what = std::string(c.memory) + (c.unreadableBlock ? " unreadable" : "");
+        EXPECT_TRUE(v.camera.cameraActive) << what;
+        const auto block = reinterpret_cast<std::uintptr_t>(run->world.memory.viewBlock.data());
+        EXPECT_EQ(v.camera.gameViewBlock, *c.memory == '\0' ? block : 0u) << what;
+        // The game camera looks across the car, along +X.
+        std::memcpy(run->world.memory.viewBlock.data() + 512, across.data(), 3 * sizeof(float));
         if (c.unreadableBlock) v.camera.gameViewBlock = 0x10;
         applyModeSettings(v);
-        const std::string what = std::string(c.memory) + (c.unreadableBlock ? " unreadable" : "");
         EXPECT_LT((v.lookAround.LookQuat * Vector3(0.0f, 1.0f, 0.0f) - c.seeded).norm(), 1e-4f) << what;
         // The rod hangs straight back from the look: behind the car unless the block says otherwise.
         const Vector3 rod = v.chaseState.trailPoint - v.sample.vehiclePosition;
@@ -161,16 +150,9 @@ TEST(ApplyModeSettings, ChaseSeedsFromTheGameViewOrElseFromTheVehiclesForwardAxi
     }
 }
 
-TEST(ProbeGameView, FindsTheBlockOrLeavesZeroWithoutCrashing) {
-    for (const char* memory : {"", R"("viewPattern": false)", R"("moduleReadable": false)"}) {
-        auto run = makeRun(parked(memory));
-        runUntil(*run, 30);  // start-up probes; the drive runs on either way
-        const auto block = reinterpret_cast<std::uintptr_t>(run->world.memory.viewBlock.data());
-        EXPECT_EQ(run->plugin.camera.gameViewBlock, *memory == '\0' ? block : 0u) << memory;
-        EXPECT_TRUE(run->plugin.camera.cameraActive) << memory;
-    }
-    // A call (at match - 29) or a load (at its target + 3) that leads out of readable
-    // memory is given up, not followed.
+// A call (at match - 29) or a load (at its target + 3) that leads out of readable memory is
+// given up, not followed.
+TEST(ProbeGameView, ABranchOutOfReadableMemoryLeavesZeroWithoutCrashing) {
     for (const std::size_t at : {std::size_t{0x2000 - 29}, std::size_t{0x3000 + 3}}) {
         auto run = makeRun(parked(""));
         run->start();
@@ -199,19 +181,6 @@ TEST(ScanPattern, FirstMatchWithWildcardsAndNoRetryOfTheBreakingByte) {
             << "case " << (&c - cases);
 }
 
-// Counts the game-memory checks and image reads the plug-in makes from now on.
-struct MemorySpy {
-    static inline Platform inner{};
-    static inline int uses = 0, images = 0;
-    static void install(Velmora& v) {
-        inner = v.platform;
-        uses = images = 0;
-        v.platform.isReadable = [](const void* a, std::size_t n) { return ++uses, inner.isReadable(a, n); };
-        v.platform.isWritable = [](const void* a, std::size_t n) { return ++uses, inner.isWritable(a, n); };
-        v.platform.mainModuleImage = [] { return ++images, inner.mainModuleImage(); };
-    }
-};
-
 constexpr std::uint32_t kFlags = 0x00400000u;  // the sim's model flags word
 constexpr std::uint32_t kPatched = kFlags | 0x100u;
 
@@ -224,24 +193,17 @@ std::unique_ptr<sim::Simulation> driving(const std::string& memory, const std::s
                                          const std::string& events = "") {
     auto run = makeRun(parked(memory, events), settings);
     runUntil(*run, 5);
-    MemorySpy::install(run->plugin);
     return run;
 }
 
 Entity handleOf(sim::Simulation& run, const char* name) { return run.world.findVehicleByName(name)->handle; }
 
-TEST(PatchModelFlags, SwitchedOffItNeitherProbesNorTouchesMemory) {
-    auto run = driving("", "[1stPersonView]\nNoHeavyBrakeAnimation = 0\n");
-    patchModelFlags(run->plugin, handleOf(*run, "car"));
-    EXPECT_EQ(MemorySpy::uses + MemorySpy::images, 0);
-    EXPECT_FALSE(run->plugin.camera.offsetProbed);
-    EXPECT_EQ(flagsWord(*run, "compact", 1404), kFlags);
-}
-
-TEST(PatchModelFlags, ProbesOnceSetsTheBitOnceAndTheReleaseRestoresTheWord) {
+// One patch at a time, restored whether or not a camera is there (it is released first).
+TEST(PatchModelFlags, ProbesOncePatchesOneVehicleAtATimeAndTheReleaseRestoresTheWord) {
     auto run = driving(R"("flagsOffset": 2000)");
     Velmora& v = run->plugin;
-    const Entity car = handleOf(*run, "car");
+    const Entity car = handleOf(*run, "car"), other = handleOf(*run, "other");
+    releaseCamera(v);
     patchModelFlags(v, car);
     EXPECT_EQ(v.settings.firstPersonView.VehicleModelInfoFlagsOffset, 2000);  // from the game's code
     EXPECT_EQ(flagsWord(*run, "compact", 2000), kPatched);
@@ -249,39 +211,32 @@ TEST(PatchModelFlags, ProbesOnceSetsTheBitOnceAndTheReleaseRestoresTheWord) {
     flagsWord(*run, "compact", 2000) = 7u;  // the same vehicle again: neither saved nor set anew
     patchModelFlags(v, car);
     EXPECT_EQ(flagsWord(*run, "compact", 2000), 7u);
-    releaseCamera(v);
+    patchModelFlags(v, other);  // the first goes back to its saved word before the second is set
     EXPECT_EQ(flagsWord(*run, "compact", 2000), kFlags);
+    EXPECT_EQ(flagsWord(*run, "sports", 2000), kPatched);
+    EXPECT_EQ(v.camera.patch.vehicle, other);
+    releaseCamera(v);
+    EXPECT_EQ(flagsWord(*run, "sports", 2000), kFlags);
 
     v.settings.firstPersonView.VehicleModelInfoFlagsOffset = 1404;  // no second probe takes it back
     patchModelFlags(v, car);
-    EXPECT_EQ(MemorySpy::images, 1);
     EXPECT_EQ(flagsWord(*run, "compact", 1404), 0x100u);
     EXPECT_EQ(flagsWord(*run, "compact", 2000), kFlags);
 }
 
-TEST(PatchModelFlags, ASecondVehicleIsPatchedOnlyAfterTheFirstIsRestored) {
-    auto run = driving("");
-    releaseCamera(run->plugin);  // the restore must not depend on a camera being there
-    const Entity other = handleOf(*run, "other");
-    patchModelFlags(run->plugin, handleOf(*run, "car"));
-    patchModelFlags(run->plugin, other);
-    EXPECT_EQ(flagsWord(*run, "compact", 1404), kFlags);
-    EXPECT_EQ(flagsWord(*run, "sports", 1404), kPatched);
-    EXPECT_EQ(run->plugin.camera.patch.vehicle, other);
-    releaseCamera(run->plugin);
-    EXPECT_EQ(flagsWord(*run, "sports", 1404), kFlags);
-}
-
 // The probe takes the game's offset only within 1..8191; the file's offset is then used
 // only within the same range (0 and -20 would hit model info + 20 and + 0, both writable).
-TEST(PatchModelFlags, OnlyAnOffsetFromOneTo8191IsTakenOrUsed) {
-    struct Case { const char* memory; const char* file; bool patched; };
+// Switched off, nothing is probed (the probe would find 1404) and nothing patched.
+TEST(PatchModelFlags, OnlyAnOffsetFromOneTo8191IsTakenOrUsedAndNoneWhenSwitchedOff) {
+    struct Case { const char* memory; const char* file; bool patched; const char* more = ""; };
     for (const Case& c : {Case{R"("flagsOffset": 0)", "1000", true}, Case{R"("flagsOffset": 8192)", "1000", true},
                           Case{R"("flagsOffset": -4)", "1000", true}, Case{R"("moduleReadable": false)", "1000", true},
                           Case{R"("flagsPattern": false)", "1000", true}, Case{R"("flagsPattern": false)", "0", false},
-                          Case{R"("flagsPattern": false)", "-20", false}}) {
-        auto run = driving(c.memory, std::string("[1stPersonView]\nVehicleModelInfoFlagsOffset = ") + c.file);
-        const std::string what = std::string(c.memory) + ", file " + c.file;
+                          Case{R"("flagsPattern": false)", "-20", false},
+                          Case{"", "1000", false, "NoHeavyBrakeAnimation = 0\n"}}) {
+        auto run = driving(c.memory, std::string("[1stPersonView]\nVehicleModelInfoFlagsOffset = ") + c.file + "\n" +
+                                         c.more);
+        const std::string what = std::string(c.memory) + ", file " + c.file + " " + c.more;
         const std::vector<std::uint8_t> before = run->world.memory.modelInfo.at("compact");
         patchModelFlags(run->plugin, handleOf(*run, "car"));
         ASSERT_EQ(run->plugin.settings.firstPersonView.VehicleModelInfoFlagsOffset, std::stoi(c.file)) << what;
