@@ -1,6 +1,7 @@
 #include "sim/trace.h"
 
 #include <cstdio>
+#include <fstream>
 #include <ostream>
 
 namespace velmora::sim {
@@ -58,6 +59,13 @@ std::string formatTraceRow(const TraceRow& r) {
 void writeTrace(std::ostream& out, const std::vector<TraceRow>& rows) {
     out << traceHeader() << '\n';
     for (const TraceRow& row : rows) out << formatTraceRow(row) << '\n';
+}
+
+bool writeTraceFile(const std::string& path, const std::vector<TraceRow>& rows) {
+    std::ofstream out(path, std::ios::binary);
+    writeTrace(out, rows);
+    out.close();
+    return static_cast<bool>(out);
 }
 
 }  // namespace velmora::sim

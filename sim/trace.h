@@ -44,5 +44,7 @@ TraceRow captureRow(const World& world, const PluginColumns& plugin);
 std::string traceHeader();
 std::string formatTraceRow(const TraceRow& row);
 void writeTrace(std::ostream& out, const std::vector<TraceRow>& rows);
+// Writes the trace to a file; false when it cannot be written.
+bool writeTraceFile(const std::string& path, const std::vector<TraceRow>& rows);
 
 }  // namespace velmora::sim

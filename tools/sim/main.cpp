@@ -1,7 +1,6 @@
 // velmora-sim: runs the plug-in frame by frame in the simulated world.
 //   velmora-sim run SCENARIO [--ini PATH] [--trace PATH] [--frames N]
 //   velmora-sim list
-#include <fstream>
 #include <iostream>
 #include <string>
 
@@ -43,10 +42,7 @@ int main(int argc, char** argv) {
         simulation.run();
         std::cout << simulation.summary();
         if (!tracePath.empty()) {
-            std::ofstream out(tracePath, std::ios::binary);
-            writeTrace(out, simulation.trace());
-            out.close();
-            if (!out) {
+            if (!writeTraceFile(tracePath, simulation.trace())) {
                 std::cerr << "velmora-sim: cannot write " << tracePath << "\n";
                 return 2;
             }

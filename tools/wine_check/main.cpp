@@ -31,10 +31,7 @@ int reference(const std::string& scenarioName, const RunOptions& base, const std
     simulation.run();
     std::cout << simulation.summary();
     std::cout << "Gears.asi look queries answered: " << simulation.world.gears.lookQueries << "\n";
-    std::ofstream out(tracePath, std::ios::binary);
-    writeTrace(out, simulation.trace());
-    out.close();
-    if (!out) {
+    if (!writeTraceFile(tracePath, simulation.trace())) {
         std::cerr << "velmora-wine-check: cannot write " << tracePath << "\n";
         return 2;
     }

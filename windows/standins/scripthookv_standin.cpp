@@ -7,7 +7,6 @@
 
 #include <cstdio>
 #include <exception>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -191,10 +190,7 @@ int standinError(char* text, int size) {
 
 int standinWriteTrace(const char* path) {
     if (!standin.session) return 0;
-    std::ofstream out(path, std::ios::binary);
-    writeTrace(out, standin.session->trace());
-    out.close();
-    return out ? 1 : 0;
+    return writeTraceFile(path, standin.session->trace()) ? 1 : 0;
 }
 
 int standinNotification(int index, char* text, int size) {
