@@ -71,9 +71,7 @@ TEST(QuaternionToEuler, TakesApartYawThenPitchThenRollAndInvertsEulerToQuaternio
         const Quaternion q =
             r.y == 0.0f ? EulerToQuaternion(r) : axisTurn(r.z, 2) * axisTurn(r.x, 0) * axisTurn(r.y, 1);
         const Rotation back = QuaternionToEuler(q);
-        EXPECT_NEAR(back.x, r.x, 2e-3f) << r.x << " " << r.y << " " << r.z;
-        EXPECT_NEAR(back.y, r.y, 2e-3f) << r.x << " " << r.y << " " << r.z;
-        EXPECT_NEAR(back.z, r.z, 2e-3f) << r.x << " " << r.y << " " << r.z;
+        EXPECT_TRUE(near3(Vector3(back.x, back.y, back.z), Vector3(r.x, r.y, r.z), 2e-3f));
     }
     // Yaw comes back in (-180, 180].
     EXPECT_NEAR(QuaternionToEuler(axisTurn(270, 2)).z, -90.0f, 1e-3f);

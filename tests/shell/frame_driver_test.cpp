@@ -24,41 +24,41 @@ std::string inCar(const std::string& events, int frames = 200, const std::string
               "events": [)" + events + "]}";
 }
 
-TEST(Startup, NotifiesThenLoadsTheSettings) {
+// Presses of the view-change control at the frames given, as scenario events.
+std::string viewChanges(std::initializer_list<int> frames) {
+    std::string events;
+    for (const int f : frames)
+        events += R"(, {"do": "press", "control": "viewChange", "frame": )" + std::to_string(f) + "}";
+    return events.substr(2);
+}
+
+TEST(Startup, NotifiesInPiecesOfNinetyNineThenLoadsTheSettings) {
     auto withFile = makeRun(inCar(""), std::string("[3rdPersonView]\nfov = 70\n"));
     withFile->start();
     ASSERT_EQ(withFile->world.allNotifications.size(), 1u);
     EXPECT_EQ(withFile->world.allNotifications[0], "~y~Velmora~w~ is running.   ~y~F11~w~ to open settings");
     EXPECT_EQ(withFile->plugin.settings.thirdPersonView.fov, 70.0f);
     EXPECT_EQ(withFile->plugin.driver.cameraMode, CameraMode::ThirdPerson);
+    // A long text goes out in pieces: one begin, three pieces (99, 99, 1), one post.
+    withFile->world.log = sim::FrameLog{};
+    const std::string text(199, 'x');
+    showNotification(withFile->plugin, text);
+    ASSERT_EQ(withFile->world.log.notifications.size(), 1u);
+    EXPECT_EQ(withFile->world.log.notifications[0], text);
+    EXPECT_EQ(withFile->world.log.callsByHash[natives::addText.hash], 3);
 
     auto withoutFile = makeRun(inCar(""));
     withoutFile->start();
     ASSERT_EQ(withoutFile->world.allNotifications.size(), 2u);
     EXPECT_EQ(withoutFile->world.allNotifications[1], "~r~Velmora~w~: Velmora.ini not found");
-    EXPECT_EQ(withoutFile->plugin.settings.thirdPersonView.DynamicFovMin, 0.0f);  // untouched start value
-}
-
-TEST(Notifications, LongTextsGoOutInPiecesOfNinetyNine) {
-    auto run = makeRun(inCar(""));
-    run->start();
-    run->world.log = sim::FrameLog{};
-    const std::string text(250, 'x');
-    showNotification(run->plugin, text);
-    ASSERT_EQ(run->world.log.notifications.size(), 1u);
-    EXPECT_EQ(run->world.log.notifications[0], text);
-    // One begin, three pieces (99, 99, 52), one post.
-    EXPECT_EQ(run->world.log.callsByHash[natives::addText.hash], 3);
 }
 
 TEST(ViewMode, RememberedAfterTheGraceAndWrittenBackOnLeaving) {
     // In the car from the start: the remembered view 1 picks the medium chase camera.
-    auto run = makeRun(inCar(R"(
-        {"frame": 20, "do": "exit", "frames": 5},
-        {"frame": 60, "do": "setViewMode", "value": 2},
-        {"frame": 90, "do": "setViewMode", "value": 0},
+    auto run = makeRun(inCar(R"({"frame": 20, "do": "exit", "frames": 5},
+        {"frame": 60, "do": "setViewMode", "value": 2}, {"frame": 90, "do": "setViewMode", "value": 0},
         {"frame": 130, "do": "setViewMode", "value": 3},
-        {"frame": 160, "do": "enter", "vehicle": "car", "frames": 5})", 200));
+        {"frame": 160, "do": "enter", "vehicle": "car", "frames": 5})"));
     runUntil(*run, 10);
     EXPECT_EQ(run->plugin.driver.cameraIndex, 1);
     EXPECT_EQ(run->world.gameViewMode, 1);
@@ -102,17 +102,8 @@ TEST(ViewMode, FirstPersonStartsAfterFortyFiveFramesInTheVehicle) {
 }
 
 TEST(ViewMode, TheViewChangeControlCyclesNearMediumFarAndFirstPerson) {
-    auto run = makeRun(inCar(R"(
-        {"frame": 10, "do": "press", "control": "viewChange"},
-        {"frame": 20, "do": "press", "control": "viewChange"},
-        {"frame": 30, "do": "press", "control": "viewChange"},
-        {"frame": 40, "do": "press", "control": "viewChange"})", 60));
-    struct Expected {
-        int frame;
-        CameraMode mode;
-        int index;
-        int gameViewMode;
-    };
+    auto run = makeRun(inCar(viewChanges({10, 20, 30, 40}), 60));
+    struct Expected { int frame; CameraMode mode; int index; int gameViewMode; };
     const Expected steps[] = {
         {5, CameraMode::ThirdPerson, 1, 1},  {15, CameraMode::ThirdPerson, 2, 2}, {25, CameraMode::FirstPerson, 0, 4},
         {35, CameraMode::ThirdPerson, 0, 0}, {45, CameraMode::ThirdPerson, 1, 1},
@@ -126,10 +117,7 @@ TEST(ViewMode, TheViewChangeControlCyclesNearMediumFarAndFirstPerson) {
 }
 
 TEST(ViewMode, WithoutTheOwnFirstPersonCameraTheGameTakesFirstPersonUntilTheNextPress) {
-    auto run = makeRun(inCar(R"(
-        {"frame": 10, "do": "press", "control": "viewChange"},
-        {"frame": 20, "do": "press", "control": "viewChange"},
-        {"frame": 60, "do": "press", "control": "viewChange"})", 80, R"("gameViewMode": 1, )"),
+    auto run = makeRun(inCar(viewChanges({10, 20, 60}), 80, R"("gameViewMode": 1, )"),
                        std::string("[1stPersonView]\nUseOwnFirstPersonCamera = off\n"));
     runUntil(*run, 15);
     EXPECT_EQ(run->plugin.driver.cameraIndex, 2);
@@ -148,11 +136,8 @@ TEST(ViewMode, WithoutTheOwnFirstPersonCameraTheGameTakesFirstPersonUntilTheNext
 }
 
 TEST(ViewMode, ControlSeventyFiveSuspendsTheOwnFirstPersonCameraUntilOnFoot) {
-    auto run = makeRun(inCar(R"(
-        {"frame": 5, "do": "press", "control": "viewChange"},
-        {"frame": 10, "do": "press", "control": "viewChange"},
-        {"frame": 20, "do": "press", "control": "control75"},
-        {"frame": 40, "do": "exit", "frames": 3})", 60));
+    auto run = makeRun(inCar(viewChanges({5, 10}) + R"(, {"frame": 20, "do": "press", "control": "control75"},
+                                                     {"frame": 40, "do": "exit", "frames": 3})", 60));
     runUntil(*run, 15);
     EXPECT_EQ(run->plugin.driver.cameraMode, CameraMode::FirstPerson);
     EXPECT_FALSE(run->plugin.driver.firstPersonSuspended);
@@ -162,26 +147,9 @@ TEST(ViewMode, ControlSeventyFiveSuspendsTheOwnFirstPersonCameraUntilOnFoot) {
     EXPECT_FALSE(run->plugin.driver.firstPersonSuspended);
 }
 
-TEST(ToggleKey, FlipsOnReleaseAndAFocusLossCountsAsRelease) {
-    auto run = makeRun(inCar(R"(
-        {"frame": 30, "do": "key", "key": "1", "frames": 10},
-        {"frame": 90, "do": "key", "key": "1", "frames": 60},
-        {"frame": 110, "do": "focus", "value": false},
-        {"frame": 130, "do": "focus", "value": true})", 200));
-    run->run();
-    std::vector<int> flips;
-    for (std::size_t i = 1; i < run->trace().size(); ++i)
-        if (run->trace()[i].plugin.modEnabled != run->trace()[i - 1].plugin.modEnabled) flips.push_back(run->trace()[i].frame);
-    // Released at 40; the focus goes while held at 110; held again with the focus back,
-    // released at 150.
-    EXPECT_EQ(flips, (std::vector<int>{40, 110, 150}));
-    EXPECT_FALSE(run->plugin.driver.modEnabled);
-}
-
 TEST(ToggleKey, ToggleAndReloadOnOneKeyShareTheLatchAndTheToggleWins) {
-    const std::string events = R"(
-        {"frame": 10, "do": "key", "key": "F10", "frames": 3},
-        {"frame": 30, "do": "key", "key": "F10", "frames": 3})";
+    const std::string events = R"({"frame": 10, "do": "key", "key": "F10", "frames": 3},
+                                  {"frame": 30, "do": "key", "key": "F10", "frames": 3})";
     auto shared = makeRun(inCar(events, 50), std::string("[keyMappings]\ntoggleModKey = F10\nreloadSettingsKey = VK_F10\n"));
     runUntil(*shared, 20);
     EXPECT_FALSE(shared->plugin.driver.modEnabled);
@@ -222,10 +190,8 @@ TEST(Heading, WhileLookingBehindTheGameGetsTheCamerasOwnHeading) {
 TEST(Guards, AFailingGuardOrAnUnsupportedVehicleLeavesTheGameAlone) {
     auto run = makeRun(R"({"frames": 120, "world": {"player": {"in": "boat"},
         "vehicles": [{"name": "boat", "model": "boat"}, {"name": "car", "model": "compact", "position": [10, 0, 0.5]}]},
-        "events": [{"frame": 20, "do": "exit", "frames": 2},
-                   {"frame": 30, "do": "enter", "vehicle": "car", "frames": 2},
-                   {"frame": 60, "do": "player", "dead": true},
-                   {"frame": 80, "do": "player", "dead": false}]})");
+        "events": [{"frame": 20, "do": "exit", "frames": 2}, {"frame": 30, "do": "enter", "vehicle": "car", "frames": 2},
+                   {"frame": 60, "do": "player", "dead": true}, {"frame": 80, "do": "player", "dead": false}]})");
     runUntil(*run, 10);  // in the boat: no control is taken from the game
     EXPECT_FALSE(run->plugin.profile.vehicleSupported);
     EXPECT_TRUE(run->lastLog().disabledControls.empty());

@@ -65,10 +65,7 @@ TEST(SimHost, GameCodeIsReadOnlyAndStrayAddressesLeadNowhere) {
 }
 
 TEST(SimScenario, MistakesAreNamed) {
-    struct Case {
-        const char* json;
-        const char* fragment;
-    };
+    struct Case { const char* json; const char* fragment; };
     const Case cases[] = {
         {"{", "not valid JSON"},
         {R"({"frames": 0})", "\"frames\" must be 1 or more"},

@@ -1,4 +1,4 @@
-// A stand-in for the OS seam: focus, keys and a settable counter.
+// A stand-in for the OS seam: the focus and the keys.
 #pragma once
 
 #include <array>
@@ -19,7 +19,6 @@ public:
 
     bool foreground = true;
     std::array<bool, 256> down{};  // keys held, by virtual-key code
-    int keyQueries = 0;            // calls of getAsyncKeyState
     int outOfRangeQueries = 0;     // calls with a code outside 0..255: must stay 0
 
 private:

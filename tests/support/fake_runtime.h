@@ -37,7 +37,6 @@ public:
     void answer(const Native<Signature>& native, const R& value) {
         answer(native.hash, value);
     }
-    void answerRaw(std::uint64_t hash, std::array<std::uint64_t, 3> area) { answers_[hash] = area; }
 
     const std::vector<RecordedCall>& calls() const { return calls_; }
     void clearCalls() { calls_.clear(); }

@@ -3,7 +3,6 @@
 #include <atomic>
 #include <fstream>
 #include <random>
-#include <sstream>
 
 namespace velmora::testing {
 
@@ -27,13 +26,6 @@ std::string TempDir::write(const std::string& name, std::string_view bytes) cons
     std::ofstream out(file, std::ios::binary);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return file.string();
-}
-
-std::string TempDir::read(const std::string& name) const {
-    std::ifstream in(path_ / name, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
 }
 
 }  // namespace velmora::testing

@@ -17,7 +17,6 @@ public:
     const std::filesystem::path& path() const { return path_; }
     // Writes bytes to a file in the folder and answers its full path.
     std::string write(const std::string& name, std::string_view bytes) const;
-    std::string read(const std::string& name) const;
 
 private:
     std::filesystem::path path_;

