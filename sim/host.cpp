@@ -264,10 +264,7 @@ void SimHost::answerViewAndControls() {
 
 void SimHost::answerHud() {
     World& w = world_;
-    on(natives::beginNotification, [&w](const char*) {
-        w.composingNotification = true;
-        w.pendingText.clear();
-    });
+    on(natives::beginNotification, [&w](const char*) { w.pendingText.clear(); });
     on(natives::addText, [&w](const char* text) {
         if (text != nullptr) w.pendingText += text;
     });
@@ -275,7 +272,6 @@ void SimHost::answerHud() {
         w.log.notifications.push_back(w.pendingText);
         w.allNotifications.push_back(w.pendingText);
         ++w.notificationsTotal;
-        w.composingNotification = false;
         w.pendingText.clear();
     });
     on(natives::setTextFont, [&w](std::int32_t font) { w.pendingDraw.font = font; });
@@ -286,10 +282,7 @@ void SimHost::answerHud() {
     on(natives::setTextWrap, [](float, float) {});
     on(natives::setTextCentred, [](bool) {});
     on(natives::setTextDropShadow, [&w] { w.pendingDraw.dropShadow = true; });
-    on(natives::beginTextDraw, [&w](const char*) {
-        w.composingNotification = false;
-        w.pendingText.clear();
-    });
+    on(natives::beginTextDraw, [&w](const char*) { w.pendingText.clear(); });
     on(natives::endTextDraw, [&w](float x, float y) {
         TextDraw draw = w.pendingDraw;
         draw.x = x;

@@ -1,6 +1,5 @@
 #include "sim/runner.h"
 
-#include <algorithm>
 #include <atomic>
 #include <random>
 
@@ -38,7 +37,6 @@ std::filesystem::path freshFolder() {
 }
 
 std::string modeLabelOf(const Velmora& plugin, const World& world) {
-    static constexpr const char* kChase[] = {"near chase", "medium chase", "far chase"};
     if (!characterSeated(world)) return "on foot";
     const FrameDriver& d = plugin.driver;
     if (!d.modEnabled) return "game camera (mod off)";
@@ -46,7 +44,7 @@ std::string modeLabelOf(const Velmora& plugin, const World& world) {
     if (vehicle != nullptr && !isSupportedClass(vehicle->model->vehicleClass)) return "game camera (unsupported vehicle)";
     if (d.handOffPending) return "game first person";
     if (d.cameraMode == CameraMode::FirstPerson) return "first person";
-    return kChase[std::clamp(d.cameraIndex, 0, 2)];
+    return chaseLabel(d.cameraIndex);
 }
 
 }  // namespace

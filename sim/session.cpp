@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <sstream>
 
+#include "thirdperson/vehicle.h"
+
 namespace velmora::sim {
 namespace {
 
@@ -10,8 +12,7 @@ bool seatedInSupportedVehicle(const World& world) {
     if (!characterSeated(world)) return false;
     const SimVehicle* v = world.findVehicle(world.player.vehicle);
     if (v == nullptr) return false;
-    const std::int32_t c = v->model->vehicleClass;
-    return (c >= 0 && c <= 12) || (c >= 17 && c <= 20);
+    return isSupportedClass(v->model->vehicleClass);
 }
 
 }  // namespace
@@ -26,13 +27,17 @@ PluginColumns observedPluginColumns(const World& world) {
     return c;
 }
 
-std::string observedModeLabel(const World& world) {
+const char* chaseLabel(std::int32_t cameraIndex) {
     static constexpr const char* kChase[] = {"near chase", "medium chase", "far chase"};
+    return kChase[std::clamp(cameraIndex, 0, 2)];
+}
+
+std::string observedModeLabel(const World& world) {
     if (!characterSeated(world)) return "on foot";
     const PluginColumns c = observedPluginColumns(world);
     if (!c.cameraActive) return "game camera";
     if (c.mode == "first") return "first person";
-    return kChase[std::clamp(c.cameraIndex, 0, 2)];
+    return chaseLabel(c.cameraIndex);
 }
 
 Session::Session(Scenario s, int framesToRun) : scenario(std::move(s)), host(world), framesToRun_(framesToRun) {

@@ -28,6 +28,9 @@ struct ModeChange {
 PluginColumns observedPluginColumns(const World& world);
 std::string observedModeLabel(const World& world);
 
+// "near chase", "medium chase" or "far chase", for the summaries' mode changes.
+const char* chaseLabel(std::int32_t cameraIndex);
+
 class Session {
 public:
     Session(Scenario scenario, int framesToRun);

@@ -212,7 +212,6 @@ struct World {
 
     // Notification and text assembly between their begin and end calls.
     std::string pendingText;
-    bool composingNotification = false;
     TextDraw pendingDraw;
 
     SimVehicle* findVehicle(Entity handle);
