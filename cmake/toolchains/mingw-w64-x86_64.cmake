@@ -8,6 +8,8 @@ set(VELMORA_MINGW_TRIPLE x86_64-w64-mingw32)
 set(CMAKE_C_COMPILER ${VELMORA_MINGW_TRIPLE}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${VELMORA_MINGW_TRIPLE}-g++-posix)
 set(CMAKE_RC_COMPILER ${VELMORA_MINGW_TRIPLE}-windres)
+# Makes the import library of ScriptHookV.dll that Velmora.asi links against (windows/plugin).
+find_program(CMAKE_DLLTOOL NAMES ${VELMORA_MINGW_TRIPLE}-dlltool)
 
 # Libraries and headers come from the MinGW sysroot only, so nothing of the build
 # machine's own C library can leak into the Windows binaries.

@@ -1,8 +1,10 @@
 // Velmora.asi: the library entry and the script the runtime runs on its fibre.
 #include <windows.h>
 
+#include <cstdint>
+
 #include "gears/gears.h"
-#include "runtime_binding.h"
+#include "runtime_imports.h"
 #include "shell/camera.h"
 #include "shell/frame_driver.h"
 #include "shell/velmora.h"
@@ -12,11 +14,6 @@ namespace {
 
 // The plug-in's one instance; the process-wide state lives here for the life of the process.
 velmora::Velmora plugin;
-bool scriptRegistered = false;  // the runtime was found at attach and runs the script
-
-void* lookUpExport(void* module, const char* name) {
-    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), name));
-}
 
 void scriptMain() {
     velmora::startup(plugin);
@@ -26,21 +23,36 @@ void scriptMain() {
     }
 }
 
+// The table the core calls the runtime through, filled from the import table. Where the
+// Windows types differ from the table's portable ones only in name (HMODULE, DWORD), a
+// captureless lambda converts; the others are taken as they are, so that the compiler
+// checks their types against the table.
+velmora::HostRuntime importedRuntime() {
+    velmora::HostRuntime runtime{};
+    runtime.scriptRegister = [](void* module, velmora::ScriptFunction script) {
+        ::scriptRegister(static_cast<HMODULE>(module), script);
+    };
+    runtime.scriptUnregister = [](void* module) { ::scriptUnregister(static_cast<HMODULE>(module)); };
+    runtime.scriptWait = [](std::uint32_t milliseconds) { ::scriptWait(milliseconds); };
+    runtime.nativeInit = ::nativeInit;
+    runtime.nativePush64 = ::nativePush64;
+    runtime.nativeCall = ::nativeCall;
+    runtime.getScriptHandleBaseAddress = ::getScriptHandleBaseAddress;
+    return runtime;
+}
+
+// The loader runs this only once ScriptHookV.dll, which Velmora.asi imports, is loaded:
+// without it the loader refuses the plug-in, so the script is always registered here.
 void attach(HMODULE module) {
     plugin.platform = velmora::win::win32Platform();
-    // The runtime loads its plug-ins itself, so it is already in the process; a Velmora.asi
-    // loaded anywhere else finds no runtime and stays inert.
-    scriptRegistered =
-        velmora::win::bindRuntime(GetModuleHandleA(velmora::win::kRuntimeModuleName), lookUpExport, plugin.runtime);
-    if (scriptRegistered) plugin.runtime.scriptRegister(module, scriptMain);
+    plugin.runtime = importedRuntime();
+    plugin.runtime.scriptRegister(module, scriptMain);
 }
 
 void detach(HMODULE module) {
-    if (!scriptRegistered) return;
     velmora::releaseCamera(plugin);
     velmora::unlinkGears(plugin);
     plugin.runtime.scriptUnregister(module);
-    scriptRegistered = false;
 }
 
 }  // namespace

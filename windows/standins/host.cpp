@@ -5,7 +5,7 @@
 // the plug-in, so that its detach runs; and checks what the game would have seen.
 //
 //   velmora-wine-host SCENARIO [--ini PATH] [--frames N] [--trace PATH]
-//   velmora-wine-host --without-runtime
+//   velmora-wine-host --without-runtime    (in a folder that holds no ScriptHookV.dll)
 //
 // Exit status: 0 when every check holds, 1 when one fails, 2 when the run cannot be set up.
 //
@@ -144,14 +144,29 @@ bool mirrorInput(const StandinInput& wanted, InputMirror& mirror) {
     return shown;
 }
 
-// Velmora.asi loaded into a process without the runtime: it must load, stay inert, not pull
-// the runtime in, and unload.
+bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// Velmora.asi in a folder without the runtime, as a player may have installed it: the
+// loader must refuse it for its missing import, as it refuses every script of the runtime,
+// and no ScriptHookV.dll may come in from anywhere else.
 int runWithoutRuntime() {
+    // A missing Velmora.asi would be refused with the same error, and a runtime beside it
+    // would be found: either way the check would prove nothing.
+    if (!exists(besideHost("Velmora.asi")) || exists(besideHost("ScriptHookV.dll"))) {
+        std::fprintf(stderr, "velmora-wine-host: --without-runtime needs Velmora.asi beside it, and no "
+                             "ScriptHookV.dll\n");
+        return 2;
+    }
     check(GetModuleHandleA("ScriptHookV.dll") == nullptr, "no runtime is loaded before the plug-in");
+    SetLastError(ERROR_SUCCESS);
     HMODULE plugin = LoadLibraryA(besideHost("Velmora.asi").c_str());
-    check(plugin != nullptr, "Velmora.asi loads without the runtime (its library entry answers true)");
-    check(GetModuleHandleA("ScriptHookV.dll") == nullptr, "loading Velmora.asi does not load a runtime");
-    if (plugin != nullptr) check(FreeLibrary(plugin) != 0, "Velmora.asi unloads without the runtime");
+    const DWORD error = GetLastError();
+    std::printf("LoadLibrary(Velmora.asi) without ScriptHookV.dll: %s, error %lu\n", plugin ? "loaded" : "refused",
+                static_cast<unsigned long>(error));
+    check(plugin == nullptr && error == ERROR_MOD_NOT_FOUND,
+          "the loader refuses Velmora.asi with ERROR_MOD_NOT_FOUND (126)");
+    check(GetModuleHandleA("ScriptHookV.dll") == nullptr, "no ScriptHookV.dll got loaded");
+    if (plugin != nullptr) FreeLibrary(plugin);
     return failures == 0 ? 0 : 1;
 }
 
