@@ -1,6 +1,7 @@
-// The test host of the Wine tests: a stand-in for the game process. It loads the runtime
-// stand-in (our ScriptHookV.dll), then Velmora.asi with LoadLibrary, so that the loader runs
-// the plug-in's library entry for real; plays a scenario one game frame at a time, the
+// The test host of the Wine tests: a stand-in for the game process. It loads Velmora.asi
+// alone with LoadLibrary, as an ASI loader does, so that the loader brings in the runtime
+// stand-in (our ScriptHookV.dll, lying beside it) for the plug-in's imports and runs the
+// plug-in's library entry for real; plays a scenario one game frame at a time, the
 // plug-in's script running on a fibre that its scriptWait leaves; writes the trace; unloads
 // the plug-in, so that its detach runs; and checks what the game would have seen.
 //
@@ -39,7 +40,7 @@ struct Options {
     bool withoutRuntime = false;
 };
 
-// The runtime stand-in's test interface, looked up by name once it is loaded.
+// The runtime stand-in's test interface, looked up by name once the plug-in has brought it in.
 struct StandinApi {
     decltype(&standinOpen) open = nullptr;
     decltype(&standinGearsPresent) gearsPresent = nullptr;
@@ -171,18 +172,37 @@ int runWithoutRuntime() {
 }
 
 int runScenario(const Options& options) {
-    HMODULE runtimeModule = LoadLibraryA(besideHost("ScriptHookV.dll").c_str());
+    check(GetModuleHandleA("ScriptHookV.dll") == nullptr, "no runtime is loaded before the plug-in");
+    HMODULE plugin = LoadLibraryA(besideHost("Velmora.asi").c_str());
+    if (plugin == nullptr)
+        std::printf("LoadLibrary(Velmora.asi): error %lu\n", static_cast<unsigned long>(GetLastError()));
+    check(plugin != nullptr, "Velmora.asi loads");
+    if (plugin == nullptr) return 1;
+
+    // The plug-in's import brought the runtime in. The host takes a reference of its own, so
+    // that the stand-in outlives the plug-in's unloading and can still be asked afterwards.
+    HMODULE runtimeModule = nullptr;
+    check(GetModuleHandleExA(0, "ScriptHookV.dll", &runtimeModule) != 0, "loading Velmora.asi loads ScriptHookV.dll");
     StandinApi api;
     if (runtimeModule == nullptr || !loadStandin(runtimeModule, api)) {
-        std::fprintf(stderr, "velmora-wine-host: cannot load the runtime stand-in ScriptHookV.dll\n");
+        std::fprintf(stderr, "velmora-wine-host: the ScriptHookV.dll loaded is not the runtime stand-in\n");
         return 2;
     }
+    StandinStatus status{};
+    api.getStatus(&status);
+    check(status.registrations == 1 && status.registeredModule == plugin,
+          "the library entry registers one script with the plug-in's module handle");
+
+    // The scenario opens after the registration; the stand-in keeps the scripts registered
+    // before (the run below would stop on "no script is registered" otherwise).
     char message[512] = "";
     if (!api.open(options.scenario.c_str(), options.iniPath.empty() ? nullptr : options.iniPath.c_str(),
                   options.frames, message, sizeof message)) {
         std::fprintf(stderr, "velmora-wine-host: %s\n", message);
         return 2;
     }
+    // Gears.asi comes in after Velmora.asi, the order that asks the most of the plug-in: it
+    // must not look for Gears.asi at attach, only at start-up, in its first frame.
     if (api.gearsPresent() && LoadLibraryA(besideHost("Gears.asi").c_str()) == nullptr) {
         std::fprintf(stderr, "velmora-wine-host: the scenario has Gears.asi loaded, but it cannot be loaded\n");
         return 2;
@@ -196,14 +216,6 @@ int runScenario(const Options& options) {
         return 2;
     }
 
-    HMODULE plugin = LoadLibraryA(besideHost("Velmora.asi").c_str());
-    check(plugin != nullptr, "Velmora.asi loads");
-    if (plugin == nullptr) return 1;
-    StandinStatus status{};
-    api.getStatus(&status);
-    check(status.registrations == 1 && status.registeredModule == plugin,
-          "the library entry registers one script with the plug-in's module handle");
-
     StandinInput input{};
     bool inputShown = true;
     do {
@@ -216,7 +228,8 @@ int runScenario(const Options& options) {
     if (stopped) std::printf("run stopped: %s\n", message);
     check(!stopped, "the run plays to its end");
     api.getStatus(&status);
-    check(status.scriptEnded == 0, "the script runs for as long as the game does");
+    check(status.scriptEnded == 0 && status.registrations == 1,
+          "the script runs for as long as the game does, registered once");
     if (!options.tracePath.empty()) check(api.writeTrace(options.tracePath.c_str()) != 0, "the trace is written");
 
     const bool first = api.notification(0, message, sizeof message) != 0;
