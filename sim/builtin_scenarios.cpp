@@ -10,8 +10,8 @@ constexpr BuiltinScenario kBuiltins[] = {
   "description": "Walk to a compact, get in, drive a bend and a straight, cycle the chase views and first person, get out.",
   "frames": 900,
   "world": {
-    "gameViewMode": 1,
-    "vehicles": [ {"name": "car", "model": "compact", "position": [0, 0, 0.5], "heading": 0} ]
+    "onFootViewMode": 1,
+    "vehicles": [ {"name": "car", "model": "compact", "position": [0, 0, 0], "heading": 0} ]
   },
   "events": [
     {"frame": 10, "do": "enter", "vehicle": "car"},
@@ -30,9 +30,9 @@ constexpr BuiltinScenario kBuiltins[] = {
   "description": "In a compact on a straight: cycle near, medium, far, first person and back to near, each change blending.",
   "frames": 600,
   "world": {
-    "gameViewMode": 0,
+    "onFootViewMode": 0,
     "player": { "in": "car" },
-    "vehicles": [ {"name": "car", "model": "compact", "position": [0, 0, 0.5], "speed": 10} ]
+    "vehicles": [ {"name": "car", "model": "compact", "position": [0, 0, 0], "speed": 10} ]
   },
   "events": [
     {"frame": 100, "do": "press", "control": "viewChange"},
@@ -46,9 +46,9 @@ constexpr BuiltinScenario kBuiltins[] = {
   "description": "A long bend at speed, then a straight: the camera lags to the outside of the bend and settles behind on the straight.",
   "frames": 600,
   "world": {
-    "gameViewMode": 1,
+    "onFootViewMode": 1,
     "player": { "in": "car" },
-    "vehicles": [ {"name": "car", "model": "sports", "position": [0, 0, 0.5], "speed": 20} ]
+    "vehicles": [ {"name": "car", "model": "sports", "position": [0, 0, 0], "speed": 20} ]
   },
   "events": [
     {"frame": 60, "do": "drive", "vehicle": "car", "yawRate": 30},
@@ -59,9 +59,9 @@ constexpr BuiltinScenario kBuiltins[] = {
   "description": "A car backs up toward a wall and drives off again: the camera pulls in front of the wall and eases back out.",
   "frames": 420,
   "world": {
-    "gameViewMode": 1,
+    "onFootViewMode": 1,
     "player": { "in": "car" },
-    "vehicles": [ {"name": "car", "model": "compact", "position": [0, 0, 0.5]} ],
+    "vehicles": [ {"name": "car", "model": "compact", "position": [0, 0, 0]} ],
     "obstacles": [ {"min": [-6, -10, 0], "max": [6, -9, 5]} ]
   },
   "events": [
@@ -74,11 +74,11 @@ constexpr BuiltinScenario kBuiltins[] = {
   "description": "A tow truck picks up a car: the rod lengthens by the car's length plus 2 m and the look-at point rises 0.75 m.",
   "frames": 420,
   "world": {
-    "gameViewMode": 1,
+    "onFootViewMode": 1,
     "player": { "in": "truck" },
     "vehicles": [
-      {"name": "truck", "model": "towtruck", "position": [0, 0, 0.6], "speed": 6},
-      {"name": "car", "model": "compact", "position": [0, -20, 0.5]}
+      {"name": "truck", "model": "towtruck", "position": [0, 0, 0], "speed": 6},
+      {"name": "car", "model": "compact", "position": [0, -20, 0]}
     ]
   },
   "events": [
@@ -90,11 +90,11 @@ constexpr BuiltinScenario kBuiltins[] = {
   "description": "A tractor hitches a box trailer: the rod lengthens by the trailer's length plus 1.85 m and the look-at point rises 1.45 m.",
   "frames": 420,
   "world": {
-    "gameViewMode": 2,
+    "onFootViewMode": 2,
     "player": { "in": "truck" },
     "vehicles": [
-      {"name": "truck", "model": "tractor", "position": [0, 0, 0.7], "speed": 8},
-      {"name": "box", "model": "trailer", "position": [0, -30, 0.7]}
+      {"name": "truck", "model": "tractor", "position": [0, 0, 0], "speed": 8},
+      {"name": "box", "model": "trailer", "position": [0, -30, 0]}
     ]
   },
   "events": [
@@ -106,10 +106,10 @@ constexpr BuiltinScenario kBuiltins[] = {
   "description": "Free look with the mouse and the stick, the look keys, look-behind and the manual-transmission plug-in's looks.",
   "frames": 720,
   "world": {
-    "gameViewMode": 1,
+    "onFootViewMode": 1,
     "player": { "in": "car" },
     "gears": { "present": true },
-    "vehicles": [ {"name": "car", "model": "compact", "position": [0, 0, 0.5], "speed": 12, "yawRate": 4} ]
+    "vehicles": [ {"name": "car", "model": "compact", "position": [0, 0, 0], "speed": 12, "yawRate": 4} ]
   },
   "events": [
     {"frame": 60, "do": "look", "x": 0.6, "y": -0.3, "frames": 30, "device": "mouse"},
@@ -126,11 +126,11 @@ constexpr BuiltinScenario kBuiltins[] = {
   "description": "A boat and a helicopter keep the game's camera; a motorcycle gets the seat-anchored chase camera.",
   "frames": 300,
   "world": {
-    "gameViewMode": 1,
+    "onFootViewMode": 1,
     "vehicles": [
       {"name": "boat", "model": "boat", "position": [0, 20, 0]},
-      {"name": "heli", "model": "helicopter", "position": [20, 0, 1]},
-      {"name": "bike", "model": "motorcycle", "position": [-20, 0, 0.4], "speed": 0}
+      {"name": "heli", "model": "helicopter", "position": [20, 0, 0]},
+      {"name": "bike", "model": "motorcycle", "position": [-20, 0, 0], "speed": 0}
     ]
   },
   "events": [
@@ -146,9 +146,9 @@ constexpr BuiltinScenario kBuiltins[] = {
   "description": "The game answers NaN for the car's position and velocity for half a second: the camera holds its last good pose and recovers.",
   "frames": 300,
   "world": {
-    "gameViewMode": 1,
+    "onFootViewMode": 1,
     "player": { "in": "car" },
-    "vehicles": [ {"name": "car", "model": "compact", "position": [0, 0, 0.5], "speed": 10, "yawRate": 10} ]
+    "vehicles": [ {"name": "car", "model": "compact", "position": [0, 0, 0], "speed": 10, "yawRate": 10} ]
   },
   "events": [
     {"frame": 100, "do": "broken", "vehicle": "car", "value": true},
@@ -159,8 +159,8 @@ constexpr BuiltinScenario kBuiltins[] = {
   "description": "On foot in first person: entering a car starts the own first-person camera after 45 frames.",
   "frames": 160,
   "world": {
-    "gameViewMode": 4,
-    "vehicles": [ {"name": "car", "model": "sports", "position": [0, 0, 0.5]} ]
+    "onFootViewMode": 4,
+    "vehicles": [ {"name": "car", "model": "sports", "position": [0, 0, 0]} ]
   },
   "events": [
     {"frame": 5, "do": "enter", "vehicle": "car", "frames": 10},
@@ -172,9 +172,9 @@ constexpr BuiltinScenario kBuiltins[] = {
   "frames": 240,
   "settings": { "1stPersonView": { "UseOwnFirstPersonCamera": 0 } },
   "world": {
-    "gameViewMode": 2,
+    "onFootViewMode": 2,
     "player": { "in": "car" },
-    "vehicles": [ {"name": "car", "model": "suv", "position": [0, 0, 0.6], "speed": 8} ]
+    "vehicles": [ {"name": "car", "model": "suv", "position": [0, 0, 0], "speed": 8} ]
   },
   "events": [
     {"frame": 60, "do": "press", "control": "viewChange"},
@@ -186,7 +186,7 @@ constexpr BuiltinScenario kBuiltins[] = {
   "frames": 200,
   "world": {
     "player": { "in": "car" },
-    "vehicles": [ {"name": "car", "model": "compact", "position": [0, 0, 0.5], "speed": 5} ]
+    "vehicles": [ {"name": "car", "model": "compact", "position": [0, 0, 0], "speed": 5} ]
   },
   "events": [
     {"frame": 30, "do": "key", "key": "1", "frames": 10},
@@ -200,7 +200,7 @@ constexpr BuiltinScenario kBuiltins[] = {
   "frames": 150,
   "world": {
     "player": { "in": "car" },
-    "vehicles": [ {"name": "car", "model": "compact", "position": [0, 0, 0.5], "heading": 30, "speed": 10} ]
+    "vehicles": [ {"name": "car", "model": "compact", "position": [0, 0, 0], "heading": 30, "speed": 10} ]
   },
   "events": [
     {"frame": 50, "do": "hold", "control": "lookBehind", "frames": 40}
@@ -212,8 +212,8 @@ constexpr BuiltinScenario kBuiltins[] = {
   "world": {
     "vehicles": [
       {"name": "boat", "model": "boat", "position": [0, 20, 0]},
-      {"name": "heli", "model": "helicopter", "position": [20, 0, 1]},
-      {"name": "car", "model": "compact", "position": [-20, 0, 0.5]}
+      {"name": "heli", "model": "helicopter", "position": [20, 0, 0]},
+      {"name": "car", "model": "compact", "position": [-20, 0, 0]}
     ]
   },
   "events": [

@@ -26,6 +26,7 @@ struct CarShape {
     float seatZ;       // ...and above the origin
     float rearGlassY;  // rear window, at the back of the cabin
     float engineY;     // ahead of the cabin for a front engine, behind it for a mid engine
+    float acceleration;  // the game's per-model drive figure
 };
 
 VehicleModel layOutCar(std::string_view name, std::int32_t vehicleClass, const CarShape& s) {
@@ -78,7 +79,7 @@ VehicleModel layOutCar(std::string_view name, std::int32_t vehicleClass, const C
             bone("suspension_" + suffix, c.side * (wheelX - 0.15f), c.end * axleY, 0.1f));
     }
     return VehicleModel{std::string(name), vehicleClass, std::move(bones),
-                        Vector3(halfWidth, halfLength, 0.5f * s.height), s.clearance};
+                        Vector3(halfWidth, halfLength, 0.5f * s.height), s.clearance, s.acceleration};
 }
 
 // A car with extra bones of its own, such as a tow arm.
@@ -101,23 +102,23 @@ VehicleModel withoutBones(VehicleModel model, std::initializer_list<std::string_
 // bodies do.
 // clang-format off
 //                            length width  height clear. wbase  track
-//                            seatX   seatY   seatZ  rearGlassY engineY
+//                            seatX   seatY   seatZ  rearGlassY engineY acceleration
 constexpr CarShape kCompact { 4.0f, 1.75f, 1.45f, 0.30f, 2.55f, 1.50f,
-                             -0.38f, -0.25f,  0.15f, -1.6f,   1.35f};
+                             -0.38f, -0.25f,  0.15f, -1.6f,   1.35f, 0.25f};
 constexpr CarShape kSports  { 4.4f, 1.85f, 1.30f, 0.31f, 2.55f, 1.58f,
-                             -0.40f, -0.35f,  0.04f, -1.3f,   1.45f};
+                             -0.40f, -0.35f,  0.04f, -1.3f,   1.45f, 0.32f};
 constexpr CarShape kSuper   { 4.6f, 2.00f, 1.15f, 0.32f, 2.70f, 1.70f,
-                             -0.43f, -0.10f,  0.00f, -0.9f,  -1.1f};
+                             -0.43f, -0.10f,  0.00f, -0.9f,  -1.1f, 0.379f};
 constexpr CarShape kSuv     { 4.8f, 1.95f, 1.70f, 0.40f, 2.85f, 1.65f,
-                             -0.42f, -0.20f,  0.32f, -2.2f,   1.55f};
+                             -0.42f, -0.20f,  0.32f, -2.2f,   1.55f, 0.27f};
 constexpr CarShape kVan     { 5.3f, 2.00f, 2.05f, 0.36f, 3.40f, 1.72f,
-                             -0.44f,  1.10f,  0.60f, -2.5f,   2.1f};
+                             -0.44f,  1.10f,  0.60f, -2.5f,   2.1f, 0.2f};
 constexpr CarShape kTowTruck{ 5.6f, 2.00f, 1.62f, 0.38f, 3.40f, 1.70f,
-                             -0.44f,  0.55f,  0.36f, -0.05f,  2.1f};
+                             -0.44f,  0.55f,  0.36f, -0.05f,  2.1f, 0.18f};
 constexpr CarShape kTractor { 6.2f, 2.45f, 1.80f, 0.50f, 3.90f, 2.00f,
-                             -0.45f,  1.35f,  0.35f,  0.55f,  2.3f};
+                             -0.45f,  1.35f,  0.35f,  0.55f,  2.3f, 0.17f};
 constexpr CarShape kSedan   { 4.6f, 1.80f, 1.45f, 0.32f, 2.75f, 1.55f,
-                             -0.40f, -0.30f,  0.14f, -1.1f,   1.5f};
+                             -0.40f, -0.30f,  0.14f, -1.1f,   1.5f, 0.28f};
 // clang-format on
 
 // The fifth wheel and the trailer's king pin meet about 1.2 m above the ground.
@@ -152,6 +153,7 @@ VehicleModel trailer() {
         },
         Vector3(1.25f, halfLength, 2.0f),
         clearance,
+        0.0f,  // no drive of its own
     };
 }
 
@@ -180,6 +182,7 @@ VehicleModel motorcycle() {
         },
         Vector3(0.4f, 1.05f, 0.58f),
         0.31f,
+        0.36f,
     };
 }
 
@@ -202,6 +205,7 @@ VehicleModel bicycle() {
         },
         Vector3(0.3f, 0.87f, 0.55f),
         0.34f,
+        0.12f,
     };
 }
 
@@ -221,6 +225,7 @@ VehicleModel boat() {
         },
         Vector3(1.15f, 3.0f, 0.9f),
         0.5f,
+        0.3f,
     };
 }
 
@@ -239,6 +244,7 @@ VehicleModel helicopter() {
         },
         Vector3(1.2f, 5.0f, 1.6f),
         0.5f,
+        0.3f,
     };
 }
 

@@ -24,6 +24,7 @@ struct VehicleModel {
     std::vector<BoneDefinition> bones;
     Vector3 halfSize;             // metres: half the body's width, length and height (collision box)
     float groundClearance;        // metres from the ground up to the origin
+    float acceleration = 0.3f;    // the game's per-model drive figure (about 0.3 for road cars)
 };
 
 struct CharacterModel {

@@ -7,37 +7,17 @@
 #include <cstring>
 #include <limits>
 
-#include "cammath/cammath.h"
 #include "gears/gears.h"
-#include "shell/natives.h"
 
 namespace velmora::sim {
 namespace {
-
-// The game's text hash: Jenkins' one-at-a-time over the lower-cased text.
-std::uint32_t textHash(const char* text) {
-    std::uint32_t h = 0;
-    for (const char* p = text; *p != '\0'; ++p) {
-        char c = *p;
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        h += static_cast<std::uint8_t>(c);
-        h += h << 10;
-        h ^= h >> 6;
-    }
-    h += h << 3;
-    h ^= h >> 11;
-    h += h << 15;
-    return h;
-}
-
-const std::uint32_t kMenuTriggerHash = textHash("cpc");
 
 Vector3 nanVector() {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     return Vector3(nan, nan, nan);
 }
 
-void storeVector(NativeVector3* out, const Vector3& v) {
+void storeVector(game::Vector3Slots* out, const Vector3& v) {
     if (out == nullptr) return;
     out->x = v.x();
     out->y = v.y();
@@ -201,89 +181,119 @@ Platform SimHost::platform() const {
 
 void SimHost::answerPlayerAndTime() {
     World& w = world_;
-    on(natives::playerId, [] { return kPlayer; });
-    on(natives::playerCharacter, [&w] { return w.player.handle; });
-    on(natives::doesEntityExist, [&w](Entity e) {
+    using namespace game;
+    on(PLAYER_ID, [] { return kPlayer; });
+    on(PLAYER_PED_ID, [&w] { return w.player.handle; });
+    on(DOES_ENTITY_EXIST, [&w](Handle e) {
         if (e == w.player.handle) return w.player.exists;
         const SimVehicle* v = w.findVehicle(e);
         return v != nullptr && v->exists;
     });
-    on(natives::isPlayerPlaying, [&w](PlayerId id) { return id == kPlayer && w.player.playing; });
-    on(natives::isEntityDead, [&w](Entity e) { return e == w.player.handle && w.player.dead; });
-    on(natives::isPlayerBeingArrested, [&w](PlayerId id, bool) { return id == kPlayer && w.player.arrested; });
-    on(natives::frameTimestep, [&w] { return w.dt; });
-    on(natives::frameTime, [&w] { return w.dt; });
-    on(natives::isPlayerAiming, [&w](PlayerId id) { return id == kPlayer && w.aiming; });
-    on(natives::isCharacterInAnyVehicle, [&w](Entity e, bool countEntering) {
+    on(IS_PLAYER_CONTROL_ON, [&w](Handle id) { return id == kPlayer && w.player.control; });
+    on(IS_ENTITY_DEAD, [&w](Handle e, bool) {
+        if (e == w.player.handle) return w.player.dead;
+        const SimVehicle* v = w.findVehicle(e);
+        return v != nullptr && v->wrecked;
+    });
+    // From the start of an arrest (hands up), or only while the busted screen shows.
+    on(IS_PLAYER_BEING_ARRESTED, [&w](Handle id, bool atArresting) {
+        return id == kPlayer && (atArresting ? w.player.arrested || w.player.busted : w.player.busted);
+    });
+    // Both are this frame's game time step, slowed by the time scale like everything else.
+    on(TIMESTEP, [&w] { return w.dt; });
+    on(GET_FRAME_TIME, [&w] { return w.dt; });
+    on(IS_PLAYER_FREE_AIMING, [&w](Handle id) { return id == kPlayer && w.aiming; });
+    // Seated until out; with atGetIn also while climbing onto the seat.
+    on(IS_PED_IN_ANY_VEHICLE, [&w](Handle e, bool atGetIn) {
         if (e != w.player.handle) return false;
         const SeatState seat = w.player.seat;
-        return seat == SeatState::Seated || seat == SeatState::Exiting ||
-               (countEntering && seat == SeatState::Entering);
+        return seat == SeatState::Seated || seat == SeatState::Exiting || (atGetIn && characterClimbingIn(w));
     });
-    on(natives::vehicleOfCharacter, [&w](Entity e) {
-        if (e != w.player.handle || w.player.seat == SeatState::OnFoot) return Entity{0};
+    on(GET_VEHICLE_PED_IS_USING, [&w](Handle e) {
+        if (e != w.player.handle || w.player.seat == SeatState::OnFoot) return Handle{0};
         return w.player.vehicle;
     });
-    on(natives::isCharacterEnteringVehicle,
-       [&w](Entity e) { return e == w.player.handle && w.player.seat == SeatState::Entering; });
-    on(natives::isCharacterInVehicleTransition,
-       [&w](Entity e) { return e == w.player.handle && w.player.seat == SeatState::Exiting; });
+    on(IS_PED_GETTING_INTO_A_VEHICLE,
+       [&w](Handle e) { return e == w.player.handle && w.player.seat == SeatState::Entering; });
+    on(GET_VEHICLE_PED_IS_TRYING_TO_ENTER, [&w](Handle e) {
+        return e == w.player.handle && w.player.seat == SeatState::Entering ? w.player.vehicle : Handle{0};
+    });
 }
 
 void SimHost::answerViewAndControls() {
     World& w = world_;
-    on(natives::gameViewMode, [&w] { return w.gameViewMode; });
-    on(natives::setGameViewMode, [&w](std::int32_t mode) { w.gameViewMode = mode; });
-    on(natives::setGameCameraMode, [&w](std::int32_t mode) { w.gameCameraMode = mode; });
-    on(natives::gameCameraRotation, [&w](std::int32_t) { return gameCameraView(w).rotation; });
-    on(natives::setGameHeading, [&w](std::int32_t heading) { w.heading = heading; });
+    using namespace game;
+    on(GET_FOLLOW_PED_CAM_VIEW_MODE, [&w] { return w.onFootViewMode; });
+    on(SET_FOLLOW_PED_CAM_VIEW_MODE, [&w](std::int32_t mode) {
+        if (mode == 0 || mode == 1 || mode == 2 || mode == 4) w.onFootViewMode = mode;
+    });
+    on(SET_FOLLOW_VEHICLE_CAM_VIEW_MODE, [&w](std::int32_t mode) {
+        if (mode >= 0 && mode <= 4) w.vehicleViewMode = mode;
+    });
+    on(GET_GAMEPLAY_CAM_ROT, [&w](std::int32_t order) {
+        const Rotation r = decomposeRotation(gameCameraView(w).pose.orientation, order);
+        return Vector3(r.x, r.y, r.z);
+    });
+    // Whole degrees; a value outside 0..360 unlocks.
+    on(LOCK_MINIMAP_ANGLE, [&w](std::int32_t angle) { w.minimapAngle = angle < 0 || angle > 360 ? -1 : angle; });
+    on(UNLOCK_MINIMAP_ANGLE, [&w] { w.minimapAngle = -1; });
 
     auto control = [&w](std::int32_t id) {
         return id >= 0 && id < kControlCount ? w.controls[static_cast<std::size_t>(id)] : ControlState{};
     };
-    on(natives::disableControlThisFrame, [&w](std::int32_t group, std::int32_t id, bool) {
-        w.log.disabledControls.emplace_back(group, id);
+    auto disabled = [&w](std::int32_t id) {
+        return id >= 0 && id < kControlCount && w.controlDisabled[static_cast<std::size_t>(id)];
+    };
+    // Every pad index acts alike.
+    on(DISABLE_CONTROL_ACTION, [&w](std::int32_t pad, std::int32_t id, bool) {
+        w.log.disabledControls.emplace_back(pad, id);
         if (id >= 0 && id < kControlCount) w.controlDisabled[static_cast<std::size_t>(id)] = true;
     });
-    on(natives::isDisabledControlJustPressed, [control](std::int32_t, std::int32_t id) { return control(id).justPressed; });
-    // The plain queries do not see a control the script disabled this frame.
-    on(natives::isControlJustPressed, [&w, control](std::int32_t, std::int32_t id) {
-        return control(id).justPressed && !(id >= 0 && id < kControlCount && w.controlDisabled[static_cast<std::size_t>(id)]);
-    });
-    on(natives::isControlPressed, [&w, control](std::int32_t, std::int32_t id) {
-        return control(id).held && !(id >= 0 && id < kControlCount && w.controlDisabled[static_cast<std::size_t>(id)]);
-    });
-    on(natives::controlValue, [&w](std::int32_t group, std::int32_t id) {
-        if (group != 2) return 0.0f;
+    on(IS_DISABLED_CONTROL_JUST_PRESSED, [control](std::int32_t, std::int32_t id) { return control(id).justPressed; });
+    on(IS_CONTROL_JUST_PRESSED,
+       [control, disabled](std::int32_t, std::int32_t id) { return control(id).justPressed && !disabled(id); });
+    on(IS_CONTROL_PRESSED, [control, disabled](std::int32_t, std::int32_t id) { return control(id).held && !disabled(id); });
+    on(GET_CONTROL_NORMAL, [&w, disabled](std::int32_t, std::int32_t id) {
+        if (disabled(id)) return 0.0f;
         return id == 1 ? w.lookX : (id == 2 ? w.lookY : 0.0f);
     });
-    on(natives::lastInputWasKeyboardMouse, [&w](std::int32_t) { return w.keyboardMouse; });
-    on(natives::hashOfText, [](const char* text) { return text != nullptr ? textHash(text) : 0u; });
-    on(natives::isMenuTriggered, [&w](std::uint32_t hash) { return hash == kMenuTriggerHash && w.menuTrigger; });
+    on(IS_USING_KEYBOARD_AND_MOUSE, [&w](std::int32_t) { return w.keyboardMouse; });
+    on(GET_HASH_KEY, [](const char* text) { return text != nullptr ? textHash(text) : 0u; });
+    // Reading the typed cheat clears it.
+    on(HAS_PC_CHEAT_WITH_HASH_BEEN_ACTIVATED, [&w](Hash hash) {
+        const bool typed = w.typedCheat != 0 && w.typedCheat == hash;
+        w.typedCheat = 0;
+        return typed;
+    });
 }
 
 void SimHost::answerHud() {
     World& w = world_;
-    on(natives::beginNotification, [&w](const char*) { w.pendingText.clear(); });
-    on(natives::addText, [&w](const char* text) {
+    using namespace game;
+    on(BEGIN_TEXT_COMMAND_THEFEED_POST, [&w](const char*) { w.pendingText.clear(); });
+    on(ADD_TEXT_COMPONENT_SUBSTRING_PLAYER_NAME, [&w](const char* text) {
         if (text != nullptr) w.pendingText += text;
     });
-    on(natives::postNotification, [&w](bool, bool) {
+    on(END_TEXT_COMMAND_THEFEED_POST_TICKER, [&w](bool, bool) {
         w.log.notifications.push_back(w.pendingText);
         w.allNotifications.push_back(w.pendingText);
         ++w.notificationsTotal;
         w.pendingText.clear();
+        return w.notificationsTotal;
     });
-    on(natives::setTextFont, [&w](std::int32_t font) { w.pendingDraw.font = font; });
-    on(natives::setTextScale, [&w](float, float scale) { w.pendingDraw.scale = scale; });
-    on(natives::setTextColour, [&w](std::int32_t r, std::int32_t g, std::int32_t b, std::int32_t a) {
+    on(SET_TEXT_FONT, [&w](std::int32_t font) { w.pendingDraw.font = font; });
+    on(SET_TEXT_SCALE, [&w](float, float size) { w.pendingDraw.scale = size; });
+    on(SET_TEXT_COLOUR, [&w](std::int32_t r, std::int32_t g, std::int32_t b, std::int32_t a) {
         w.pendingDraw.colour = {r, g, b, a};
     });
-    on(natives::setTextWrap, [](float, float) {});
-    on(natives::setTextCentred, [](bool) {});
-    on(natives::setTextDropShadow, [&w] { w.pendingDraw.dropShadow = true; });
-    on(natives::beginTextDraw, [&w](const char*) { w.pendingText.clear(); });
-    on(natives::endTextDraw, [&w](float x, float y) {
+    on(SET_TEXT_WRAP, [&w](float start, float end) {
+        w.pendingDraw.wrapStart = start;
+        w.pendingDraw.wrapEnd = end;
+    });
+    on(SET_TEXT_CENTRE, [&w](bool centre) { w.pendingDraw.centre = centre; });
+    on(SET_TEXT_OUTLINE, [&w] { w.pendingDraw.outline = true; });
+    on(BEGIN_TEXT_COMMAND_DISPLAY_TEXT, [&w](const char*) { w.pendingText.clear(); });
+    on(END_TEXT_COMMAND_DISPLAY_TEXT, [&w](float x, float y, std::int32_t) {
         TextDraw draw = w.pendingDraw;
         draw.x = x;
         draw.y = y;
@@ -292,202 +302,220 @@ void SimHost::answerHud() {
         w.pendingDraw = TextDraw{};
         w.pendingText.clear();
     });
-    on(natives::drawRectangle, [&w](float x, float y, float width, float height, std::int32_t r, std::int32_t g,
-                                    std::int32_t b, std::int32_t a) {
-        w.log.rects.push_back(RectDraw{x, y, width, height, {r, g, b, a}});
-    });
+    on(DRAW_RECT, [&w](float x, float y, float width, float height, std::int32_t r, std::int32_t g, std::int32_t b,
+                       std::int32_t a, bool) { w.log.rects.push_back(RectDraw{x, y, width, height, {r, g, b, a}}); });
 }
 
 void SimHost::answerCameras() {
     World& w = world_;
-    on(natives::createCamera, [&w](const char*, float x, float y, float z, float rx, float ry, float rz, float fov,
-                                   bool, std::int32_t) {
-        ScriptedCamera camera;
-        camera.handle = w.nextCamera++;
-        camera.pose.position = Vector3(x, y, z);
-        camera.rotation = Rotation{rx, ry, rz};
-        camera.pose.orientation = orientationOf(rz, rx, ry);
-        camera.fov = fov;
-        w.cameras[camera.handle] = camera;
-        return camera.handle;
-    });
-    on(natives::setCameraActive, [&w](CameraHandle h, bool active) {
+    using namespace game;
+    // A field of view outside 1..130 is the plug-in's fault: counted, never quietly shown.
+    auto checkFov = [&w](float fov) {
+        if (fov >= 1.0f && fov <= 130.0f) return;
+        if (w.faults.fovOutOfRange++ == 0) {
+            w.faults.firstFovFrame = w.frame;
+            w.faults.firstFov = fov;
+        }
+    };
+    auto activate = [&w](CameraHandle h, bool active) {
         const auto it = w.cameras.find(h);
         if (it == w.cameras.end()) return;
         it->second.active = active;
         if (active) {
-            w.renderedCamera = h;
-        } else if (w.renderedCamera == h) {
-            w.renderedCamera = 0;
+            w.activeCamera = h;
+        } else if (w.activeCamera == h) {
+            w.activeCamera = 0;
         }
+    };
+    on(CREATE_CAM_WITH_PARAMS, [&w, checkFov, activate](const char*, float x, float y, float z, float rx, float ry,
+                                                        float rz, float fov, bool active, std::int32_t order) {
+        checkFov(fov);
+        ScriptedCamera camera;
+        camera.handle = w.nextCamera++;
+        camera.pose.position = Vector3(x, y, z);
+        camera.pose.orientation = composeRotation(Rotation{rx, ry, rz}, order);
+        camera.fov = fov;
+        w.cameras[camera.handle] = camera;
+        activate(camera.handle, active);
+        return camera.handle;
     });
-    on(natives::renderScriptedCameras, [&w](bool on, bool ease, std::int32_t ms, bool, bool) {
-        if (on == w.renderOn) return;  // asking for the state it is in starts no new ease
+    on(SET_CAM_ACTIVE, activate);
+    on(RENDER_SCRIPT_CAMS, [&w](bool render, bool ease, std::int32_t ms, bool easeCoords, bool, Any) {
+        if (render == w.renderOn) return;  // asking for the state it is in starts no new ease
         w.easeFrom = shownView(w);
-        w.renderOn = on;
+        w.renderOn = render;
         w.easeSeconds = ease ? static_cast<float>(ms) / 1000.0f : 0.0f;
         w.easeElapsed = 0.0f;
+        w.easePosition = easeCoords;
     });
-    on(natives::afterCameraCreated, [](std::int32_t) {});
-    on(natives::beforeCameraRelease, [] {});
-    on(natives::destroyCamera, [&w](CameraHandle h, bool) {
+    on(SET_CINEMATIC_MODE_ACTIVE, [&w](bool on) { w.cinematic = on; });
+    on(DESTROY_CAM, [&w](Handle h, bool) {
         w.cameras.erase(h);
-        if (w.renderedCamera == h) w.renderedCamera = 0;
+        if (w.activeCamera == h) w.activeCamera = 0;
     });
-    auto withCamera = [&w](CameraHandle h, auto&& apply) {
+    auto withCamera = [&w](Handle h, auto&& apply) {
         const auto it = w.cameras.find(h);
         if (it != w.cameras.end()) apply(it->second);
     };
-    on(natives::setCameraNearClip, [withCamera](CameraHandle h, float v) { withCamera(h, [v](ScriptedCamera& c) { c.nearClip = v; }); });
-    on(natives::setCameraFarClip, [withCamera](CameraHandle h, float v) { withCamera(h, [v](ScriptedCamera& c) { c.farClip = v; }); });
-    on(natives::setCameraFov, [withCamera](CameraHandle h, float v) { withCamera(h, [v](ScriptedCamera& c) { c.fov = v; }); });
-    on(natives::setCameraPosition, [withCamera](CameraHandle h, float x, float y, float z) {
+    on(SET_CAM_NEAR_CLIP, [withCamera](Handle h, float v) { withCamera(h, [v](ScriptedCamera& c) { c.nearClip = v; }); });
+    on(SET_CAM_FAR_CLIP, [withCamera](Handle h, float v) { withCamera(h, [v](ScriptedCamera& c) { c.farClip = v; }); });
+    on(SET_CAM_FOV, [withCamera, checkFov](Handle h, float v) {
+        checkFov(v);
+        withCamera(h, [v](ScriptedCamera& c) { c.fov = v; });
+    });
+    on(SET_CAM_COORD, [withCamera](Handle h, float x, float y, float z) {
         withCamera(h, [&](ScriptedCamera& c) { c.pose.position = Vector3(x, y, z); });
     });
-    on(natives::setCameraRotation, [withCamera](CameraHandle h, float x, float y, float z, std::int32_t) {
-        withCamera(h, [&](ScriptedCamera& c) {
-            c.rotation = Rotation{x, y, z};
-            c.pose.orientation = orientationOf(z, x, y);
-        });
+    on(SET_CAM_ROT, [withCamera](Handle h, float x, float y, float z, std::int32_t order) {
+        withCamera(h, [&](ScriptedCamera& c) { c.pose.orientation = composeRotation(Rotation{x, y, z}, order); });
     });
-    on(natives::scriptedCameraRotation, [&w](CameraHandle h, std::int32_t) {
+    on(GET_CAM_ROT, [&w](Handle h, std::int32_t order) {
         const auto it = w.cameras.find(h);
-        return it == w.cameras.end() ? Rotation{} : it->second.rotation;
+        if (it == w.cameras.end()) return Vector3(Vector3::Zero());
+        const Rotation r = decomposeRotation(it->second.pose.orientation, order);
+        return Vector3(r.x, r.y, r.z);
     });
-    on(natives::keepCameraThisFrame, [](CameraHandle) {});
-    on(natives::aimingFrame, [](std::int32_t) {});
-    on(natives::declareFirstPersonView, [](bool) {});
-    on(natives::setPhoneOverlayScale, [](float) {});
+    on(STOP_CAM_POINTING, [](Handle) {});
+    on(SHOW_HUD_COMPONENT_THIS_FRAME, [](std::int32_t) {});
+    on(SET_SCRIPTED_CAMERA_IS_FIRST_PERSON_THIS_FRAME, [](bool) {});
+    on(SET_MOBILE_PHONE_SCALE, [](float) {});
 }
 
 void SimHost::answerVehicles() {
     World& w = world_;
+    using namespace game;
     // A vehicle query on a handle that is not a vehicle answers as the game does for an
     // invalid entity: zeros.
-    auto vehicleAt = [&w](Entity e) -> const SimVehicle* {
+    auto vehicleAt = [&w](Handle e) -> const SimVehicle* {
         const SimVehicle* v = w.findVehicle(e);
         return v != nullptr && v->exists ? v : nullptr;
     };
-    auto poseOf = [&w, vehicleAt](Entity e) -> std::optional<Pose> {
+    auto poseOf = [&w, vehicleAt](Handle e) -> std::optional<Pose> {
         if (const SimVehicle* v = vehicleAt(e)) return vehiclePose(w, *v);
         if (e == w.player.handle) return characterPose(w);
         return std::nullopt;
     };
-    auto bonesOf = [&w, vehicleAt](Entity e) -> const std::vector<BoneDefinition>* {
+    auto bonesOf = [&w, vehicleAt](Handle e) -> const std::vector<BoneDefinition>* {
         if (const SimVehicle* v = vehicleAt(e)) return &v->model->bones;
         if (e == w.player.handle && w.player.model != nullptr) return &w.player.model->bones;
         return nullptr;
     };
-    auto broken = [vehicleAt](Entity e) {
+    auto broken = [vehicleAt](Handle e) {
         const SimVehicle* v = vehicleAt(e);
         return v != nullptr && v->brokenData;
     };
+    auto velocityOf = [&w, vehicleAt](Handle e) {
+        const SimVehicle* v = vehicleAt(e);
+        return v != nullptr ? vehicleVelocity(w, *v) : Vector3(Vector3::Zero());
+    };
 
-    on(natives::entityPosition, [poseOf, broken](Entity e, bool) {
+    on(GET_ENTITY_COORDS, [poseOf, broken](Handle e, bool) {
         if (broken(e)) return nanVector();
         const auto pose = poseOf(e);
         return pose ? pose->position : Vector3(Vector3::Zero());
     });
-    on(natives::entityRotation, [poseOf](Entity e, std::int32_t order) {
+    on(GET_ENTITY_ROTATION, [poseOf](Handle e, std::int32_t order) {
         const auto pose = poseOf(e);
-        if (!pose) return Rotation{};
-        return order == 0 ? rotationConvention0(pose->orientation) : rotationConvention2(pose->orientation);
+        if (!pose) return Vector3(Vector3::Zero());
+        const Rotation r = decomposeRotation(pose->orientation, order);
+        return Vector3(r.x, r.y, r.z);
     });
-    on(natives::entityQuaternion, [poseOf](Entity e, float* x, float* y, float* z, float* qw) {
-        const Quaternion q = poseOf(e).value_or(Pose{}).orientation;
+    on(GET_ENTITY_QUATERNION, [poseOf](Handle e, float* x, float* y, float* z, float* qw) {
+        const Quaternion q = quaternionOfMatrix(poseOf(e).value_or(Pose{}).orientation);
         if (x != nullptr) *x = q.x();
         if (y != nullptr) *y = q.y();
         if (z != nullptr) *z = q.z();
         if (qw != nullptr) *qw = q.w();
     });
-    on(natives::entityVelocity, [&w, vehicleAt, broken](Entity e) {
-        if (broken(e)) return nanVector();
-        const SimVehicle* v = vehicleAt(e);
-        return v != nullptr ? vehicleVelocity(w, *v) : Vector3(Vector3::Zero());
+    on(GET_ENTITY_VELOCITY, [velocityOf, broken](Handle e) { return broken(e) ? nanVector() : velocityOf(e); });
+    // In the entity's own frame (+y ahead) when relative, else in the world.
+    on(GET_ENTITY_SPEED_VECTOR, [poseOf, velocityOf](Handle e, bool relative) {
+        const Vector3 v = velocityOf(e);
+        if (!relative) return v;
+        return Vector3(poseOf(e).value_or(Pose{}).orientation.transpose() * v);
     });
-    on(natives::entityOwnVelocity, [&w, vehicleAt](Entity e, bool) {
-        const SimVehicle* v = vehicleAt(e);
-        if (v == nullptr) return Vector3(Vector3::Zero());
-        return Vector3(vehiclePose(w, *v).orientation.conjugate() * vehicleVelocity(w, *v));
-    });
-    on(natives::entityForward, [poseOf](Entity e) {
+    on(GET_ENTITY_FORWARD_VECTOR, [poseOf](Handle e) {
         const auto pose = poseOf(e);
-        return pose ? Vector3(pose->orientation * Vector3(0.0f, 1.0f, 0.0f)) : Vector3(Vector3::Zero());
+        return pose ? Vector3(pose->orientation.col(1)) : Vector3(Vector3::Zero());
     });
-    on(natives::entitySpeed, [&w, vehicleAt](Entity e) {
-        const SimVehicle* v = vehicleAt(e);
-        return v != nullptr ? vehicleVelocity(w, *v).norm() : 0.0f;
-    });
-    on(natives::entityHeading, [poseOf](Entity e) {
+    on(GET_ENTITY_SPEED, [velocityOf](Handle e) { return velocityOf(e).norm(); });
+    on(GET_ENTITY_HEADING, [poseOf](Handle e) {
         const auto pose = poseOf(e);
-        return pose ? WrapDegrees360(rotationConvention2(pose->orientation).z) : 0.0f;
+        return pose ? wrap360(headingOf(pose->orientation.col(1))) : 0.0f;
     });
-    on(natives::entityPointToWorld, [poseOf](Entity e, float x, float y, float z) {
+    on(GET_OFFSET_FROM_ENTITY_IN_WORLD_COORDS, [poseOf](Handle e, float x, float y, float z) {
         const Pose pose = poseOf(e).value_or(Pose{});
         return Vector3(pose.position + pose.orientation * Vector3(x, y, z));
     });
-    on(natives::worldPointToEntity, [poseOf](Entity e, float x, float y, float z) {
+    on(GET_OFFSET_FROM_ENTITY_GIVEN_WORLD_COORDS, [poseOf](Handle e, float x, float y, float z) {
         const Pose pose = poseOf(e).value_or(Pose{});
-        return Vector3(pose.orientation.conjugate() * (Vector3(x, y, z) - pose.position));
+        return Vector3(pose.orientation.transpose() * (Vector3(x, y, z) - pose.position));
     });
-    on(natives::boneIndex, [bonesOf](Entity e, const char* name) {
+    on(GET_ENTITY_BONE_INDEX_BY_NAME, [bonesOf](Handle e, const char* name) {
         const auto* bones = bonesOf(e);
         return bones != nullptr && name != nullptr ? boneIndexOf(*bones, name) : -1;
     });
     // Index -1, or one past the model's bones, answers the entity's origin.
-    on(natives::bonePosition, [poseOf, bonesOf](Entity e, std::int32_t index) {
+    on(GET_WORLD_POSITION_OF_ENTITY_BONE, [poseOf, bonesOf](Handle e, std::int32_t index) {
         const Pose pose = poseOf(e).value_or(Pose{});
         const auto* bones = bonesOf(e);
         if (bones == nullptr || index < 0 || static_cast<std::size_t>(index) >= bones->size()) return pose.position;
         return Vector3(pose.position + pose.orientation * (*bones)[static_cast<std::size_t>(index)].offset);
     });
-    on(natives::vehicleClass, [vehicleAt](Entity e) {
+    on(GET_VEHICLE_CLASS, [vehicleAt](Handle e) {
         const SimVehicle* v = vehicleAt(e);
         return v != nullptr ? v->model->vehicleClass : 0;
     });
-    // The two travel state flags: on the ground, and standing still.
-    on(natives::vehicleTravelFlagA, [vehicleAt](Entity e) {
+    on(IS_ENTITY_IN_AIR, [vehicleAt](Handle e) {
         const SimVehicle* v = vehicleAt(e);
-        return v != nullptr && v->airborneFrames == 0;
+        return v != nullptr && v->inAir();
     });
-    on(natives::vehicleTravelFlagB, [&w, vehicleAt](Entity e) {
+    on(IS_ENTITY_UPSIDEDOWN, [poseOf](Handle e) {
+        const auto pose = poseOf(e);
+        return pose && isUpsideDown(*pose);
+    });
+    on(GET_VEHICLE_ACCELERATION, [vehicleAt](Handle e) {
         const SimVehicle* v = vehicleAt(e);
-        return v != nullptr && vehicleVelocity(w, *v).norm() < 0.5f;
+        return v != nullptr ? v->model->acceleration : 0.0f;
     });
-    on(natives::vehicleInertiaFactor, [vehicleAt](Entity e) { return vehicleAt(e) != nullptr ? 1.0f : 0.0f; });
-    on(natives::vehicleRearRaise, [vehicleAt](Entity e, std::int32_t) {
+    // Mod type 0 is the spoiler; no other mod is ever fitted here.
+    on(GET_VEHICLE_MOD, [vehicleAt](Handle e, std::int32_t type) {
         const SimVehicle* v = vehicleAt(e);
-        return v != nullptr && v->model->vehicleClass == 12 ? 0 : -1;  // vans raise the rear view
+        return v != nullptr && type == 0 ? v->spoiler : -1;
     });
-    on(natives::towedEntity, [vehicleAt](Entity e) {
+    on(GET_ENTITY_ATTACHED_TO_TOW_TRUCK, [vehicleAt](Handle e) {
         const SimVehicle* v = vehicleAt(e);
         return v != nullptr ? v->towedEntity : 0;
     });
-    on(natives::isTrailerAttached, [vehicleAt](Entity e) {
+    on(IS_VEHICLE_ATTACHED_TO_TRAILER, [vehicleAt](Handle e) {
         const SimVehicle* v = vehicleAt(e);
         return v != nullptr && v->trailer != 0;
     });
-    on(natives::hasTrailer, [vehicleAt](Entity e, Entity* out) {
+    on(GET_VEHICLE_TRAILER_VEHICLE, [vehicleAt](Handle e, Handle* out) {
         const SimVehicle* v = vehicleAt(e);
         if (v == nullptr || v->trailer == 0) return false;
         if (out != nullptr) *out = v->trailer;
         return true;
     });
-    on(natives::startSegmentProbe, [&w](float x1, float y1, float z1, float x2, float y2, float z2, std::int32_t,
-                                        Entity ignored, std::int32_t) {
-        w.probes.push_back(World::PendingProbe{Vector3(x1, y1, z1), Vector3(x2, y2, z2), ignored});
+    on(START_EXPENSIVE_SYNCHRONOUS_SHAPE_TEST_LOS_PROBE, [&w](float x1, float y1, float z1, float x2, float y2,
+                                                              float z2, std::int32_t flags, Handle ignored,
+                                                              std::int32_t) {
+        w.probes.push_back(World::PendingProbe{Vector3(x1, y1, z1), Vector3(x2, y2, z2), flags, ignored, false});
         return static_cast<std::int32_t>(w.probes.size());
     });
-    on(natives::segmentProbeResult, [&w](std::int32_t handle, std::int32_t* hit, NativeVector3* point,
-                                         NativeVector3* normal, Entity* entity) {
+    // Ready at once; reading the result releases the probe, so its handle is invalid after.
+    on(GET_SHAPE_TEST_RESULT, [&w](std::int32_t handle, std::int32_t* hit, Vector3Slots* point, Vector3Slots* normal,
+                                   Handle* entity) {
         if (handle < 1 || static_cast<std::size_t>(handle) > w.probes.size()) return 0;
-        const World::PendingProbe& probe = w.probes[static_cast<std::size_t>(handle - 1)];
-        const ProbeHit result = probeSegment(w, probe.from, probe.to, probe.ignored);
+        World::PendingProbe& probe = w.probes[static_cast<std::size_t>(handle - 1)];
+        if (probe.released) return 0;
+        probe.released = true;
+        const ProbeHit result = probeSegment(w, probe.from, probe.to, probe.flags, probe.ignored);
         if (hit != nullptr) *hit = result.hit ? 1 : 0;
         storeVector(point, result.point);
         storeVector(normal, result.normal);
         if (entity != nullptr) *entity = result.entity;
-        return 2;  // ready
+        return 2;
     });
 }
 

@@ -1,7 +1,8 @@
 // The simulated host: the script runtime's seven functions and the OS seam, answered from
 // the world. Every native is answered by a handler registered by its hash, with its
-// arguments decoded by the same typed signature the plug-in calls it with. An unanswered
-// hash, or a call with the wrong number of arguments, stops the run with a message.
+// arguments decoded by the game's own declaration of it (sim/game_natives.h). An unanswered
+// hash, or a call with another number of arguments than the game reads, stops the run
+// with a message.
 #pragma once
 
 #include <array>
@@ -13,9 +14,9 @@
 #include <utility>
 #include <vector>
 
-#include "shell/native.h"
 #include "shell/platform.h"
 #include "shell/runtime.h"
+#include "sim/game_natives.h"
 #include "sim/world.h"
 
 namespace velmora::sim {
@@ -38,6 +39,11 @@ public:
     const std::optional<std::string>& error() const { return error_; }
 
     bool answers(std::uint64_t hash) const { return handlers_.count(hash) != 0; }
+    // The number of arguments the game reads for a hash; 0 for one it does not answer.
+    std::size_t argumentCount(std::uint64_t hash) const {
+        const auto it = handlers_.find(hash);
+        return it == handlers_.end() ? 0 : it->second.arity;
+    }
 
     World& world() { return world_; }
 
@@ -49,7 +55,7 @@ private:
     };
 
     template <class R, class... Args, class F>
-    void on(const Native<R(Args...)>& native, F handler);
+    void on(const game::GameNative<R(Args...)>& native, F handler);
 
     void answerPlayerAndTime();
     void answerViewAndControls();
@@ -73,16 +79,16 @@ private:
 };
 
 template <class R, class... Args, class F>
-void SimHost::on(const Native<R(Args...)>& native, F handler) {
+void SimHost::on(const game::GameNative<R(Args...)>& native, F handler) {
     Handler h;
     h.name = native.name;
     h.arity = sizeof...(Args);
     h.run = [handler](const std::uint64_t* slots, std::uint64_t* result) mutable {
         [&]<std::size_t... I>(std::index_sequence<I...>) {
             if constexpr (std::is_void_v<R>) {
-                handler(fromSlot<Args>(slots[I])...);
+                handler(game::argument<Args>(slots[I])...);
             } else {
-                writeResult<R>(result, handler(fromSlot<Args>(slots[I])...));
+                game::putResult<R>(result, handler(game::argument<Args>(slots[I])...));
             }
         }(std::index_sequence_for<Args...>{});
     };

@@ -87,8 +87,9 @@ const EventKind kEventKinds[] = {
     {"setViewMode", {"frame", "do", "value"}, {"value"}},
     {"pause", {"frame", "do", "frames"}, {"frames"}},
     {"gears", {"frame", "do", "left", "right", "back", "frames"}, {}},
-    {"menu", {"frame", "do"}, {}},
-    {"player", {"frame", "do", "playing", "dead", "arrested", "exists"}, {}},
+    {"cheat", {"frame", "do", "text"}, {"text"}},
+    {"timeScale", {"frame", "do", "value"}, {"value"}},
+    {"player", {"frame", "do", "control", "dead", "arrested", "busted", "exists"}, {}},
     {"broken", {"frame", "do", "vehicle", "value"}, {"vehicle"}},
     {"remove", {"frame", "do", "vehicle"}, {"vehicle"}},
     {"obstacle", {"frame", "do", "min", "max"}, {"min", "max"}},
@@ -136,13 +137,21 @@ std::string settingText(const json& value, const std::string& where) {
 }
 
 void checkWorld(const json& world) {
-    allowOnly(world, "world", {"gameViewMode", "player", "vehicles", "obstacles", "gears", "focus", "keyboardMouse", "memory"});
+    allowOnly(world, "world",
+              {"onFootViewMode", "vehicleViewMode", "player", "vehicles", "obstacles", "ground", "gears", "focus",
+               "keyboardMouse", "memory", "timeScale"});
+    if (world.contains("ground")) {
+        allowOnly(world["ground"], "world.ground", {"height", "ramps"});
+        for (const json& r : world["ground"].value("ramps", json::array()))
+            allowOnly(r, "world.ground.ramps", {"start", "end", "width", "startHeight", "endHeight"});
+    }
     if (world.contains("player")) allowOnly(world["player"], "world.player", {"model", "position", "heading", "in"});
     if (world.contains("memory"))
         allowOnly(world["memory"], "world.memory", {"flagsPattern", "viewPattern", "moduleReadable", "flagsOffset"});
     if (world.contains("gears")) allowOnly(world["gears"], "world.gears", {"present", "missing"});
     for (const json& v : world.value("vehicles", json::array())) {
-        allowOnly(v, "world.vehicles", {"name", "model", "position", "heading", "pitch", "roll", "speed", "accel", "yawRate", "bumps"});
+        allowOnly(v, "world.vehicles",
+                  {"name", "model", "position", "heading", "pitch", "roll", "speed", "accel", "yawRate", "bumps", "spoiler"});
         const std::string model = text(v, "model", "world.vehicles");
         if (findVehicleModel(model) == nullptr) fail("world.vehicles", "unknown model \"" + model + "\"");
         text(v, "name", "world.vehicles");
@@ -232,14 +241,49 @@ Scenario findScenario(const std::string& nameOrPath) {
     return loadScenarioFile(nameOrPath);
 }
 
+namespace {
+
+Vector2 point2(const json& object, const char* key, const std::string& where) {
+    if (!object.contains(key)) fail(where, std::string("\"") + key + "\" is required");
+    const json& v = object[key];
+    if (!v.is_array() || v.size() != 2 || !v[0].is_number() || !v[1].is_number())
+        fail(where, std::string("\"") + key + "\" must be [x, y]");
+    return Vector2(v[0].get<float>(), v[1].get<float>());
+}
+
+// A vehicle's launch for a jump that lands after `frames` frames at normal speed.
+float launchSpeed(const World& world, int frames) { return 0.5f * kGravity * static_cast<float>(frames) * world.baseDt; }
+
+}  // namespace
+
 void setUpWorld(World& world, const Scenario& scenario) {
     world = World{};
     world.dt = world.baseDt = scenario.dt;
     world.realDt = scenario.realDt;
     const json& w = scenario.world;
-    world.gameViewMode = w.value("gameViewMode", 1);
-    world.focus = w.value("focus", true);
-    world.keyboardMouse = w.value("keyboardMouse", true);
+    world.onFootViewMode = integer(w, "onFootViewMode", 1, "world");
+    world.vehicleViewMode = integer(w, "vehicleViewMode", 1, "world");
+    for (const std::int32_t mode : {world.onFootViewMode, world.vehicleViewMode})
+        if (mode < 0 || mode > 4) fail("world", "a view mode is 0, 1, 2, 3 or 4");
+    world.timeScale = number(w, "timeScale", 1.0f, "world");
+    if (!(world.timeScale > 0.0f)) fail("world", "\"timeScale\" must be above 0");
+    world.dt = world.baseDt * world.timeScale;
+    world.focus = flag(w, "focus", true, "world");
+    world.keyboardMouse = flag(w, "keyboardMouse", true, "world");
+
+    const json ground = w.value("ground", json::object());
+    world.ground.height = number(ground, "height", 0.0f, "world.ground");
+    for (const json& r : ground.value("ramps", json::array())) {
+        Ramp ramp;
+        ramp.start = point2(r, "start", "world.ground.ramps");
+        ramp.end = point2(r, "end", "world.ground.ramps");
+        ramp.width = number(r, "width", 4.0f, "world.ground.ramps");
+        ramp.startHeight = number(r, "startHeight", world.ground.height, "world.ground.ramps");
+        ramp.endHeight = number(r, "endHeight", world.ground.height, "world.ground.ramps");
+        if (!(ramp.width > 0.0f) || (ramp.end - ramp.start).norm() <= 0.0f)
+            fail("world.ground.ramps", "a ramp needs a width above 0 and two different ends");
+        world.ground.ramps.push_back(ramp);
+    }
 
     const json player = w.value("player", json::object());
     world.player.model = findCharacterModel(player.value("model", "player"));
@@ -262,10 +306,12 @@ void setUpWorld(World& world, const Scenario& scenario) {
         vehicle.speed = number(v, "speed", 0.0f, "world.vehicles");
         vehicle.accel = number(v, "accel", 0.0f, "world.vehicles");
         vehicle.yawRate = number(v, "yawRate", 0.0f, "world.vehicles");
+        vehicle.spoiler = integer(v, "spoiler", -1, "world.vehicles");
         if (v.contains("bumps")) {
             vehicle.bumpAmplitude = number(v["bumps"], "amplitude", 0.0f, "world.vehicles.bumps");
             vehicle.bumpFrequency = number(v["bumps"], "frequency", 0.0f, "world.vehicles.bumps");
         }
+        settleOnGround(world, vehicle);  // vehicles start standing on the ground
         world.vehicles.push_back(vehicle);
     }
     for (const json& o : w.value("obstacles", json::array()))
@@ -299,9 +345,11 @@ void applyEvents(World& world, const Scenario& scenario) {
         const int frames = integer(e, "frames", 1, where);
 
         if (a == "enter") {
+            // The first half walks up and opens the door, the second climbs onto the seat.
             world.player.vehicle = vehicle->handle;
             world.player.seat = SeatState::Entering;
             world.player.transitionFrames = integer(e, "frames", kDefaultEnterFrames, where);
+            world.player.seatFrames = world.player.transitionFrames / 2;
         } else if (a == "exit") {
             if (world.player.seat == SeatState::Seated) {
                 world.player.seat = SeatState::Exiting;
@@ -333,43 +381,45 @@ void applyEvents(World& world, const Scenario& scenario) {
             vehicle->speed = number(e, "speed", vehicle->speed, where);
             vehicle->yawRate = number(e, "yawRate", vehicle->yawRate, where);
             vehicle->accel = number(e, "accel", vehicle->accel, where);
+            vehicle->coasting = false;
         } else if (a == "pose") {
             vehicle->position = vector(e, "position", vehicle->position, where);
             vehicle->yaw = number(e, "heading", vehicle->yaw, where);
             vehicle->pitch = number(e, "pitch", vehicle->pitch, where);
             vehicle->roll = number(e, "roll", vehicle->roll, where);
+            settleOnGround(world, *vehicle);
         } else if (a == "bumps") {
             vehicle->bumpAmplitude = number(e, "amplitude", 0.0f, where);
             vehicle->bumpFrequency = number(e, "frequency", 0.0f, where);
         } else if (a == "airborne") {
-            vehicle->airborneFrames = frames;
+            vehicle->airVelocity = launchSpeed(world, frames);
         } else if (a == "attach") {
-            SimVehicle* other = world.findVehicleByName(e["other"].get<std::string>());
-            const bool towArm = boneIndexOf(vehicle->model->bones, "tow_arm") >= 0;
-            (towArm ? vehicle->towedEntity : vehicle->trailer) = other->handle;
-            other->attachedTo = vehicle->handle;
+            attachVehicle(world, *vehicle, *world.findVehicleByName(e["other"].get<std::string>()));
         } else if (a == "detach") {
-            for (Entity attached : {vehicle->towedEntity, vehicle->trailer})
-                if (SimVehicle* other = world.findVehicle(attached)) other->attachedTo = 0;
-            vehicle->towedEntity = vehicle->trailer = 0;
+            detachVehicles(world, *vehicle);
         } else if (a == "focus") {
             world.focus = flag(e, "value", true, where);
         } else if (a == "setViewMode") {
-            world.gameViewMode = integer(e, "value", 1, where);
+            world.onFootViewMode = integer(e, "value", 1, where);
         } else if (a == "pause") {
             world.pausedFrames = frames;
             world.dt = 0.0f;
+        } else if (a == "timeScale") {
+            world.timeScale = number(e, "value", 1.0f, where);
+            if (!(world.timeScale > 0.0f)) fail(where, "\"value\" must be above 0");
+            if (world.pausedFrames == 0) world.dt = world.baseDt * world.timeScale;
         } else if (a == "gears") {
             GearsStandIn& g = world.gears;
             if (e.contains("left")) g.lookingLeft = flag(e, "left", false, where), g.leftFrames = frames;
             if (e.contains("right")) g.lookingRight = flag(e, "right", false, where), g.rightFrames = frames;
             if (e.contains("back")) g.lookingBack = flag(e, "back", false, where), g.backFrames = frames;
-        } else if (a == "menu") {
-            world.menuTrigger = true;
+        } else if (a == "cheat") {
+            world.typedCheat = textHash(text(e, "text", where));
         } else if (a == "player") {
-            world.player.playing = flag(e, "playing", world.player.playing, where);
+            world.player.control = flag(e, "control", world.player.control, where);
             world.player.dead = flag(e, "dead", world.player.dead, where);
             world.player.arrested = flag(e, "arrested", world.player.arrested, where);
+            world.player.busted = flag(e, "busted", world.player.busted, where);
             world.player.exists = flag(e, "exists", world.player.exists, where);
         } else if (a == "broken") {
             vehicle->brokenData = flag(e, "value", true, where);

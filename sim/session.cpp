@@ -19,9 +19,10 @@ bool seatedInSupportedVehicle(const World& world) {
 
 PluginColumns observedPluginColumns(const World& world) {
     PluginColumns c;
-    c.mode = world.gameViewMode == 4 ? "first" : "third";
-    c.cameraIndex = world.gameViewMode >= 0 && world.gameViewMode <= 2 ? world.gameViewMode : 0;
-    const auto camera = world.cameras.find(world.renderedCamera);
+    // In a vehicle the plug-in keeps the on-foot view mode on its own camera's.
+    c.mode = world.onFootViewMode == 4 ? "first" : "third";
+    c.cameraIndex = world.onFootViewMode >= 0 && world.onFootViewMode <= 2 ? world.onFootViewMode : 0;
+    const auto camera = world.cameras.find(world.activeCamera);
     c.cameraActive = world.renderOn && camera != world.cameras.end() && camera->second.active;
     c.modEnabled = !seatedInSupportedVehicle(world) || !world.log.disabledControls.empty();
     return c;
@@ -54,6 +55,7 @@ void Session::begin() {
 
 void Session::endFrame() {
     if (finished_) return;
+    checkShownView(world);
     trace_.push_back(captureRow(world, pluginColumns()));
     lastLog_ = world.log;
     const std::string mode = modeLabel();
@@ -87,6 +89,13 @@ std::string Session::summary() const {
     if (!calls.empty())
         out << "native calls per frame: min " << calls.front() << ", median " << calls[calls.size() / 2] << ", max "
             << calls.back() << "\n";
+    const Faults& f = world.faults;
+    if (f.fovOutOfRange > 0)
+        out << "FAULT: field of view outside 1..130 set " << f.fovOutOfRange << " times, first on frame "
+            << f.firstFovFrame << " (" << f.firstFov << ")\n";
+    if (f.cameraUnderGround > 0)
+        out << "FAULT: a scripted camera below the ground on " << f.cameraUnderGround << " frames, first on frame "
+            << f.firstUnderGroundFrame << "\n";
     if (host.error()) out << "stopped: " << *host.error() << "\n";
     return out.str();
 }

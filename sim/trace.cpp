@@ -16,7 +16,7 @@ TraceRow captureRow(const World& world, const PluginColumns& plugin) {
             row.inVehicle = true;
             row.vehicle = v->name;
             row.vehiclePosition = pose.position;
-            row.vehicleYaw = rotationConvention2(pose.orientation).z;
+            row.vehicleYaw = decomposeRotation(pose.orientation, kOrderBody).z;
             row.speed = vehicleVelocity(world, *v).norm();
         }
     }
@@ -25,9 +25,10 @@ TraceRow captureRow(const World& world, const PluginColumns& plugin) {
     row.cameraPosition = view.pose.position;
     row.cameraRotation = view.rotation;
     row.cameraFov = view.fov;
-    row.gameViewMode = world.gameViewMode;
-    row.gameCameraMode = world.gameCameraMode;
-    row.heading = world.heading;
+    row.onFootViewMode = world.onFootViewMode;
+    row.vehicleViewMode = world.vehicleViewMode;
+    row.cinematic = world.cinematic;
+    row.minimap = world.minimapAngle;
     row.plugin = plugin;
     row.notifications = world.notificationsTotal;
     row.nativeCalls = world.log.nativeCalls;
@@ -36,7 +37,7 @@ TraceRow captureRow(const World& world, const PluginColumns& plugin) {
 
 std::string traceHeader() {
     return "frame,t,inVehicle,vehicle,vehX,vehY,vehZ,vehYaw,speed,view,camX,camY,camZ,camPitch,camRoll,camYaw,"
-           "camFov,gameViewMode,gameCameraMode,heading,mode,cameraIndex,modEnabled,cameraActive,notifications,"
+           "camFov,onFootViewMode,vehicleViewMode,cinematic,minimap,mode,cameraIndex,modEnabled,cameraActive,notifications,"
            "nativeCalls";
 }
 
@@ -45,12 +46,12 @@ std::string formatTraceRow(const TraceRow& r) {
     auto d = [](float value) { return static_cast<double>(value) + 0.0; };
     char line[512];
     std::snprintf(line, sizeof line,
-                  "%d,%.4f,%d,%s,%.5f,%.5f,%.5f,%.4f,%.4f,%s,%.5f,%.5f,%.5f,%.4f,%.4f,%.4f,%.4f,%d,%d,%d,%s,%d,%d,%d,%d,%d",
+                  "%d,%.4f,%d,%s,%.5f,%.5f,%.5f,%.4f,%.4f,%s,%.5f,%.5f,%.5f,%.4f,%.4f,%.4f,%.4f,%d,%d,%d,%d,%s,%d,%d,%d,%d,%d",
                   r.frame, d(r.t), r.inVehicle ? 1 : 0, r.vehicle.c_str(), d(r.vehiclePosition.x()),
                   d(r.vehiclePosition.y()), d(r.vehiclePosition.z()), d(r.vehicleYaw), d(r.speed),
                   r.scripted ? "scripted" : "game", d(r.cameraPosition.x()), d(r.cameraPosition.y()),
                   d(r.cameraPosition.z()), d(r.cameraRotation.x), d(r.cameraRotation.y), d(r.cameraRotation.z),
-                  d(r.cameraFov), r.gameViewMode, r.gameCameraMode, r.heading, r.plugin.mode.c_str(),
+                  d(r.cameraFov), r.onFootViewMode, r.vehicleViewMode, r.cinematic ? 1 : 0, r.minimap, r.plugin.mode.c_str(),
                   r.plugin.cameraIndex, r.plugin.modEnabled ? 1 : 0, r.plugin.cameraActive ? 1 : 0, r.notifications,
                   r.nativeCalls);
     return line;

@@ -31,9 +31,10 @@ struct TraceRow {
     Vector3 cameraPosition = Vector3::Zero();
     Rotation cameraRotation;   // degrees: pitch, roll, yaw
     float cameraFov = 0.0f;
-    std::int32_t gameViewMode = 0;
-    std::int32_t gameCameraMode = -1;
-    std::int32_t heading = -1;
+    std::int32_t onFootViewMode = 0;   // the game's on-foot view mode
+    std::int32_t vehicleViewMode = 0;  // the game's in-vehicle view mode
+    bool cinematic = false;            // the game's cinematic vehicle camera is on
+    std::int32_t minimap = -1;         // the minimap's locked angle, -1 while unlocked
     PluginColumns plugin;
     int notifications = 0;     // posted since the start
     int nativeCalls = 0;       // this frame

@@ -1,75 +1,572 @@
+// The simulated world.
+//
+// [SECTION] Vehicles: pose, ground, motion
+// [SECTION] Attachments
+// [SECTION] The character
+// [SECTION] The game's camera and what is shown
+// [SECTION] The segment probe
+// [SECTION] The frame
+// [SECTION] Game memory
 #include "sim/world.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <limits>
-
-#include "cammath/cammath.h"
 
 namespace velmora::sim {
 namespace {
 
 constexpr float kTwoPi = 6.2831855f;
 constexpr float kGameFov = 50.0f;  // degrees, the game's own camera
-// The game's own chase views, near, medium and far: metres behind and above the target.
-constexpr float kGameChaseDistance[3] = {4.5f, 6.0f, 8.0f};
-constexpr float kGameChaseHeight[3] = {1.4f, 1.9f, 2.6f};
-
-Quaternion turn(float degrees, int axis) {
-    return Quaternion(Eigen::AngleAxisf(degrees * kDegToRad, Vector3::Unit(axis)));
-}
+// The game's own follow views, near, medium and far: metres behind and above the target,
+// looking at a point kGameLookHeight above it.
+constexpr float kVehicleChaseDistance[3] = {4.5f, 6.0f, 8.0f};
+constexpr float kVehicleChaseHeight[3] = {1.4f, 1.9f, 2.6f};
+constexpr float kOnFootChaseDistance[3] = {2.2f, 3.2f, 4.5f};
+constexpr float kOnFootChaseHeight[3] = {0.9f, 1.1f, 1.4f};
+constexpr float kGameLookHeight = 0.7f;
+const Vector3 kCharacterHalfSize(0.3f, 0.3f, 0.9f);  // a standing character's box, origin at its hips
 
 const BoneDefinition* findBone(const std::vector<BoneDefinition>& bones, const char* name) {
-    for (const BoneDefinition& bone : bones)
-        if (bone.name == name) return &bone;
+    const std::int32_t i = boneIndexOf(bones, name);
+    return i < 0 ? nullptr : &bones[static_cast<std::size_t>(i)];
+}
+
+Vector3 forwardOf(const Matrix3& orientation) { return orientation.col(1); }
+
+Vector2 horizontalForward(float yaw) { return Vector2(-std::sin(radians(yaw)), std::cos(radians(yaw))); }
+
+}  // namespace
+
+SimVehicle* World::findVehicle(Entity handle) {
+    for (SimVehicle& v : vehicles)
+        if (v.handle == handle) return &v;
     return nullptr;
 }
 
-// Where a towed or pulled vehicle hangs: the parent's hitch bone meets the child's front.
+const SimVehicle* World::findVehicle(Entity handle) const {
+    for (const SimVehicle& v : vehicles)
+        if (v.handle == handle) return &v;
+    return nullptr;
+}
+
+SimVehicle* World::findVehicleByName(const std::string& name) {
+    for (SimVehicle& v : vehicles)
+        if (v.name == name) return &v;
+    return nullptr;
+}
+
+std::uint32_t textHash(std::string_view text) {
+    std::uint32_t h = 0;
+    for (char c : text) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        h += static_cast<std::uint8_t>(c);
+        h += h << 10;
+        h ^= h >> 6;
+    }
+    h += h << 3;
+    h ^= h >> 11;
+    h += h << 15;
+    return h;
+}
+
+std::int32_t boneIndexOf(const std::vector<BoneDefinition>& bones, const std::string& name) {
+    auto same = [&](const std::string& a) {
+        return a.size() == name.size() && std::equal(a.begin(), a.end(), name.begin(), [](char x, char y) {
+                   return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               });
+    };
+    for (std::size_t i = 0; i < bones.size(); ++i)
+        if (same(bones[i].name)) return static_cast<std::int32_t>(i);
+    return -1;
+}
+
+// ---------------------------------------------------------------------------------------
+// [SECTION] Vehicles: pose, ground, motion
+
+namespace {
+
+// Where along and across a ramp a point lies: along in 0..1 from start to end.
+bool onRamp(const Ramp& ramp, float x, float y, float& along) {
+    const Vector2 axis = ramp.end - ramp.start;
+    const float length = axis.norm();
+    if (length <= 0.0f) return false;
+    const Vector2 unit = axis / length;
+    const Vector2 d = Vector2(x, y) - ramp.start;
+    along = d.dot(unit) / length;
+    const float across = std::fabs(unit.x() * d.y() - unit.y() * d.x());
+    return along >= 0.0f && along <= 1.0f && across <= 0.5f * ramp.width;
+}
+
+float rampHeight(const Ramp& ramp, float along) {
+    return ramp.startHeight + (ramp.endHeight - ramp.startHeight) * along;
+}
+
+// The surface under a point: its height and the ramp it belongs to (null for the plane).
+const Ramp* surfaceAt(const World& world, float x, float y, float& height) {
+    height = world.ground.height;
+    const Ramp* surface = nullptr;
+    for (const Ramp& ramp : world.ground.ramps) {
+        float along;
+        if (onRamp(ramp, x, y, along) && rampHeight(ramp, along) > height) {
+            height = rampHeight(ramp, along);
+            surface = &ramp;
+        }
+    }
+    return surface;
+}
+
+Vector3 rampNormal(const Ramp& ramp) {
+    const Vector2 axis = ramp.end - ramp.start;
+    const float rise = ramp.endHeight - ramp.startHeight;
+    const Vector3 along(axis.x(), axis.y(), rise);
+    const Vector3 across(-axis.y(), axis.x(), 0.0f);
+    const Vector3 n = across.cross(along).normalized();
+    return n.z() < 0.0f ? Vector3(-n) : n;
+}
+
+}  // namespace
+
+float groundHeight(const World& world, float x, float y) {
+    float h;
+    surfaceAt(world, x, y, h);
+    return h;
+}
+
+Vector3 groundNormal(const World& world, float x, float y) {
+    float h;
+    const Ramp* ramp = surfaceAt(world, x, y, h);
+    return ramp != nullptr ? rampNormal(*ramp) : Vector3(0.0f, 0.0f, 1.0f);
+}
+
+void settleOnGround(const World& world, SimVehicle& v) {
+    // The slope is read under the four ends of the body.
+    const Vector2 f = horizontalForward(v.yaw);
+    const Vector2 r(f.y(), -f.x());
+    const Vector2 at(v.position.x(), v.position.y());
+    const float ly = 0.6f * v.model->halfSize.y(), lx = 0.8f * v.model->halfSize.x();
+    auto h = [&](const Vector2& p) { return groundHeight(world, p.x(), p.y()); };
+    const float front = h(at + ly * f), rear = h(at - ly * f);
+    const float left = h(at - lx * r), right = h(at + lx * r);
+    v.groundPitch = degrees(std::atan2(front - rear, 2.0f * ly));
+    v.groundRoll = degrees(std::atan2(left - right, 2.0f * lx));
+    v.position.z() = 0.25f * (front + rear + left + right) + v.model->groundClearance;
+}
+
+Pose vehiclePose(const World&, const SimVehicle& vehicle) {
+    Pose pose;
+    pose.position = vehicle.position + Vector3(0.0f, 0.0f, vehicle.bumpHeight + vehicle.airHeight);
+    pose.orientation =
+        orientationOf(vehicle.yaw, vehicle.groundPitch + vehicle.pitch, vehicle.groundRoll + vehicle.roll);
+    return pose;
+}
+
+Vector3 vehicleVelocity(const World& world, const SimVehicle& vehicle) {
+    const Pose pose = vehiclePose(world, vehicle);
+    return forwardOf(pose.orientation) * vehicle.speed +
+           Vector3(0.0f, 0.0f, vehicle.bumpVelocity + vehicle.airVelocity);
+}
+
+bool isUpsideDown(const Pose& pose) { return pose.orientation(2, 2) < 0.0f; }
+
+namespace {
+
+void moveVehicle(World& world, SimVehicle& v) {
+    const float dt = world.dt;
+    if (dt <= 0.0f) return;
+    if (v.coasting) {
+        const float slowed = std::max(0.0f, std::fabs(v.speed) - kRollingDeceleration * dt);
+        v.speed = std::copysign(slowed, v.speed);
+        if (slowed == 0.0f) v.coasting = false;
+    }
+    v.speed += v.accel * dt;
+    const Vector3 forward = forwardOf(vehiclePose(world, v).orientation);
+    v.yaw = wrap180(v.yaw + v.yawRate * dt);
+    v.position.x() += forward.x() * v.speed * dt;
+    v.position.y() += forward.y() * v.speed * dt;
+    settleOnGround(world, v);
+
+    if (v.bumpAmplitude > 0.0f) {
+        v.bumpPhase += kTwoPi * v.bumpFrequency * dt;
+        const float height = v.bumpAmplitude * std::sin(v.bumpPhase);
+        v.bumpVelocity = (height - v.bumpHeight) / dt;
+        v.bumpHeight = height;
+    } else {
+        v.bumpVelocity = 0.0f;
+        v.bumpHeight = 0.0f;
+    }
+    if (v.inAir()) {
+        // The exact parabola over the frame, so a jump's top does not depend on the frame rate.
+        v.airHeight += v.airVelocity * dt - 0.5f * kGravity * dt * dt;
+        v.airVelocity -= kGravity * dt;
+        if (v.airHeight <= 0.0f) v.airHeight = v.airVelocity = 0.0f;  // landed
+    }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// [SECTION] Attachments
+
+namespace {
+
+// Where a towed or pulled vehicle hangs: the parent's hitch bone meets the child's pin (its
+// king pin, or the middle of its front end), and the child's rear axle rolls on the ground.
 Vector3 hitchOnParent(const VehicleModel& parent) {
     if (const BoneDefinition* b = findBone(parent.bones, "attach_female")) return b->offset;
     if (const BoneDefinition* b = findBone(parent.bones, "tow_arm")) return b->offset;
     return Vector3(0.0f, -parent.halfSize.y(), 0.0f);
 }
 
-Vector3 hitchOnChild(const VehicleModel& child) {
+Vector3 pinOnChild(const VehicleModel& child) {
     if (const BoneDefinition* b = findBone(child.bones, "attach_male")) return b->offset;
     return Vector3(0.0f, child.halfSize.y(), 0.0f);
+}
+
+Vector3 rearAxleOf(const VehicleModel& model) {
+    const BoneDefinition* left = findBone(model.bones, "hub_lr");
+    const BoneDefinition* right = findBone(model.bones, "hub_rr");
+    if (left != nullptr && right != nullptr) return 0.5f * (left->offset + right->offset);
+    return Vector3(0.0f, -0.6f * model.halfSize.y(), 0.0f);
+}
+
+Vector3 hitchPoint(const World& world, const SimVehicle& parent) {
+    const Pose pose = vehiclePose(world, parent);
+    return pose.position + pose.orientation * hitchOnParent(*parent.model);
+}
+
+// The child hangs from the hitch point H on a rod from its rear axle: the axle point A is
+// dragged toward H, keeping its distance, and the body lines up from A to H.
+void hangFrom(World& world, SimVehicle& child, const Vector3& hitch, const Vector2& pullFrom) {
+    const Vector3 pin = pinOnChild(*child.model);
+    const Vector3 axle = rearAxleOf(*child.model);
+    const Vector3 rod = pin - axle;  // model frame
+    const float reach = Vector2(rod.x(), rod.y()).norm();
+    Vector2 direction = Vector2(hitch.x(), hitch.y()) - pullFrom;
+    direction = direction.norm() > 1e-6f ? Vector2(direction.normalized()) : horizontalForward(child.yaw);
+    const Vector2 a = Vector2(hitch.x(), hitch.y()) - direction * reach;
+    const float axleZ = groundHeight(world, a.x(), a.y()) + child.model->groundClearance + axle.z();
+
+    child.yaw = headingOf(Vector3(direction.x(), direction.y(), 0.0f));
+    child.groundPitch = degrees(std::atan2(hitch.z() - axleZ, reach)) - degrees(std::atan2(rod.z(), reach));
+    child.groundRoll = 0.0f;
+    child.pitch = child.roll = 0.0f;
+    child.bumpHeight = child.bumpVelocity = 0.0f;
+    child.airHeight = child.airVelocity = 0.0f;
+    const Matrix3 orientation = orientationOf(child.yaw, child.groundPitch, 0.0f);
+    child.position = Vector3(a.x(), a.y(), axleZ) - orientation * axle;
 }
 
 void followParent(World& world, SimVehicle& child) {
     const SimVehicle* parent = world.findVehicle(child.attachedTo);
     if (parent == nullptr || !parent->exists) {
         child.attachedTo = 0;
+        child.coasting = true;
         return;
     }
-    const Pose parentPose = vehiclePose(world, *parent);
-    child.yaw = parent->yaw;
-    child.pitch = parent->pitch;
-    child.roll = 0.0f;
-    child.speed = parent->speed;
-    child.bumpHeight = 0.0f;
-    const Quaternion childOrientation = orientationOf(child.yaw, child.pitch, child.roll);
-    child.position = parentPose.position + parentPose.orientation * hitchOnParent(*parent->model) -
-                     childOrientation * hitchOnChild(*child.model);
+    const Pose before = vehiclePose(world, child);
+    const Vector3 axleBefore = before.position + before.orientation * rearAxleOf(*child.model);
+    hangFrom(world, child, hitchPoint(world, *parent), Vector2(axleBefore.x(), axleBefore.y()));
+    const Pose after = vehiclePose(world, child);
+    const Vector3 axleAfter = after.position + after.orientation * rearAxleOf(*child.model);
+    if (world.dt > 0.0f) child.speed = (axleAfter - axleBefore).dot(forwardOf(after.orientation)) / world.dt;
 }
 
-void moveVehicle(World& world, SimVehicle& vehicle) {
-    const float dt = world.dt;
-    vehicle.speed += vehicle.accel * dt;
-    vehicle.yaw = wrapDegrees180(vehicle.yaw + vehicle.yawRate * dt);
-    const Vector3 forward = orientationOf(vehicle.yaw, vehicle.pitch, vehicle.roll) * Vector3(0.0f, 1.0f, 0.0f);
-    vehicle.position += forward * (vehicle.speed * dt);
-    if (vehicle.bumpAmplitude > 0.0f && dt > 0.0f) {
-        vehicle.bumpPhase += kTwoPi * vehicle.bumpFrequency * dt;
-        const float height = vehicle.bumpAmplitude * std::sin(vehicle.bumpPhase);
-        vehicle.verticalVelocity = (height - vehicle.bumpHeight) / dt;
-        vehicle.bumpHeight = height;
-    } else if (dt > 0.0f) {
-        vehicle.verticalVelocity = 0.0f;
+}  // namespace
+
+void attachVehicle(World& world, SimVehicle& parent, SimVehicle& child) {
+    const bool towArm = findBone(parent.model->bones, "tow_arm") != nullptr;
+    (towArm ? parent.towedEntity : parent.trailer) = child.handle;
+    child.attachedTo = parent.handle;
+    child.coasting = false;
+    child.accel = child.yawRate = 0.0f;
+    child.speed = parent.speed;
+    // The game hitches a load that stands ready behind the tractor; here it is put there.
+    const Vector3 hitch = hitchPoint(world, parent);
+    child.yaw = parent.yaw;
+    const Vector2 behind = Vector2(hitch.x(), hitch.y()) - horizontalForward(parent.yaw);
+    hangFrom(world, child, hitch, behind);
+}
+
+void detachVehicles(World& world, SimVehicle& parent) {
+    for (Entity attached : {parent.towedEntity, parent.trailer}) {
+        if (SimVehicle* other = world.findVehicle(attached)) {
+            other->attachedTo = 0;
+            other->coasting = true;  // keeps its speed and rolls to a stop
+            settleOnGround(world, *other);
+        }
     }
-    if (vehicle.airborneFrames > 0 && dt > 0.0f) --vehicle.airborneFrames;
+    parent.towedEntity = parent.trailer = 0;
+}
+
+// ---------------------------------------------------------------------------------------
+// [SECTION] The character
+
+bool characterSeated(const World& world) { return world.player.seat == SeatState::Seated; }
+
+bool characterClimbingIn(const World& world) {
+    const SimCharacter& p = world.player;
+    return p.seat == SeatState::Entering && p.transitionFrames <= p.seatFrames;
+}
+
+Pose characterPose(const World& world) {
+    const SimCharacter& player = world.player;
+    Pose pose;
+    const SimVehicle* vehicle = world.findVehicle(player.vehicle);
+    if (player.seat == SeatState::OnFoot || vehicle == nullptr) {
+        pose.position = player.position;
+        pose.position.z() = groundHeight(world, player.position.x(), player.position.y()) + kCharacterHalfSize.z();
+        pose.orientation = orientationOf(player.yaw, 0.0f, 0.0f);
+        return pose;
+    }
+    const Pose car = vehiclePose(world, *vehicle);
+    pose.orientation = car.orientation;
+    // Beside the door while getting in or out, in the seat otherwise.
+    const Vector3 seat = driverSeatOffset(*vehicle->model);
+    const Vector3 local = player.seat == SeatState::Seated ? seat : Vector3(-1.6f, seat.y(), seat.z());
+    pose.position = car.position + car.orientation * local;
+    return pose;
+}
+
+namespace {
+
+void advanceCharacter(World& world) {
+    SimCharacter& player = world.player;
+    if (player.transitionFrames > 0) --player.transitionFrames;
+    if (player.transitionFrames > 0) return;
+    if (player.seat == SeatState::Entering) {
+        player.seat = SeatState::Seated;
+    } else if (player.seat == SeatState::Exiting) {
+        if (const SimVehicle* vehicle = world.findVehicle(player.vehicle)) {
+            const Pose pose = vehiclePose(world, *vehicle);
+            player.position = pose.position + pose.orientation * Vector3(-1.6f, 0.0f, 0.0f);
+            player.yaw = vehicle->yaw;
+        }
+        player.seat = SeatState::OnFoot;
+        player.vehicle = 0;
+    }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// [SECTION] The game's camera and what is shown
+
+namespace {
+
+// A follow camera behind a target, looking at a point above it.
+View followView(const Pose& target, float distance, float height) {
+    View view;
+    view.fov = kGameFov;
+    const float yaw = headingOf(forwardOf(target.orientation));
+    const Vector2 f = horizontalForward(yaw);
+    view.pose.position = target.position + Vector3(-f.x() * distance, -f.y() * distance, height);
+    const float pitch = -degrees(std::atan2(height - kGameLookHeight, distance));
+    view.pose.orientation = orientationOf(yaw, pitch, 0.0f);
+    return view;
+}
+
+// The cinematic vehicle camera: low at the right side, looking across at the car.
+View cinematicView(const Pose& target) {
+    View view;
+    view.fov = 40.0f;
+    const float yaw = headingOf(forwardOf(target.orientation));
+    const Vector3 side = target.orientation.col(0);
+    view.pose.position = target.position + 6.0f * Vector3(side.x(), side.y(), 0.0f).normalized() + Vector3(0, 0, 0.8f);
+    view.pose.orientation = orientationOf(yaw + 90.0f, -5.0f, 0.0f);
+    return view;
+}
+
+View headView(const World& world, const Pose& facing) {
+    View view;
+    view.fov = kGameFov;
+    const Pose body = characterPose(world);
+    const CharacterModel* model = world.player.model;
+    const BoneDefinition* head = model != nullptr ? findBone(model->bones, "SKEL_Head") : nullptr;
+    view.pose.position = body.position + body.orientation * (head != nullptr ? head->offset : Vector3(0, 0, 0.65f));
+    view.pose.orientation = facing.orientation;
+    return view;
+}
+
+View withRotation(View view) {
+    view.rotation = decomposeRotation(view.pose.orientation, kOrderBody);
+    return view;
+}
+
+}  // namespace
+
+View gameCameraView(const World& world) {
+    const SimVehicle* vehicle = characterSeated(world) ? world.findVehicle(world.player.vehicle) : nullptr;
+    if (vehicle != nullptr) {
+        const Pose car = vehiclePose(world, *vehicle);
+        if (world.cinematic || world.vehicleViewMode == 3) return withRotation(cinematicView(car));
+        if (world.vehicleViewMode == 4) return withRotation(headView(world, car));
+        const auto i = static_cast<std::size_t>(std::clamp(world.vehicleViewMode, 0, 2));
+        return withRotation(followView(car, kVehicleChaseDistance[i], kVehicleChaseHeight[i]));
+    }
+    const Pose body = characterPose(world);
+    if (world.onFootViewMode == 4) return withRotation(headView(world, body));
+    const auto i = static_cast<std::size_t>(std::clamp(world.onFootViewMode, 0, 2));
+    return withRotation(followView(body, kOnFootChaseDistance[i], kOnFootChaseHeight[i]));
+}
+
+View shownView(const World& world) {
+    View target = gameCameraView(world);
+    const auto camera = world.cameras.find(world.activeCamera);
+    if (world.renderOn && camera != world.cameras.end() && camera->second.active) {
+        target.pose = camera->second.pose;
+        target.fov = camera->second.fov;
+        target.scripted = true;
+    }
+    if (world.easeSeconds > 0.0f && world.easeElapsed < world.easeSeconds) {
+        const float w = world.easeElapsed / world.easeSeconds;
+        if (world.easePosition)
+            target.pose.position = world.easeFrom.pose.position + (target.pose.position - world.easeFrom.pose.position) * w;
+        target.pose.orientation = blendOrientation(world.easeFrom.pose.orientation, target.pose.orientation, w);
+        target.fov = world.easeFrom.fov + (target.fov - world.easeFrom.fov) * w;
+    }
+    return withRotation(target);
+}
+
+void checkShownView(World& world) {
+    const View view = shownView(world);
+    if (!view.scripted || !view.pose.position.allFinite()) return;
+    const Vector3& p = view.pose.position;
+    if (p.z() < groundHeight(world, p.x(), p.y())) {
+        if (world.faults.cameraUnderGround++ == 0) world.faults.firstUnderGroundFrame = world.frame;
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// [SECTION] The segment probe
+
+namespace {
+
+// A convex solid as the half-spaces n·x <= d that bound it.
+struct HalfSpace {
+    Vector3 normal;
+    float offset;
+};
+
+// Where a segment enters a convex solid (0..1 along it) and through which face. A segment
+// that starts inside the solid does not report it.
+bool segmentEnters(const Vector3& from, const Vector3& to, const HalfSpace* faces, std::size_t count, float& tHit,
+                   Vector3& normal) {
+    const Vector3 d = to - from;
+    float tEnter = -std::numeric_limits<float>::infinity();
+    float tExit = std::numeric_limits<float>::infinity();
+    const HalfSpace* entry = nullptr;
+    for (std::size_t i = 0; i < count; ++i) {
+        const float towards = faces[i].normal.dot(d);
+        const float room = faces[i].offset - faces[i].normal.dot(from);
+        if (towards == 0.0f) {
+            if (room < 0.0f) return false;  // parallel and outside
+            continue;
+        }
+        const float t = room / towards;
+        if (towards < 0.0f) {
+            if (t > tEnter) {
+                tEnter = t;
+                entry = &faces[i];
+            }
+        } else {
+            tExit = std::min(tExit, t);
+        }
+    }
+    if (entry == nullptr || tEnter < 0.0f || tEnter > 1.0f || tEnter > tExit) return false;
+    tHit = tEnter;
+    normal = entry->normal;
+    return true;
+}
+
+bool segmentEntersBox(const Vector3& from, const Vector3& to, const Vector3& lo, const Vector3& hi, float& t,
+                      Vector3& normal) {
+    const HalfSpace faces[6] = {
+        {Vector3(-1, 0, 0), -lo.x()}, {Vector3(1, 0, 0), hi.x()},  {Vector3(0, -1, 0), -lo.y()},
+        {Vector3(0, 1, 0), hi.y()},   {Vector3(0, 0, -1), -lo.z()}, {Vector3(0, 0, 1), hi.z()},
+    };
+    return segmentEnters(from, to, faces, 6, t, normal);
+}
+
+// A ramp is solid from its surface down to well below the plane.
+bool segmentEntersRamp(const Vector3& from, const Vector3& to, const Ramp& ramp, float floor, float& t,
+                       Vector3& normal) {
+    const Vector2 axis = ramp.end - ramp.start;
+    const float length = axis.norm();
+    if (length <= 0.0f) return false;
+    const Vector2 u = axis / length;
+    const Vector3 along(u.x(), u.y(), 0.0f), across(-u.y(), u.x(), 0.0f);
+    const Vector3 start(ramp.start.x(), ramp.start.y(), ramp.startHeight);
+    const Vector3 top = rampNormal(ramp);
+    const HalfSpace faces[6] = {
+        {top, top.dot(start)},
+        {Vector3(0, 0, -1), -floor},
+        {-along, -along.dot(start)},
+        {along, along.dot(start) + length},
+        {-across, -across.dot(start) + 0.5f * ramp.width},
+        {across, across.dot(start) + 0.5f * ramp.width},
+    };
+    return segmentEnters(from, to, faces, 6, t, normal);
+}
+
+}  // namespace
+
+ProbeHit probeSegment(const World& world, const Vector3& from, const Vector3& to, std::int32_t flags, Entity ignored) {
+    ProbeHit best;
+    float bestT = std::numeric_limits<float>::infinity();
+    float t;
+    Vector3 normal;
+    auto consider = [&](float tHit, const Vector3& n, Entity entity) {
+        if (tHit < bestT) {
+            bestT = tHit;
+            best = ProbeHit{true, from + (to - from) * tHit, n, entity};
+        }
+    };
+    if (flags & kProbeWorld) {
+        const HalfSpace plane{Vector3(0, 0, 1), world.ground.height};
+        if (segmentEnters(from, to, &plane, 1, t, normal)) consider(t, normal, 0);
+        for (const Ramp& ramp : world.ground.ramps)
+            if (segmentEntersRamp(from, to, ramp, world.ground.height - 50.0f, t, normal)) consider(t, normal, 0);
+        for (const Obstacle& o : world.obstacles)
+            if (segmentEntersBox(from, to, o.min, o.max, t, normal)) consider(t, normal, 0);
+    }
+    auto considerBody = [&](const Pose& pose, const Vector3& lo, const Vector3& hi, Entity entity) {
+        const Matrix3 inverse = pose.orientation.transpose();
+        if (segmentEntersBox(inverse * (from - pose.position), inverse * (to - pose.position), lo, hi, t, normal))
+            consider(t, pose.orientation * normal, entity);
+    };
+    if (flags & kProbeVehicles) {
+        for (const SimVehicle& v : world.vehicles) {
+            if (!v.exists || v.handle == ignored) continue;
+            const Vector3 hs = v.model->halfSize;
+            considerBody(vehiclePose(world, v), Vector3(-hs.x(), -hs.y(), -v.model->groundClearance),
+                         Vector3(hs.x(), hs.y(), 2.0f * hs.z() - v.model->groundClearance), v.handle);
+        }
+    }
+    if ((flags & kProbeCharacters) && world.player.exists && world.player.seat == SeatState::OnFoot &&
+        world.player.handle != ignored)
+        considerBody(characterPose(world), -kCharacterHalfSize, kCharacterHalfSize, world.player.handle);
+    return best;
+}
+
+// ---------------------------------------------------------------------------------------
+// [SECTION] The frame
+
+namespace {
+
+// The game acts on the controls the player pressed this frame unless a script disabled
+// them: the view-change control steps the view mode, control 80 the cinematic camera.
+void actOnControls(World& world) {
+    auto pressed = [&](std::size_t id) { return world.controls[id].justPressed && !world.controlDisabled[id]; };
+    auto next = [](std::int32_t mode) { return mode >= 4 ? 0 : (mode == 2 ? 4 : mode + 1); };
+    if (characterSeated(world)) {
+        if (pressed(0)) world.vehicleViewMode = next(world.vehicleViewMode);
+        if (pressed(80)) world.cinematic = !world.cinematic;
+    } else if (world.player.seat == SeatState::OnFoot && pressed(0)) {
+        world.onFootViewMode = next(world.onFootViewMode);
+    }
 }
 
 // Held inputs last their frames; presses last one frame.
@@ -90,206 +587,12 @@ void ageInputs(World& world) {
     if (g.leftFrames > 0 && --g.leftFrames == 0) g.lookingLeft = false;
     if (g.rightFrames > 0 && --g.rightFrames == 0) g.lookingRight = false;
     if (g.backFrames > 0 && --g.backFrames == 0) g.lookingBack = false;
-    world.menuTrigger = false;
-}
-
-void advanceCharacter(World& world) {
-    SimCharacter& player = world.player;
-    if (player.transitionFrames > 0) --player.transitionFrames;
-    if (player.transitionFrames > 0) return;
-    if (player.seat == SeatState::Entering) {
-        player.seat = SeatState::Seated;
-    } else if (player.seat == SeatState::Exiting) {
-        if (const SimVehicle* vehicle = world.findVehicle(player.vehicle)) {
-            const Pose pose = vehiclePose(world, *vehicle);
-            player.position = pose.position + pose.orientation * Vector3(-1.6f, 0.0f, 0.0f);
-            player.yaw = vehicle->yaw;
-        }
-        player.seat = SeatState::OnFoot;
-        player.vehicle = 0;
-    }
-}
-
-// A segment against a box given in its own frame; t of entry and the entry face's normal.
-bool segmentBox(const Vector3& from, const Vector3& to, const Vector3& lo, const Vector3& hi, float& tHit,
-                Vector3& normal) {
-    const Vector3 d = to - from;
-    float tEnter = -std::numeric_limits<float>::infinity();
-    float tExit = std::numeric_limits<float>::infinity();
-    int enterAxis = -1;
-    float enterSign = 0.0f;
-    for (int axis = 0; axis < 3; ++axis) {
-        if (std::fabs(d[axis]) < 1e-9f) {
-            if (from[axis] < lo[axis] || from[axis] > hi[axis]) return false;
-            continue;
-        }
-        float t0 = (lo[axis] - from[axis]) / d[axis];
-        float t1 = (hi[axis] - from[axis]) / d[axis];
-        float sign = -1.0f;  // entering through the low face: normal points to -axis
-        if (t0 > t1) {
-            std::swap(t0, t1);
-            sign = 1.0f;
-        }
-        if (t0 > tEnter) {
-            tEnter = t0;
-            enterAxis = axis;
-            enterSign = sign;
-        }
-        tExit = std::min(tExit, t1);
-    }
-    // A segment that starts inside the box does not report it.
-    if (enterAxis < 0 || tEnter < 0.0f || tEnter > 1.0f || tEnter > tExit) return false;
-    tHit = tEnter;
-    normal = Vector3::Zero();
-    normal[enterAxis] = enterSign;
-    return true;
 }
 
 }  // namespace
 
-Quaternion orientationOf(float yaw, float pitch, float roll) { return turn(yaw, 2) * turn(pitch, 0) * turn(roll, 1); }
-
-SimVehicle* World::findVehicle(Entity handle) {
-    for (SimVehicle& v : vehicles)
-        if (v.handle == handle) return &v;
-    return nullptr;
-}
-
-const SimVehicle* World::findVehicle(Entity handle) const {
-    for (const SimVehicle& v : vehicles)
-        if (v.handle == handle) return &v;
-    return nullptr;
-}
-
-SimVehicle* World::findVehicleByName(const std::string& name) {
-    for (SimVehicle& v : vehicles)
-        if (v.name == name) return &v;
-    return nullptr;
-}
-
-Pose vehiclePose(const World&, const SimVehicle& vehicle) {
-    Pose pose;
-    pose.position = vehicle.position + Vector3(0.0f, 0.0f, vehicle.bumpHeight);
-    pose.orientation = orientationOf(vehicle.yaw, vehicle.pitch, vehicle.roll);
-    return pose;
-}
-
-Vector3 vehicleVelocity(const World& world, const SimVehicle& vehicle) {
-    const Pose pose = vehiclePose(world, vehicle);
-    return pose.orientation * Vector3(0.0f, vehicle.speed, 0.0f) + Vector3(0.0f, 0.0f, vehicle.verticalVelocity);
-}
-
-Rotation rotationConvention2(const Quaternion& q) { return QuaternionToEuler(q); }
-
-Rotation rotationConvention0(const Quaternion& q) {
-    // R = Rz(z)·Ry(y)·Rx(x): the right axis is (cos z cos y, sin z cos y, -sin y).
-    const Matrix3 m = q.toRotationMatrix();
-    const float y = std::asin(std::clamp(-m(2, 0), -1.0f, 1.0f));
-    const float x = std::atan2(m(2, 1), m(2, 2));
-    const float z = std::atan2(m(1, 0), m(0, 0));
-    return Rotation{x * kRadToDeg, y * kRadToDeg, z * kRadToDeg};
-}
-
-std::int32_t boneIndexOf(const std::vector<BoneDefinition>& bones, const std::string& name) {
-    for (std::size_t i = 0; i < bones.size(); ++i)
-        if (bones[i].name == name) return static_cast<std::int32_t>(i);
-    return -1;
-}
-
-bool characterSeated(const World& world) { return world.player.seat == SeatState::Seated; }
-
-Pose characterPose(const World& world) {
-    const SimCharacter& player = world.player;
-    Pose pose;
-    const SimVehicle* vehicle = world.findVehicle(player.vehicle);
-    if (player.seat == SeatState::OnFoot || vehicle == nullptr) {
-        pose.position = player.position;
-        pose.orientation = orientationOf(player.yaw, 0.0f, 0.0f);
-        return pose;
-    }
-    const Pose car = vehiclePose(world, *vehicle);
-    pose.orientation = car.orientation;
-    // Beside the door while getting in or out, in the seat otherwise.
-    const Vector3 seat = driverSeatOffset(*vehicle->model);
-    const Vector3 local = player.seat == SeatState::Seated ? seat : Vector3(-1.6f, seat.y(), seat.z());
-    pose.position = car.position + car.orientation * local;
-    return pose;
-}
-
-View gameCameraView(const World& world) {
-    View view;
-    view.fov = kGameFov;
-    const SimVehicle* vehicle = characterSeated(world) ? world.findVehicle(world.player.vehicle) : nullptr;
-    const Pose target = vehicle != nullptr ? vehiclePose(world, *vehicle) : characterPose(world);
-    const float yaw = rotationConvention2(target.orientation).z;
-    const bool firstPerson = world.gameCameraMode == 4 || world.gameViewMode == 4;
-    if (firstPerson) {
-        const Pose body = characterPose(world);
-        const CharacterModel* model = world.player.model;
-        const std::int32_t head = model != nullptr ? boneIndexOf(model->bones, "SKEL_Head") : -1;
-        const Vector3 eye = head >= 0 ? model->bones[static_cast<std::size_t>(head)].offset : Vector3(0, 0, 0.65f);
-        view.pose.position = body.position + body.orientation * eye;
-        view.pose.orientation = target.orientation;
-        view.rotation = rotationConvention2(target.orientation);
-        return view;
-    }
-    const auto index = static_cast<std::size_t>(std::clamp(world.gameViewMode, 0, 2));
-    const Quaternion level = orientationOf(yaw, 0.0f, 0.0f);
-    view.pose.position = target.position - level * Vector3(0.0f, kGameChaseDistance[index], 0.0f) +
-                         Vector3(0.0f, 0.0f, kGameChaseHeight[index]);
-    view.rotation = Rotation{-10.0f, 0.0f, yaw};
-    view.pose.orientation = orientationOf(yaw, -10.0f, 0.0f);
-    return view;
-}
-
-View shownView(const World& world) {
-    View target = gameCameraView(world);
-    const auto camera = world.cameras.find(world.renderedCamera);
-    if (world.renderOn && camera != world.cameras.end() && camera->second.active) {
-        target.pose = camera->second.pose;
-        target.rotation = camera->second.rotation;
-        target.fov = camera->second.fov;
-        target.scripted = true;
-    }
-    if (world.easeSeconds <= 0.0f || world.easeElapsed >= world.easeSeconds) return target;
-    const float w = world.easeElapsed / world.easeSeconds;
-    View blended = target;
-    blended.pose.position = world.easeFrom.pose.position + (target.pose.position - world.easeFrom.pose.position) * w;
-    blended.pose.orientation = world.easeFrom.pose.orientation.slerp(w, target.pose.orientation).normalized();
-    blended.rotation = rotationConvention2(blended.pose.orientation);
-    blended.fov = world.easeFrom.fov + (target.fov - world.easeFrom.fov) * w;
-    return blended;
-}
-
-ProbeHit probeSegment(const World& world, const Vector3& from, const Vector3& to, Entity ignored) {
-    ProbeHit best;
-    float bestT = std::numeric_limits<float>::infinity();
-    float t;
-    Vector3 normal;
-    for (const Obstacle& o : world.obstacles) {
-        if (segmentBox(from, to, o.min, o.max, t, normal) && t < bestT) {
-            bestT = t;
-            best = ProbeHit{true, from + (to - from) * t, normal, 0};
-        }
-    }
-    for (const SimVehicle& v : world.vehicles) {
-        if (!v.exists || v.handle == ignored) continue;
-        const Pose pose = vehiclePose(world, v);
-        const Quaternion inverse = pose.orientation.conjugate();
-        const Vector3 a = inverse * (from - pose.position);
-        const Vector3 b = inverse * (to - pose.position);
-        const Vector3 hs = v.model->halfSize;
-        const Vector3 lo(-hs.x(), -hs.y(), -v.model->groundClearance);
-        const Vector3 hi(hs.x(), hs.y(), 2.0f * hs.z() - v.model->groundClearance);
-        if (segmentBox(a, b, lo, hi, t, normal) && t < bestT) {
-            bestT = t;
-            best = ProbeHit{true, from + (to - from) * t, pose.orientation * normal, v.handle};
-        }
-    }
-    return best;
-}
-
 void advanceWorld(World& world) {
+    actOnControls(world);
     for (SimVehicle& v : world.vehicles)
         if (v.exists && v.attachedTo == 0) moveVehicle(world, v);
     for (SimVehicle& v : world.vehicles)
@@ -301,11 +604,14 @@ void advanceWorld(World& world) {
     world.wallClock += static_cast<double>(world.realDt);
     ++world.frame;
     if (world.pausedFrames > 0) --world.pausedFrames;
-    world.dt = world.pausedFrames > 0 ? 0.0f : world.baseDt;
+    world.dt = world.pausedFrames > 0 ? 0.0f : world.baseDt * world.timeScale;
     ageInputs(world);
     world.probes.clear();
     world.log = FrameLog{};
 }
+
+// ---------------------------------------------------------------------------------------
+// [SECTION] Game memory
 
 void buildGameMemory(World& world) {
     GameMemory& m = world.memory;
@@ -353,7 +659,7 @@ void buildGameMemory(World& world) {
 
 void refreshViewBlock(World& world) {
     if (world.memory.viewBlock.size() < 524) return;
-    const Vector3 forward = gameCameraView(world).pose.orientation * Vector3(0.0f, 1.0f, 0.0f);
+    const Vector3 forward = forwardOf(gameCameraView(world).pose.orientation);
     const float xyz[3] = {forward.x(), forward.y(), forward.z()};
     std::memcpy(world.memory.viewBlock.data() + 512, xyz, sizeof xyz);
 }

@@ -1,55 +1,84 @@
 // The simulated game world: everything the plug-in's natives read and write, moved on by
-// scripted kinematics one frame at a time. Deterministic: no clocks, no randomness.
+// scripted kinematics one frame at a time. Deterministic: no clocks, no randomness. Its
+// rotations and transforms come from sim/rotation.h, never from the plug-in's camera maths.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <map>
-#include <memory>
-#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include <Eigen/Core>
+
 #include "cammath/types.h"
-#include "sim/catalogue.h"
 #include "shell/natives.h"
+#include "sim/catalogue.h"
+#include "sim/rotation.h"
 
 namespace velmora::sim {
 
-inline constexpr Entity kPlayerCharacter = 0x1001;  // the player's character handle
-inline constexpr PlayerId kPlayer = 1;
-inline constexpr int kControlCount = 256;
+using Vector2 = Eigen::Vector2f;
 
-// A world pose: position and orientation, with the angles of the game's convention 2.
+inline constexpr Entity kPlayerCharacter = 0x1001;  // the player's character handle
+inline constexpr PlayerId kPlayer = 0;              // the local player's index in story mode
+inline constexpr int kControlCount = 256;
+inline constexpr float kGravity = 9.81f;            // metres per second squared
+inline constexpr float kRollingDeceleration = 1.5f; // metres per second squared, an unhooked load
+
+// A world pose: position and orientation (a rotation matrix: its columns are the body's
+// right, forward and up axes in the world).
 struct Pose {
     Vector3 position = Vector3::Zero();
-    Quaternion orientation = Quaternion::Identity();
+    Matrix3 orientation = Matrix3::Identity();
 };
 
-// The orientation of a body with yaw, pitch and roll in degrees as the game's natives give
-// them in convention 2: yaw about z, then pitch about x, then roll about y.
-Quaternion orientationOf(float yaw, float pitch, float roll);
+// A body's orientation by yaw, pitch and roll in degrees, in the game's body order (2).
+inline Matrix3 orientationOf(float yaw, float pitch, float roll) { return bodyOrientation(yaw, pitch, roll); }
+
+// The ground: a plane at `height`, and ramps on it. A ramp is a strip of `width` metres from
+// `start` to `end` whose surface rises linearly from startHeight to endHeight; where ramps
+// overlap the plane or each other, the highest surface is the ground.
+struct Ramp {
+    Vector2 start = Vector2::Zero();
+    Vector2 end = Vector2::Zero();
+    float width = 0.0f;
+    float startHeight = 0.0f;
+    float endHeight = 0.0f;
+};
+
+struct Ground {
+    float height = 0.0f;
+    std::vector<Ramp> ramps;
+};
 
 struct SimVehicle {
     Entity handle = 0;
     std::string name;                  // the scenario's name for it
     const VehicleModel* model = nullptr;
     bool exists = true;
+    bool wrecked = false;
+    std::int32_t spoiler = -1;         // fitted spoiler mod, -1 when stock
 
-    // Scripted kinematics.
-    Vector3 position = Vector3::Zero();  // metres, the origin without the bump offset
+    // Scripted kinematics. The origin rides on the ground unless the vehicle is in the air.
+    Vector3 position = Vector3::Zero();  // metres, the origin without the bump and air offsets
     float yaw = 0.0f;                    // degrees; 0 faces +Y, 90 faces -X
-    float pitch = 0.0f;                  // degrees, nose up positive
-    float roll = 0.0f;                   // degrees
+    float pitch = 0.0f;                  // degrees, nose up positive, on top of the ground's slope
+    float roll = 0.0f;                   // degrees, on top of the ground's slope
+    float groundPitch = 0.0f;            // degrees, the slope under the body along it
+    float groundRoll = 0.0f;             // degrees, the slope under the body across it
     float speed = 0.0f;                  // metres per second along the forward axis
     float accel = 0.0f;                  // metres per second squared
     float yawRate = 0.0f;                // degrees per second, positive turns left
+    bool coasting = false;               // unhooked: rolls to a stop
     float bumpAmplitude = 0.0f;          // metres of vertical jolt on rough ground
     float bumpFrequency = 0.0f;          // hertz
     float bumpPhase = 0.0f;              // radians
     float bumpHeight = 0.0f;             // metres, current vertical offset
-    float verticalVelocity = 0.0f;       // metres per second from the bumps
-    int airborneFrames = 0;              // frames left off the ground
+    float bumpVelocity = 0.0f;           // metres per second from the bumps
+    float airHeight = 0.0f;              // metres above its track on the ground
+    float airVelocity = 0.0f;            // metres per second, upward, while in the air
     bool brokenData = false;             // answers NaN for its motion (robustness scenarios)
 
     // Attachments.
@@ -59,22 +88,27 @@ struct SimVehicle {
 
     // Entity memory: the model information pointer sits at byte 32.
     std::array<std::uint8_t, 64> memory{};
+
+    bool inAir() const { return airHeight > 0.0f || airVelocity > 0.0f; }
 };
 
+// Getting in has two halves: walking up and opening the door, then climbing onto the seat.
 enum class SeatState { OnFoot, Entering, Seated, Exiting };
 
 struct SimCharacter {
     Entity handle = kPlayerCharacter;
     const CharacterModel* model = nullptr;
     bool exists = true;
-    bool playing = true;
+    bool control = true;       // the player has control (not in a cutscene)
     bool dead = false;
-    bool arrested = false;
+    bool arrested = false;     // hands up: an arrest has started
+    bool busted = false;       // the busted screen shows
     Vector3 position = Vector3::Zero();  // on foot
     float yaw = 0.0f;
     SeatState seat = SeatState::OnFoot;
-    Entity vehicle = 0;       // the vehicle being entered, sat in or left
-    int transitionFrames = 0; // frames left of entering or exiting
+    Entity vehicle = 0;        // the vehicle being entered, sat in or left
+    int transitionFrames = 0;  // frames left of entering or exiting
+    int seatFrames = 0;        // of an entry: its last frames, on the seat
 };
 
 // A control by the game's numbering; held and pressed-this-frame.
@@ -87,17 +121,19 @@ struct ControlState {
 struct ScriptedCamera {
     CameraHandle handle = 0;
     Pose pose;
-    Rotation rotation;      // degrees as last set, convention 2
     float fov = 0.0f;
     float nearClip = 0.0f;
     float farClip = 0.0f;
     bool active = false;
 };
 
+// A scripted camera's rotation in degrees, order 2, as the game would report it.
+inline Rotation rotationOf(const ScriptedCamera& camera) { return decomposeRotation(camera.pose.orientation, kOrderBody); }
+
 // What the player sees: a pose and a field of view.
 struct View {
     Pose pose;
-    Rotation rotation;
+    Rotation rotation;  // degrees, order 2
     float fov = 0.0f;
     bool scripted = false;
 };
@@ -106,7 +142,9 @@ struct TextDraw {
     float x = 0.0f, y = 0.0f, scale = 0.0f;
     std::int32_t font = 0;
     std::array<std::int32_t, 4> colour{};
-    bool dropShadow = false;
+    float wrapStart = 0.0f, wrapEnd = 1.0f;  // screen fractions
+    bool centre = false;
+    bool outline = false;
     std::string text;
 };
 
@@ -154,25 +192,38 @@ struct FrameLog {
     int yields = 0;  // scriptWait calls
 };
 
+// Faults of the plug-in that the game would show the player; the summary names them.
+struct Faults {
+    int fovOutOfRange = 0;          // fields of view outside 1..130 handed to a camera
+    int firstFovFrame = -1;
+    float firstFov = 0.0f;
+    int cameraUnderGround = 0;      // frames that showed a scripted camera below the ground
+    int firstUnderGroundFrame = -1;
+};
+
 struct World {
     // Time.
     int frame = 0;
-    float time = 0.0f;          // game seconds
-    float dt = 1.0f / 60.0f;    // game seconds of this frame; 0 while paused
-    float baseDt = 1.0f / 60.0f;
+    float time = 0.0f;            // game seconds
+    float dt = 1.0f / 60.0f;      // game seconds of this frame; 0 while paused
+    float baseDt = 1.0f / 60.0f;  // game seconds per frame at normal speed
+    float timeScale = 1.0f;       // slow motion: game time runs this fast against the wall clock
     float realDt = 1.0f / 60.0f;  // wall-clock seconds per frame
     double wallClock = 1.0;       // seconds, for the performance counter
     int pausedFrames = 0;
 
-    // The game's own view state.
-    std::int32_t gameViewMode = 1;
-    std::int32_t gameCameraMode = -1;  // last set by the plug-in; -1 before any
-    std::int32_t heading = -1;         // last heading handed to the game; -1 before any
+    // The game's own view state. On foot its camera follows the on-foot view mode, seated
+    // the in-vehicle one; the cinematic camera overrides the latter while it is on.
+    std::int32_t onFootViewMode = 1;   // 0, 1, 2 near to far, 4 first person
+    std::int32_t vehicleViewMode = 1;  // 0, 1, 2, 3 cinematic, 4 first person
+    bool cinematic = false;
+    std::int32_t minimapAngle = -1;    // locked angle in whole degrees, -1 while unlocked
 
     SimCharacter player;
     std::vector<SimVehicle> vehicles;  // filled once when the scenario is set up: entity
                                        // memory blocks live inside, so it never grows later
     std::vector<Obstacle> obstacles;
+    Ground ground;
 
     std::array<ControlState, kControlCount> controls{};
     std::array<bool, kControlCount> controlDisabled{};
@@ -181,7 +232,7 @@ struct World {
     float lookX = 0.0f, lookY = 0.0f;  // the two analogue look axes
     int lookFrames = 0;
     bool keyboardMouse = true;         // the last input came from keyboard and mouse
-    bool menuTrigger = false;          // the host's menu trigger fires this frame
+    std::uint32_t typedCheat = 0;      // hash of the cheat the player typed, 0 for none
 
     std::array<bool, 256> keys{};      // virtual keys held
     std::array<int, 256> keyFrames{};  // frames a key stays held
@@ -189,17 +240,20 @@ struct World {
 
     std::map<CameraHandle, ScriptedCamera> cameras;
     CameraHandle nextCamera = 0x2001;
-    CameraHandle renderedCamera = 0;   // the active camera rendering shows, 0 for none
+    CameraHandle activeCamera = 0;     // the scripted camera last made active, 0 for none
     bool renderOn = false;
-    // The ease of the render switch: from the pose shown when it switched.
+    // The ease of the render switch: from the view shown when it switched.
     View easeFrom;
     float easeSeconds = 0.0f;
     float easeElapsed = 0.0f;
+    bool easePosition = true;          // the position blends too, not only the rotation
 
     struct PendingProbe {
         Vector3 from = Vector3::Zero();
         Vector3 to = Vector3::Zero();
+        std::int32_t flags = 0;
         Entity ignored = 0;
+        bool released = false;  // its result was read
     };
     std::vector<PendingProbe> probes;  // started segment probes; handle = index + 1
 
@@ -209,6 +263,7 @@ struct World {
     FrameLog log;                 // this frame
     int notificationsTotal = 0;   // since the start
     std::vector<std::string> allNotifications;
+    Faults faults;
 
     // Notification and text assembly between their begin and end calls.
     std::string pendingText;
@@ -219,33 +274,54 @@ struct World {
     SimVehicle* findVehicleByName(const std::string& name);
 };
 
+// The game's text hash: Jenkins' one-at-a-time over the lower-cased text.
+std::uint32_t textHash(std::string_view text);
+
 // Vehicle geometry as the natives report it.
 Pose vehiclePose(const World& world, const SimVehicle& vehicle);
 Vector3 vehicleVelocity(const World& world, const SimVehicle& vehicle);
-Rotation rotationConvention2(const Quaternion& q);
-Rotation rotationConvention0(const Quaternion& q);
-std::int32_t boneIndexOf(const std::vector<BoneDefinition>& bones, const std::string& name);
+bool isUpsideDown(const Pose& pose);  // its up axis points below the horizontal
+std::int32_t boneIndexOf(const std::vector<BoneDefinition>& bones, const std::string& name);  // ignores case
+
+// The ground's height and surface normal under a point.
+float groundHeight(const World& world, float x, float y);
+Vector3 groundNormal(const World& world, float x, float y);
+// Puts a vehicle on the ground where it stands: height and the slope's pitch and roll.
+void settleOnGround(const World& world, SimVehicle& vehicle);
 
 // The character's pose and bones; seated characters ride in their vehicle's driver seat.
 Pose characterPose(const World& world);
 bool characterSeated(const World& world);
+bool characterClimbingIn(const World& world);  // the second half of getting in: onto the seat
 
 // The game's own camera: where it looks without a scripted camera.
 View gameCameraView(const World& world);
 // What the player sees this frame, with the render switch and its ease.
 View shownView(const World& world);
 
-// Segment probe against the obstacles and every vehicle but the one ignored.
+// Segment probe: flags select what it can hit (1 the ground and world boxes, 2 vehicles,
+// 4 the player's character on foot); `ignored` is one entity it never reports.
+inline constexpr std::int32_t kProbeWorld = 1;
+inline constexpr std::int32_t kProbeVehicles = 2;
+inline constexpr std::int32_t kProbeCharacters = 4;
 struct ProbeHit {
     bool hit = false;
     Vector3 point = Vector3::Zero();
     Vector3 normal = Vector3::Zero();
     Entity entity = 0;
 };
-ProbeHit probeSegment(const World& world, const Vector3& from, const Vector3& to, Entity ignored);
+ProbeHit probeSegment(const World& world, const Vector3& from, const Vector3& to, std::int32_t flags, Entity ignored);
 
-// Moves the world on by one frame: kinematics, attachments, transitions, held inputs.
+// Hangs `child` on the parent's tow arm or hitch, lined up behind it; and lets it go.
+void attachVehicle(World& world, SimVehicle& parent, SimVehicle& child);
+void detachVehicles(World& world, SimVehicle& parent);
+
+// Moves the world on by one frame: the game's own reaction to this frame's controls, then
+// kinematics, attachments, transitions and held inputs.
 void advanceWorld(World& world);
+
+// Notes what the frame showed the player that the plug-in should never show.
+void checkShownView(World& world);
 
 // Lays out game memory (image, view block, model blocks, entity blocks) for the vehicles.
 void buildGameMemory(World& world);

@@ -98,11 +98,11 @@ void createCamera(Velmora& v) {
                                  finiteOrZero(p.y()), finiteOrZero(p.z()), finiteOrZero(r.x), finiteOrZero(r.y),
                                  finiteOrZero(r.z), v.settings.thirdPersonView.fov, true, 2);
     invoke(rt, natives::setCameraActive, camera.cameraHandle, true);
-    invoke(rt, natives::renderScriptedCameras, true, true, isThirdPerson(v) ? 650 : 300, true, false);
+    invoke(rt, natives::renderScriptedCameras, true, true, isThirdPerson(v) ? 650 : 300, true, false, 0);
     const float heading = invoke(rt, natives::gameCameraRotation, 2).z;
     v.driver.smoothedHeading = wrapDegreesFloor360(finiteOrZero(heading));
     camera.cameraActive = true;
-    invoke(rt, natives::afterCameraCreated, 0);
+    invoke(rt, natives::setCinematicCamera, false);
     applyModeSettings(v);
 }
 
@@ -110,14 +110,14 @@ void releaseCamera(Velmora& v) {
     const HostRuntime& rt = v.runtime;
     CameraState& camera = v.camera;
     restoreModelFlags(v);
-    invoke(rt, natives::beforeCameraRelease);
+    invoke(rt, natives::unlockMinimapAngle);
     if (!camera.cameraActive) return;
     invoke(rt, natives::setCameraActive, camera.cameraHandle, false);
     invoke(rt, natives::destroyCamera, camera.cameraHandle, true);
     if (isThirdPerson(v)) {
-        invoke(rt, natives::renderScriptedCameras, false, true, 500, true, false);
+        invoke(rt, natives::renderScriptedCameras, false, true, 500, true, false, 0);
     } else {
-        invoke(rt, natives::renderScriptedCameras, false, false, 0, true, false);
+        invoke(rt, natives::renderScriptedCameras, false, false, 0, true, false, 0);
     }
     camera.cameraActive = false;
 }

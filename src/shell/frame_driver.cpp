@@ -49,7 +49,7 @@ void onFootFrame(Velmora& v) {
         d.leaveGraceTimer = kLeaveGraceSeconds;
     } else {
         const bool eligible = !invoke(rt, natives::isCharacterEnteringVehicle, d.playerPed) &&
-                              !invoke(rt, natives::isCharacterInVehicleTransition, d.playerPed) &&
+                              !invoke(rt, natives::vehicleCharacterIsEntering, d.playerPed) != 0 &&
                               !invoke(rt, natives::isCharacterInAnyVehicle, d.playerPed, true);
         if (d.leaveGraceTimer > 0.0f) d.leaveGraceTimer -= invoke(rt, natives::frameTime);
         if (eligible && d.leaveGraceTimer <= 0.0f) {
@@ -140,7 +140,7 @@ void outputHeading(Velmora& v) {
     delta = delta - std::floor(delta / 360.0f) * 360.0f;  // the shorter way round, (-180, 180]
     if (delta > 180.0f) delta -= 360.0f;
     d.smoothedHeading = WrapDegrees360(d.smoothedHeading + delta * k);
-    invoke(rt, natives::setGameHeading, static_cast<std::int32_t>(WrapDegrees360(d.smoothedHeading - offset)));
+    invoke(rt, natives::lockMinimapAngle, static_cast<std::int32_t>(WrapDegrees360(d.smoothedHeading - offset)));
 }
 
 void inVehicleFrame(Velmora& v) {
@@ -264,8 +264,8 @@ void frameTick(Velmora& v) {
 
     const PlayerId player = invoke(rt, natives::playerId);
     d.playerPed = invoke(rt, natives::playerCharacter);
-    if (!invoke(rt, natives::doesEntityExist, d.playerPed) || !invoke(rt, natives::isPlayerPlaying, player) ||
-        invoke(rt, natives::isEntityDead, d.playerPed) || invoke(rt, natives::isPlayerBeingArrested, player, true)) {
+    if (!invoke(rt, natives::doesEntityExist, d.playerPed) || !invoke(rt, natives::isPlayerControlOn, player) ||
+        invoke(rt, natives::isEntityDead, d.playerPed, false) || invoke(rt, natives::isPlayerBeingArrested, player, true)) {
         releaseCamera(v);
         return;
     }

@@ -15,6 +15,7 @@ constexpr std::int32_t kLookBehindControl = 26;
 constexpr float kFreeLookPitchMin = -62.0f;  // degrees
 constexpr float kFreeLookPitchMax = 40.0f;
 constexpr float kAimFov = 60.0f;             // degrees while aiming
+constexpr std::int32_t kReticle = 14;       // the HUD component shown while aiming
 constexpr float kDynamicFovSpeedCap = 110.0f;  // metres per second, without the limit switch
 
 bool finite(const Vector3& v) { return v.allFinite(); }
@@ -44,9 +45,10 @@ bool stateFinite(const Velmora& v) {
 }
 
 float dynamicFov(const ThirdPersonView& s, float speed) {
-    // A reference speed of 0 or less would divide by zero: the widest view is then reached
-    // at once and held, which is what a reference "at no speed at all" asks for.
-    if (!(s.DynamicFovMaxAtSpeed > 0.0f)) return s.DynamicFovMax;
+    // A reference speed of exactly 0 would divide by zero: the widest view is then reached
+    // at once and held, which is what a reference "at no speed at all" asks for. A negative
+    // one is well defined and follows the formula (the view narrows with speed).
+    if (s.DynamicFovMaxAtSpeed == 0.0f) return s.DynamicFovMax;
     const float cap = s.DynamicFovMaxLimit ? s.DynamicFovMaxAtSpeed : kDynamicFovSpeedCap;
     return s.DynamicFovMin + (s.DynamicFovMax - s.DynamicFovMin) * std::min(speed, cap) / s.DynamicFovMaxAtSpeed;
 }
@@ -184,7 +186,7 @@ void updateChaseCamera(Velmora& v) {
     if (settings.DynamicFov) fov = dynamicFov(settings, s.vehicleSpeed);
     if (d.aimBlend > 0.005f) fov += (kAimFov - fov) * d.aimBlend;
     if (std::isfinite(fov)) invoke(rt, natives::setCameraFov, camera, fov);
-    if (d.aimHeld) invoke(rt, natives::aimingFrame, 14);
+    if (d.aimHeld) invoke(rt, natives::showHudComponent, kReticle);
 
     const float length = profile.chaseDistance + c.attachmentLength;
     const float cameraLift = lift + 0.22f * d.aimBlend;

@@ -97,8 +97,9 @@ void sampleVehicle(Velmora& v) {
     s.vehicleForward = invoke(rt, natives::entityForward, vehicle);
     s.vehicleSpeed = invoke(rt, natives::entitySpeed, vehicle);
 
-    const bool followBody = invoke(rt, natives::vehicleTravelFlagA, vehicle) ||
-                            invoke(rt, natives::vehicleTravelFlagB, vehicle);
+    // In the air or upside down the camera follows the body; on its wheels, the travel.
+    const bool followBody = invoke(rt, natives::isEntityInAir, vehicle) ||
+                            invoke(rt, natives::isEntityUpsideDown, vehicle);
     const float blended = s.travelBlend + ((followBody ? 1.0f : 0.0f) - s.travelBlend) *
                                               invoke(rt, natives::frameTime) * 12.0f;
     if (std::isfinite(blended)) s.travelBlend = blended;  // a broken frame time must not stick

@@ -28,13 +28,11 @@ Call call(const Native<R(Args...)>& native, Given... given) {
     return {native.hash, {toSlot<Args>(given)...}};
 }
 
-// The calls as recorded, with the camera name checked and its pointer zeroed and the render
-// switch cut to its first three slots (on, ease, milliseconds).
+// The calls as recorded, with the camera name checked and its pointer zeroed.
 std::vector<Call> lifecycleCalls(const FakeRuntime& fake) {
     std::vector<Call> out;
     for (const auto& c : fake.calls()) {
         out.emplace_back(c.hash, c.slots);
-        if (c.hash == natives::renderScriptedCameras.hash) out.back().second.resize(3);
         if (c.hash == natives::createCamera.hash &&
             std::string_view(fromSlot<const char*>(c.slots[0])) == "DEFAULT_SCRIPTED_CAMERA")
             out.back().second[0] = 0;
@@ -69,9 +67,9 @@ TEST(CameraLifecycle, CreateEasesInAtTheVehicleSeedsTheHeadingAndReleaseEasesOut
         std::vector<Call> expected = {
             call(natives::createCamera, static_cast<const char*>(nullptr), 1.0f, 2.0f, 3.0f, 4.0f, 5.0f, 6.0f, 70.0f, true, 2),
             call(natives::setCameraActive, 0x55, true),
-            {natives::renderScriptedCameras.hash, {toSlot(true), toSlot(true), toSlot(c.easeMs)}},
+            call(natives::renderScriptedCameras, true, true, c.easeMs, true, false, 0),
             call(natives::gameCameraRotation, 2),
-            call(natives::afterCameraCreated, 0),
+            call(natives::setCinematicCamera, false),
             call(natives::setCameraNearClip, 0x55, third ? 0.15f : 0.05f),
             call(natives::setCameraFarClip, 0x55, third ? 800.0f : 740.0f),
             call(natives::setCameraFov, 0x55, third ? 66.0f : 63.0f),
@@ -90,10 +88,10 @@ TEST(CameraLifecycle, CreateEasesInAtTheVehicleSeedsTheHeadingAndReleaseEasesOut
         fake.clearCalls();
         releaseCamera(v);
         releaseCamera(v);
-        expected = {call(natives::beforeCameraRelease), call(natives::setCameraActive, 0x55, false),
+        expected = {call(natives::unlockMinimapAngle), call(natives::setCameraActive, 0x55, false),
                     call(natives::destroyCamera, 0x55, true),
-                    {natives::renderScriptedCameras.hash, {toSlot(false), toSlot(third), toSlot(third ? 500 : 0)}},
-                    call(natives::beforeCameraRelease)};
+                    call(natives::renderScriptedCameras, false, third, third ? 500 : 0, true, false, 0),
+                    call(natives::unlockMinimapAngle)};
         EXPECT_EQ(lifecycleCalls(fake), expected) << what;
         EXPECT_FALSE(v.camera.cameraActive);
     }

@@ -61,12 +61,12 @@ TEST(ViewMode, RememberedAfterTheGraceAndWrittenBackOnLeaving) {
         {"frame": 160, "do": "enter", "vehicle": "car", "frames": 5})"));
     runUntil(*run, 10);
     EXPECT_EQ(run->plugin.driver.cameraIndex, 1);
-    EXPECT_EQ(run->world.gameViewMode, 1);
+    EXPECT_EQ(run->world.onFootViewMode, 1);
 
     runUntil(*run, 26);  // out of the car: the medium view is left to the game
     EXPECT_FALSE(run->plugin.driver.wasInVehicle);
     EXPECT_EQ(run->plugin.driver.rememberedViewMode, 1);
-    EXPECT_EQ(run->world.gameViewMode, 1);
+    EXPECT_EQ(run->world.onFootViewMode, 1);
 
     runUntil(*run, 100);  // a change within 1.5 s of leaving is not remembered
     EXPECT_EQ(run->plugin.driver.rememberedViewMode, 1);
@@ -78,11 +78,11 @@ TEST(ViewMode, RememberedAfterTheGraceAndWrittenBackOnLeaving) {
     runUntil(*run, 170);  // back in: the remembered near view
     EXPECT_TRUE(run->plugin.driver.wasInVehicle);
     EXPECT_EQ(run->plugin.driver.cameraIndex, 0);
-    EXPECT_EQ(run->world.gameViewMode, 0);
+    EXPECT_EQ(run->world.onFootViewMode, 0);
 }
 
 TEST(ViewMode, FirstPersonStartsAfterFortyFiveFramesInTheVehicle) {
-    auto run = makeRun(R"({"frames": 120, "world": {"gameViewMode": 4,
+    auto run = makeRun(R"({"frames": 120, "world": {"onFootViewMode": 4,
         "vehicles": [{"name": "car", "model": "sports", "position": [0, 0, 0.5]}]},
         "events": [{"frame": 5, "do": "enter", "vehicle": "car", "frames": 10}]})",
                        std::string("[1stPersonView]\nUseOwnFirstPersonCamera = 1\n"));
@@ -94,11 +94,11 @@ TEST(ViewMode, FirstPersonStartsAfterFortyFiveFramesInTheVehicle) {
     // On foot in first person the game was asked for its first-person camera mode; the
     // camera start then asks for the chase mode, on the 46th frame tick in the vehicle. The
     // first tick yields once for the new vehicle, so one game frame more has passed.
-    EXPECT_EQ(seated->gameCameraMode, 4);
-    const auto started = std::find_if(seated, trace.end(), [](const sim::TraceRow& r) { return r.gameCameraMode == 2; });
+    EXPECT_EQ(seated->vehicleViewMode, 4);
+    const auto started = std::find_if(seated, trace.end(), [](const sim::TraceRow& r) { return r.vehicleViewMode == 2; });
     ASSERT_NE(started, trace.end());
     EXPECT_EQ(started - seated, 46);
-    EXPECT_EQ(started->gameViewMode, 4);
+    EXPECT_EQ(started->onFootViewMode, 4);
 }
 
 TEST(ViewMode, TheViewChangeControlCyclesNearMediumFarAndFirstPerson) {
@@ -112,12 +112,12 @@ TEST(ViewMode, TheViewChangeControlCyclesNearMediumFarAndFirstPerson) {
         runUntil(*run, e.frame);
         EXPECT_EQ(run->plugin.driver.cameraMode, e.mode) << "frame " << e.frame;
         EXPECT_EQ(run->plugin.driver.cameraIndex, e.index) << "frame " << e.frame;
-        EXPECT_EQ(run->world.gameViewMode, e.gameViewMode) << "frame " << e.frame;
+        EXPECT_EQ(run->world.onFootViewMode, e.gameViewMode) << "frame " << e.frame;
     }
 }
 
 TEST(ViewMode, WithoutTheOwnFirstPersonCameraTheGameTakesFirstPersonUntilTheNextPress) {
-    auto run = makeRun(inCar(viewChanges({10, 20, 60}), 80, R"("gameViewMode": 1, )"),
+    auto run = makeRun(inCar(viewChanges({10, 20, 60}), 80, R"("onFootViewMode": 1, )"),
                        std::string("[1stPersonView]\nUseOwnFirstPersonCamera = off\n"));
     runUntil(*run, 15);
     EXPECT_EQ(run->plugin.driver.cameraIndex, 2);
@@ -125,14 +125,14 @@ TEST(ViewMode, WithoutTheOwnFirstPersonCameraTheGameTakesFirstPersonUntilTheNext
     EXPECT_TRUE(run->plugin.driver.handOffPending);
     EXPECT_EQ(run->plugin.driver.cameraMode, CameraMode::ThirdPerson);
     EXPECT_EQ(run->plugin.driver.cameraIndex, 0);
-    EXPECT_EQ(run->world.gameCameraMode, 4);
+    EXPECT_EQ(run->world.vehicleViewMode, 4);
     runUntil(*run, 55);
     EXPECT_TRUE(run->plugin.driver.handOffPending);
-    EXPECT_EQ(run->world.gameCameraMode, 4);
+    EXPECT_EQ(run->world.vehicleViewMode, 4);
     runUntil(*run, 62);  // the next press brings the near chase camera back
     EXPECT_FALSE(run->plugin.driver.handOffPending);
     EXPECT_EQ(run->plugin.driver.cameraIndex, 0);
-    EXPECT_EQ(run->world.gameCameraMode, 2);
+    EXPECT_EQ(run->world.vehicleViewMode, 2);
 }
 
 TEST(ViewMode, ControlSeventyFiveSuspendsTheOwnFirstPersonCameraUntilOnFoot) {
@@ -169,19 +169,19 @@ TEST(ToggleKey, ToggleAndReloadOnOneKeyShareTheLatchAndTheToggleWins) {
 
 TEST(Heading, WhileLookingBehindTheGameGetsTheCamerasOwnHeading) {
     auto run = makeRun(inCar(R"({"frame": 60, "do": "hold", "control": "lookBehind", "frames": 30})", 200,
-                             R"("gameViewMode": 1, )"));
-    auto cameraYaw = [&] { return run->world.cameras.at(run->plugin.camera.cameraHandle).rotation.z; };
+                             R"("onFootViewMode": 1, )"));
+    auto cameraYaw = [&] { return sim::rotationOf(run->world.cameras.at(run->plugin.camera.cameraHandle)).z; };
 
     runUntil(*run, 50);  // following the car: the game gets the smoothed chase heading
     ASSERT_TRUE(run->plugin.camera.cameraActive);
     EXPECT_NEAR(run->plugin.driver.smoothedHeading, WrapDegrees360(cameraYaw()), 1.0f);
 
     runUntil(*run, 61);  // the first frame held: the heading follows the turned camera at once
-    EXPECT_NEAR(run->world.heading, static_cast<int>(WrapDegrees360(cameraYaw())), 1);
+    EXPECT_NEAR(run->world.minimapAngle, static_cast<int>(WrapDegrees360(cameraYaw())), 1);
     runUntil(*run, 80);  // still looking behind
     const float r = cameraYaw();
     EXPECT_NEAR(std::fabs(wrapDegrees180(r - 0.0f)), 180.0f, 5.0f);  // the car faces 0, the camera back
-    EXPECT_NEAR(run->world.heading, static_cast<int>(WrapDegrees360(r)), 1);
+    EXPECT_NEAR(run->world.minimapAngle, static_cast<int>(WrapDegrees360(r)), 1);
     // The stored heading points the other way, so the release eases back from the car's.
     EXPECT_NEAR(std::fabs(wrapDegrees180(run->plugin.driver.smoothedHeading - WrapDegrees360(r - 180.0f))), 0.0f, 1e-3f);
 

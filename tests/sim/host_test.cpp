@@ -21,10 +21,19 @@ World simpleWorld(const std::string& extra = "") {
     return world;
 }
 
-TEST(SimHost, AnswersEveryNativeThePluginDeclares) {
+// The plug-in's declarations against the game's: every native it calls is answered, and it
+// pushes as many arguments as the game reads (a missing one would hold stale data).
+template <class R, class... Args>
+constexpr std::size_t argumentCountOf(const Native<R(Args...)>&) {
+    return sizeof...(Args);
+}
+
+TEST(SimHost, AnswersEveryNativeThePluginDeclaresWithTheGamesArgumentCount) {
     World world = simpleWorld();
     SimHost host(world);
-#define VELMORA_CHECK_ANSWERED(name, hash, ...) EXPECT_TRUE(host.answers(hash)) << #name;
+#define VELMORA_CHECK_ANSWERED(name, hash, ...)                                            \
+    EXPECT_TRUE(host.answers(hash)) << #name;                                              \
+    EXPECT_EQ(argumentCountOf(natives::name), host.argumentCount(hash)) << #name;
     VELMORA_NATIVES(VELMORA_CHECK_ANSWERED)
 #undef VELMORA_CHECK_ANSWERED
 }
@@ -47,7 +56,7 @@ TEST(SimHost, AnUnansweredNativeOrAWrongCallStopsTheRunWithItsHash) {
     rt2.nativeInit(natives::vehicleClass.hash);  // takes one argument; none given
     rt2.nativeCall();
     ASSERT_TRUE(strict.error());
-    EXPECT_NE(strict.error()->find("vehicleClass"), std::string::npos) << *strict.error();
+    EXPECT_NE(strict.error()->find("GET_VEHICLE_CLASS"), std::string::npos) << *strict.error();
 }
 
 // The probes that walk game memory are checked end to end in the camera tests; here, what
@@ -116,7 +125,7 @@ TEST(SimTrace, TheSameScenarioGivesTheSameTraceByteForByte) {
     EXPECT_EQ(first, traceOf());
     EXPECT_EQ(first.substr(0, first.find('\n')),
               "frame,t,inVehicle,vehicle,vehX,vehY,vehZ,vehYaw,speed,view,camX,camY,camZ,camPitch,camRoll,camYaw,"
-              "camFov,gameViewMode,gameCameraMode,heading,mode,cameraIndex,modEnabled,cameraActive,notifications,"
+              "camFov,onFootViewMode,vehicleViewMode,cinematic,minimap,mode,cameraIndex,modEnabled,cameraActive,notifications,"
               "nativeCalls");
 }
 

@@ -35,7 +35,7 @@ const sim::TraceRow& lastRow(const sim::Simulation& run) { return run.trace().ba
 // The camera's offset in the car's own frame (x right, y forward, z up) in the last frame.
 Vector3 offsetInCar(const sim::Simulation& run) {
     const sim::TraceRow& row = lastRow(run);
-    return sim::orientationOf(row.vehicleYaw, 0.0f, 0.0f).conjugate() * (row.cameraPosition - row.vehiclePosition);
+    return sim::orientationOf(row.vehicleYaw, 0.0f, 0.0f).transpose() * (row.cameraPosition - row.vehiclePosition);
 }
 
 // The camera's yaw relative to the car's in the last frame, in (-180, 180].
@@ -119,8 +119,8 @@ TEST(ChaseCamera, FreeLookPitchStaysWithinItsLimits) {
     float highest = -1000.0f, lowest = 1000.0f;
     for (int frame = 60; frame < 225; ++frame) {
         runUntil(*run, frame);
-        highest = std::max(highest, cameraOf(*run).rotation.x);
-        lowest = std::min(lowest, cameraOf(*run).rotation.x);
+        highest = std::max(highest, sim::rotationOf(cameraOf(*run)).x);
+        lowest = std::min(lowest, sim::rotationOf(cameraOf(*run)).x);
     }
     EXPECT_NEAR(highest, 40.0f - 3.5f, 0.05f);
     EXPECT_NEAR(lowest, -62.0f - 3.5f, 0.05f);
@@ -205,7 +205,7 @@ TEST(ChaseCamera, NonFiniteVehicleDataNeverReachesTheGame) {
         runUntil(*run, frame);
         const sim::ScriptedCamera& camera = cameraOf(*run);
         ASSERT_TRUE(camera.pose.position.allFinite()) << frame;
-        ASSERT_TRUE(std::isfinite(camera.rotation.x) && std::isfinite(camera.rotation.z) && std::isfinite(camera.fov))
+        ASSERT_TRUE(std::isfinite(sim::rotationOf(camera).x) && std::isfinite(sim::rotationOf(camera).z) && std::isfinite(camera.fov))
             << frame;
         if (frame > 101 && frame < 130) {
             EXPECT_EQ(camera.pose.position, lastGood) << frame;  // held

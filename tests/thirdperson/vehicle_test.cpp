@@ -20,7 +20,7 @@ using testing::runUntil;
 
 // A player seated in one vehicle of the model, after the measurement on entering.
 std::unique_ptr<sim::Simulation> seatedIn(const std::string& model, float heading = 0.0f, const std::string& extra = "") {
-    auto run = makeRun(R"({"frames": 200, "world": {"gameViewMode": 0, "player": {"in": "v"}, "vehicles": [
+    auto run = makeRun(R"({"frames": 200, "world": {"onFootViewMode": 0, "player": {"in": "v"}, "vehicles": [
         {"name": "v", "model": ")" + model + R"(", "position": [3, -2, 0.5], "heading": )" + std::to_string(heading) +
                        extra + "}]}}");
     runUntil(*run, 4);
@@ -127,15 +127,22 @@ TEST(VehicleSample, AxesSpeedChangeAndTravelBlend) {
     EXPECT_GT(s.vehicleUp.z(), 0.99f);
     // Speeding up by 3 m/s^2: |v| grows 0.05 a frame, times the frame step.
     EXPECT_NEAR(s.speedChange, 0.05f / 60.0f, 1e-5f);
-    EXPECT_NEAR(s.travelBlend, 1.0f, 1e-3f);  // on the ground: follows the body
+    // On its wheels the camera follows the direction of travel: the blend stays at 0.
+    EXPECT_EQ(s.travelBlend, 0.0f);
 
-    // In the air and moving, the blend runs toward 0 at 12 per second.
-    auto flying = seatedIn("compact", 0.0f, R"(, "speed": 10)");
-    flying->world.vehicles[0].airborneFrames = 100;
-    const float before = flying->plugin.sample.travelBlend;
-    runUntil(*flying, 5);
-    runUntil(*flying, 6);
-    EXPECT_LT(flying->plugin.sample.travelBlend, before);
+    // In the air, and upside down, it runs toward 1 (the body) at 12 per second, unclamped:
+    // 1 - 0.8^n after n frames at 60 per second; back on its wheels toward 0 the same way.
+    run->world.vehicles[0].airVelocity = 0.5f * sim::kGravity * 0.5f;  // a half-second jump
+    const float expected[] = {0.2f, 0.36f, 0.488f};
+    for (const float e : expected) {
+        runUntil(*run, run->world.frame + 1);
+        EXPECT_NEAR(s.travelBlend, e, 1e-5f);
+    }
+    runUntil(*run, run->world.frame + 40);  // landed about 10 frames ago
+    EXPECT_LT(s.travelBlend, 0.2f);
+    run->world.vehicles[0].roll = 180.0f;
+    runUntil(*run, run->world.frame + 30);
+    EXPECT_GT(s.travelBlend, 0.99f);
 }
 
 TEST(ChaseParameters, SnapThenEaseTowardTheSelectedCamera) {
