@@ -7,7 +7,7 @@ namespace {
 
 constexpr BuiltinScenario kBuiltins[] = {
     {"drive", R"json({
-  "description": "Walk to a compact, get in, drive a bend and a straight, cycle the chase views and first person, get out.",
+  "description": "Walk to a compact, get in, drive a right-hand bend and a straight, cycle the chase views and first person, get out.",
   "frames": 900,
   "world": {
     "onFootViewMode": 1,
@@ -16,7 +16,7 @@ constexpr BuiltinScenario kBuiltins[] = {
   "events": [
     {"frame": 10, "do": "enter", "vehicle": "car"},
     {"frame": 60, "do": "drive", "vehicle": "car", "speed": 12, "accel": 1.0},
-    {"frame": 180, "do": "drive", "vehicle": "car", "yawRate": 25, "accel": 0},
+    {"frame": 180, "do": "drive", "vehicle": "car", "yawRate": -25, "accel": 0},
     {"frame": 330, "do": "drive", "vehicle": "car", "yawRate": 0},
     {"frame": 360, "do": "press", "control": "viewChange"},
     {"frame": 420, "do": "press", "control": "viewChange"},
@@ -27,23 +27,23 @@ constexpr BuiltinScenario kBuiltins[] = {
   ]
 })json"},
     {"chase-cycle", R"json({
-  "description": "In a compact on a straight: cycle near, medium, far, first person and back to near, each change blending.",
-  "frames": 600,
+  "description": "On foot in the near view, get into a compact on a straight and cycle near, medium, far, first person and back to near: each chase change blends the camera out or in.",
+  "frames": 660,
   "world": {
     "onFootViewMode": 0,
-    "player": { "in": "car" },
+    "player": { "position": [-2, 0, 0] },
     "vehicles": [ {"name": "car", "model": "compact", "position": [0, 0, 0], "speed": 10} ]
   },
   "events": [
-    {"frame": 100, "do": "press", "control": "viewChange"},
-    {"frame": 200, "do": "press", "control": "viewChange"},
+    {"frame": 2, "do": "enter", "vehicle": "car", "frames": 10},
+    {"frame": 150, "do": "press", "control": "viewChange"},
     {"frame": 300, "do": "press", "control": "viewChange"},
-    {"frame": 400, "do": "press", "control": "viewChange"},
-    {"frame": 500, "do": "press", "control": "viewChange"}
+    {"frame": 450, "do": "press", "control": "viewChange"},
+    {"frame": 540, "do": "press", "control": "viewChange"}
   ]
 })json"},
     {"chase-corner", R"json({
-  "description": "A long bend at speed, then a straight: the camera lags to the outside of the bend and settles behind on the straight.",
+  "description": "A long bend at speed, then a straight: the camera trails inside the bend looking out of it, aimed a little toward the middle of the body, and settles behind on the straight.",
   "frames": 600,
   "world": {
     "onFootViewMode": 1,
@@ -87,8 +87,8 @@ constexpr BuiltinScenario kBuiltins[] = {
   ]
 })json"},
     {"chase-trailer", R"json({
-  "description": "A tractor hitches a box trailer: the rod lengthens by the trailer's length plus 1.85 m and the look-at point rises 1.45 m.",
-  "frames": 420,
+  "description": "A tractor hitches a box trailer and pulls it: the rod lengthens by the trailer's length plus 1.85 m and the look-at point rises 1.45 m; unhooked, both ease back.",
+  "frames": 540,
   "world": {
     "onFootViewMode": 2,
     "player": { "in": "truck" },
@@ -99,7 +99,7 @@ constexpr BuiltinScenario kBuiltins[] = {
   },
   "events": [
     {"frame": 60, "do": "attach", "vehicle": "truck", "other": "box"},
-    {"frame": 300, "do": "detach", "vehicle": "truck"}
+    {"frame": 400, "do": "detach", "vehicle": "truck"}
   ]
 })json"},
     {"chase-look", R"json({
@@ -168,17 +168,17 @@ constexpr BuiltinScenario kBuiltins[] = {
   ]
 })json"},
     {"handoff", R"json({
-  "description": "With the own first-person camera off, cycling past the far view hands first person to the game until the next press.",
-  "frames": 240,
+  "description": "With the own first-person camera off, cycling past the far view hands first person to the game until the next press, which brings the near chase camera back.",
+  "frames": 360,
   "settings": { "1stPersonView": { "UseOwnFirstPersonCamera": 0 } },
   "world": {
-    "onFootViewMode": 2,
     "player": { "in": "car" },
     "vehicles": [ {"name": "car", "model": "suv", "position": [0, 0, 0], "speed": 8} ]
   },
   "events": [
     {"frame": 60, "do": "press", "control": "viewChange"},
-    {"frame": 150, "do": "press", "control": "viewChange"}
+    {"frame": 150, "do": "press", "control": "viewChange"},
+    {"frame": 210, "do": "press", "control": "viewChange"}
   ]
 })json"},
     {"toggle", R"json({
@@ -207,7 +207,7 @@ constexpr BuiltinScenario kBuiltins[] = {
   ]
 })json"},
     {"unsupported", R"json({
-  "description": "A boat and a helicopter: the game's camera stays in charge; a car afterwards gets Velmora's.",
+  "description": "A boat and a helicopter: the game's camera stays in charge and the game's own view key works; a car afterwards gets Velmora's.",
   "frames": 300,
   "world": {
     "vehicles": [
@@ -218,6 +218,7 @@ constexpr BuiltinScenario kBuiltins[] = {
   },
   "events": [
     {"frame": 5, "do": "enter", "vehicle": "boat", "frames": 5},
+    {"frame": 40, "do": "press", "control": "viewChange"},
     {"frame": 80, "do": "exit", "frames": 5},
     {"frame": 120, "do": "enter", "vehicle": "heli", "frames": 5},
     {"frame": 180, "do": "exit", "frames": 5},

@@ -89,7 +89,7 @@ const EventKind kEventKinds[] = {
     {"gears", {"frame", "do", "left", "right", "back", "frames"}, {}},
     {"cheat", {"frame", "do", "text"}, {"text"}},
     {"timeScale", {"frame", "do", "value"}, {"value"}},
-    {"player", {"frame", "do", "control", "dead", "arrested", "busted", "exists"}, {}},
+    {"player", {"frame", "do", "hasControl", "dead", "arrested", "busted", "exists"}, {}},
     {"broken", {"frame", "do", "vehicle", "value"}, {"vehicle"}},
     {"remove", {"frame", "do", "vehicle"}, {"vehicle"}},
     {"obstacle", {"frame", "do", "min", "max"}, {"min", "max"}},
@@ -416,7 +416,7 @@ void applyEvents(World& world, const Scenario& scenario) {
         } else if (a == "cheat") {
             world.typedCheat = textHash(text(e, "text", where));
         } else if (a == "player") {
-            world.player.control = flag(e, "control", world.player.control, where);
+            world.player.control = flag(e, "hasControl", world.player.control, where);
             world.player.dead = flag(e, "dead", world.player.dead, where);
             world.player.arrested = flag(e, "arrested", world.player.arrested, where);
             world.player.busted = flag(e, "busted", world.player.busted, where);

@@ -51,10 +51,10 @@ struct ThirdPersonView {
     float DynamicFovMaxAtSpeed = 0.0f;  // metres per second; 60 once a file has loaded
     bool DynamicFovMaxLimit = false;    // stop widening past DynamicFovMaxAtSpeed
     float fov = 77.5f;            // degrees, given to a new scripted camera; base of fov* keys
-    float lookLeftAngle = 90.0f;  // degrees turned by the look-left key
+    float lookLeftAngle = 90.0f;  // degrees of the look to the right (the look-right key)
     PerCameraSettings perCamera;  // near, medium, far
     float CameraSwitchSpeed = 2.6f;  // per second, blend rate between the chase distances
-    float lookRightAngle = 90.0f;    // degrees turned by the look-right key
+    float lookRightAngle = 90.0f;    // degrees of the look to the left (the look-left key)
     float InertiaForce = 1.0f;       // edited and saved by the menu
 
     bool operator==(const ThirdPersonView&) const = default;
@@ -65,8 +65,8 @@ struct FirstPersonView {
     float fov = 59.0f;            // degrees
     float heightOffset = 0.05f;   // metres, raises the eyes
     float forwardOffset = -0.04f; // metres, negative pulls back from the wheel
-    float lookLeftAngle = 75.0f;  // degrees turned by the look-left key
-    float lookRightAngle = 80.0f; // degrees turned by the look-right key
+    float lookLeftAngle = 75.0f;  // degrees of the look to the right (the look-right key)
+    float lookRightAngle = 80.0f; // degrees of the look to the left (the look-left key)
     bool InertiaEffects = true;   // acceleration and braking shift the camera
     bool TerrainShake = true;     // rough ground shakes the camera
     float ShakeTerrain = 0.007f;  // shake from vertical jolts

@@ -39,7 +39,7 @@ struct FrameSnapshot {
 
 bool stateFinite(const Velmora& v) {
     const ChaseState& c = v.chaseState;
-    return finite(c.vehicleQuat) && finite(c.motionQuat) && finite(c.trailPoint) && finite(c.obstructedPoint) &&
+    return finite(c.vehicleQuat) && finite(c.motionQuat) && finite(c.trailPoint) && finite(c.obstructedPoint) && finite(c.lastBase) &&
            std::isfinite(c.attachmentHeight) && std::isfinite(c.attachmentLength) && finite(v.lookAround.LookQuat) &&
            std::isfinite(v.lookAround.lookHold);
 }
@@ -218,6 +218,9 @@ void updateChaseCamera(Velmora& v) {
     Vector3 output = biased;
     if (hit == 0) {
         if (c.obstructed) {
+            // Easing back out, the held point rides with the car: eased in the world alone, it
+            // would trail a moving car by speed/7 for ever and never drop back.
+            c.obstructedPoint += base - c.lastBase;
             c.obstructedPoint += (biased - c.obstructedPoint) * std::clamp(7.0f * dt, 0.0f, 1.0f);
             if ((c.obstructedPoint - biased).norm() < 0.05f) {
                 c.obstructed = false;
@@ -233,6 +236,7 @@ void updateChaseCamera(Velmora& v) {
         c.obstructedPoint += (held - c.obstructedPoint) * std::clamp(20.0f * dt, 0.0f, 1.0f);
         output = c.obstructedPoint;
     }
+    c.lastBase = base;
 
     const float pitch = aim.x - params.angle + params.aimOffset;
     // A pose that is not finite never reaches the game: the camera keeps its last good pose

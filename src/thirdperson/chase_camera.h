@@ -15,7 +15,9 @@ struct ChaseState {
     Quaternion motionQuat = Quaternion(0.0f, 0.0f, 0.0f, 0.0f);   // from the last trail point to the look-at point
     Vector3 trailPoint = Vector3::Zero();       // metres, world: the rod's free end last frame
     bool obstructed = false;                    // held in front of an obstacle, or easing back out
-    Vector3 obstructedPoint = Vector3::Zero();  // metres, world: the smoothed point while obstructed
+    Vector3 obstructedPoint = Vector3::Zero();  // metres, world: the smoothed camera point while obstructed
+    Vector3 lastBase = Vector3::Zero();         // metres, world: the last frame's base point, which the
+                                                // held point rides with while it eases back out
     float attachmentHeightTarget = 0.0f;        // metres: 0, 0.75 towing, 1.45 pulling a trailer
     float attachmentHeight = 0.0f;              // metres, follows its target at 1.45 per second
     float attachmentLengthTarget = 0.0f;        // metres: the attached vehicle's length plus a margin

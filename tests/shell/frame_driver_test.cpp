@@ -190,21 +190,29 @@ TEST(Heading, WhileLookingBehindTheGameGetsTheCamerasOwnHeading) {
 }
 
 TEST(Guards, AFailingGuardOrAnUnsupportedVehicleLeavesTheGameAlone) {
-    auto run = makeRun(R"({"frames": 120, "world": {"player": {"in": "boat"},
-        "vehicles": [{"name": "boat", "model": "boat"}, {"name": "car", "model": "compact", "position": [10, 0, 0.5]}]},
+    // Each guard in turn, for 20 frames, in a car that Velmora otherwise has: what the game
+    // shows must be its own camera, and no control may be taken from it.
+    auto run = makeRun(R"({"frames": 260, "world": {"player": {"in": "boat"},
+        "vehicles": [{"name": "boat", "model": "boat"}, {"name": "car", "model": "compact", "position": [10, 0, 0]}]},
         "events": [{"frame": 20, "do": "exit", "frames": 2}, {"frame": 30, "do": "enter", "vehicle": "car", "frames": 2},
-                   {"frame": 60, "do": "player", "dead": true}, {"frame": 80, "do": "player", "dead": false}]})");
-    runUntil(*run, 10);  // in the boat: no control is taken from the game
-    EXPECT_FALSE(run->plugin.profile.vehicleSupported);
-    EXPECT_TRUE(run->lastLog().disabledControls.empty());
-    runUntil(*run, 40);  // in the car: the view-change controls are Velmora's
-    EXPECT_TRUE(run->plugin.profile.vehicleSupported);
-    EXPECT_EQ(run->lastLog().disabledControls,
-              (std::vector<std::pair<std::int32_t, std::int32_t>>{{0, 0}, {0, 80}}));
-    runUntil(*run, 70);  // dead: the frame ends at the guard
-    EXPECT_TRUE(run->lastLog().disabledControls.empty());
-    runUntil(*run, 90);
-    EXPECT_FALSE(run->lastLog().disabledControls.empty());
+                   {"frame": 60, "do": "player", "dead": true}, {"frame": 80, "do": "player", "dead": false},
+                   {"frame": 110, "do": "player", "arrested": true}, {"frame": 130, "do": "player", "arrested": false},
+                   {"frame": 160, "do": "player", "hasControl": false}, {"frame": 180, "do": "player", "hasControl": true},
+                   {"frame": 210, "do": "player", "exists": false}, {"frame": 230, "do": "player", "exists": true}]})");
+    run->run();
+    auto gameAlone = [&](int frame) {
+        const sim::TraceRow& row = run->trace().at(static_cast<std::size_t>(frame));
+        return !row.scripted && row.minimap == -1;
+    };
+    EXPECT_TRUE(gameAlone(10));  // the boat is not supported
+    struct Span { int from, to; bool alone; const char* what; };
+    const Span spans[] = {{34, 59, false, "in the car"},       {60, 79, true, "dead"},
+                          {82, 109, false, "alive again"},     {110, 129, true, "being arrested"},
+                          {132, 159, false, "free again"},     {160, 179, true, "without control"},
+                          {182, 209, false, "control back"},   {210, 229, true, "gone"},
+                          {232, 259, false, "back"}};
+    for (const Span& span : spans)
+        for (int f = span.from; f <= span.to; ++f) EXPECT_EQ(gameAlone(f), span.alone) << span.what << ", frame " << f;
 }
 
 }  // namespace

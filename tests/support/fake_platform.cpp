@@ -21,7 +21,9 @@ Platform FakePlatform::table() const {
             ++current_->outOfRangeQueries;
             return 0;
         }
-        return current_->down[static_cast<std::size_t>(code)] ? static_cast<std::int16_t>(0x8001) : 0;
+        // Only the bit the plug-in may read: held now. (The low bit, "pressed since the last
+        // call", is unreliable across programs and never set here.)
+        return current_->down[static_cast<std::size_t>(code)] ? static_cast<std::int16_t>(0x8000) : 0;
     };
     return platform;
 }

@@ -142,6 +142,11 @@ TEST(ChaseCamera, PullsInFrontOfAnObstacleQuicklyAndEasesBackOut) {
     const float k = 1.0f - 7.0f / 60.0f;
     EXPECT_LT((at(200) - (free + (held - free) * k)).norm(), 1e-3f);
     EXPECT_LT((at(201) - (free + (held - free) * k * k)).norm(), 1e-3f);
+    // It drops onto the free point on the first frame that leaves it within 0.05: after n
+    // steps the gap is |held - free|·k^n.
+    const int steps = static_cast<int>(std::ceil(std::log(0.05f / (held - free).norm()) / std::log(k)));
+    EXPECT_GE((at(200 + steps - 2) - free).norm(), 0.05f);  // still held a frame before
+    EXPECT_EQ(at(200 + steps - 1), free);
     EXPECT_EQ(at(300), free);
     EXPECT_FALSE(run->plugin.chaseState.obstructed);
 }
@@ -180,12 +185,16 @@ TEST(ChaseCamera, FieldOfViewWithSpeedAndAiming) {
     const char* dynamic = "[3rdPersonView]\nDynamicFov = 1\n";
     const std::string limited = std::string(dynamic) + "DynamicFovMaxLimit = 1\n";
     const std::string noReference = std::string(dynamic) + "DynamicFovMaxAtSpeed = 0\n";
+    const std::string negative = std::string(dynamic) + "DynamicFovMaxAtSpeed = -60\n";
+    const std::string negativeLimited = negative + "DynamicFovMaxLimit = 1\n";
     const Case cases[] = {
         {30, dynamic, 71.5f},               // 68 + 7 * 30/60
         {90, dynamic, 78.5f},               // beyond the maximum without the limit
         {150, dynamic, 80.8333f},           // capped at 110 m/s
         {90, limited.c_str(), 75.0f},
         {30, noReference.c_str(), 75.0f},   // no reference speed: the widest view at once
+        {30, negative.c_str(), 64.5f},      // a negative one follows the formula: 68 + 7 * 30/-60
+        {30, negativeLimited.c_str(), 75.0f},  // capped at -60: 68 + 7 * -60/-60
         {30, "", 77.5f},                    // off: the camera's own 77.5
         {30, dynamic, 60.0f, R"({"frame": 10, "do": "hold", "control": "aim", "frames": 200})"},
     };
