@@ -257,6 +257,7 @@ void startup(Velmora& v) {
 void frameTick(Velmora& v) {
     FrameDriver& d = v.driver;
     const HostRuntime& rt = v.runtime;
+    ++v.clock.frameTicks;  // lets the wall-clock measurement tell a gap of unmeasured frames
 
     menuStep(v);
 

@@ -4,7 +4,9 @@
 
 #include "cammath/cammath.h"
 #include "config/settings.h"
+#include "firstperson/cabin.h"
 #include "firstperson/clock.h"
+#include "firstperson/first_person.h"
 #include "firstperson/look_around.h"
 #include "gears/gears.h"
 #include "input/keys.h"
@@ -33,6 +35,8 @@ struct Velmora {
     ChaseParameters chase;        // thirdperson: the blended chase parameters
     ChaseState chaseState;        // thirdperson: the rod, followers, obstacle and attachment state
     LookAround lookAround;        // firstperson: the look orientation both cameras share
+    CabinMotion cabin;            // firstperson: the head follower, inertia, shake, vibration and lean
+    FirstPersonState firstPerson; // firstperson: the speed zoom
     GearsLink gears;              // gears: the manual-transmission link
 };
 

@@ -81,6 +81,15 @@ Vector3 eyePoint(const Velmora& v, Entity vehicle, std::int32_t vehicleClass) {
 
 }  // namespace
 
+float speedChangeOf(float speed, float previousSpeed, float step) {
+    // The change of speed times the frame step is the acceleration times the step squared:
+    // it would shrink with the square of the frame rate. Taken as the acceleration times
+    // (1/60 s)², it is the same value at 60 frames per second and at any other rate.
+    if (!(step > 0.0f)) return 0.0f;
+    constexpr float kReferenceStep = 1.0f / 60.0f;
+    return (speed - previousSpeed) / step * kReferenceStep * kReferenceStep;
+}
+
 bool isSeatAnchoredClass(std::int32_t vehicleClass) { return vehicleClass == 8 || vehicleClass == 13; }
 
 bool isSupportedClass(std::int32_t vehicleClass) {
@@ -109,9 +118,8 @@ void sampleVehicle(Velmora& v) {
     s.vehicleRight = Vector3(std::cos(yaw) * std::cos(roll), std::sin(yaw) * std::cos(roll), -std::sin(roll));
     s.vehicleUp = s.vehicleRight.cross(s.vehicleForward);
 
-    const float speed = s.vehicleVelocity.norm();
-    s.speedChange = (speed - s.previousSpeedMagnitude) * invoke(rt, natives::frameTimestep);
-    s.previousSpeedMagnitude = speed;
+    s.speedChange = speedChangeOf(s.vehicleVelocity.norm(), s.previousSpeedMagnitude, invoke(rt, natives::frameTimestep));
+    s.previousSpeedMagnitude = s.vehicleVelocity.norm();
 }
 
 float measureExtent(Velmora& v, Entity entity, ExtentKind kind) {

@@ -19,7 +19,7 @@ struct VehicleSample {
     float vehicleSpeed = 0.0f;                  // metres per second as the host gives it
     Vector3 vehicleRight = Vector3::Zero();     // unit, from yaw and roll only
     Vector3 vehicleUp = Vector3::Zero();        // right x forward, not normalised
-    float speedChange = 0.0f;                   // change of |velocity| times the frame step
+    float speedChange = 0.0f;                   // change of |velocity| times the frame step, as at 60 fps
     float travelBlend = 0.0f;                   // 0..1: 1 follows the body, 0 the travel direction
     float previousSpeedMagnitude = 0.0f;        // |velocity| of the previous sample
 };
@@ -55,6 +55,10 @@ struct ChaseParameters {
 // The class numbers that decide how the cameras treat a vehicle.
 bool isSeatAnchoredClass(std::int32_t vehicleClass);
 bool isSupportedClass(std::int32_t vehicleClass);
+
+// The speed-change value of a sample: the change of speed times the frame step as it is at
+// 60 frames per second, whatever the frame rate; 0 for a frame without time.
+float speedChangeOf(float speed, float previousSpeed, float step);
 
 // Reads the current vehicle's motion, once per frame.
 void sampleVehicle(Velmora& v);

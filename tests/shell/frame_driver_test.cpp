@@ -81,26 +81,6 @@ TEST(ViewMode, RememberedAfterTheGraceAndWrittenBackOnLeaving) {
     EXPECT_EQ(run->world.onFootViewMode, 0);
 }
 
-TEST(ViewMode, FirstPersonStartsAfterFortyFiveFramesInTheVehicle) {
-    auto run = makeRun(R"({"frames": 120, "world": {"onFootViewMode": 4,
-        "vehicles": [{"name": "car", "model": "sports", "position": [0, 0, 0.5]}]},
-        "events": [{"frame": 5, "do": "enter", "vehicle": "car", "frames": 10}]})",
-                       std::string("[1stPersonView]\nUseOwnFirstPersonCamera = 1\n"));
-    run->run();
-    const auto& trace = run->trace();
-    const auto seated = std::find_if(trace.begin(), trace.end(), [](const sim::TraceRow& r) { return r.inVehicle; });
-    ASSERT_NE(seated, trace.end());
-    EXPECT_EQ(seated->plugin.mode, "first");
-    // On foot in first person the game was asked for its first-person camera mode; the
-    // camera start then asks for the chase mode, on the 46th frame tick in the vehicle. The
-    // first tick yields once for the new vehicle, so one game frame more has passed.
-    EXPECT_EQ(seated->vehicleViewMode, 4);
-    const auto started = std::find_if(seated, trace.end(), [](const sim::TraceRow& r) { return r.vehicleViewMode == 2; });
-    ASSERT_NE(started, trace.end());
-    EXPECT_EQ(started - seated, 46);
-    EXPECT_EQ(started->onFootViewMode, 4);
-}
-
 TEST(ViewMode, TheViewChangeControlCyclesNearMediumFarAndFirstPerson) {
     auto run = makeRun(inCar(viewChanges({10, 20, 30, 40}), 60));
     struct Expected { int frame; CameraMode mode; int index; int gameViewMode; };

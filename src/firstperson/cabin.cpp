@@ -1,0 +1,133 @@
+#include "firstperson/cabin.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "shell/velmora.h"
+
+namespace velmora {
+namespace {
+
+constexpr float kHeadJump = 3.0f;  // metres: further than this the follower jumps onto the head
+const char* const kHeadBone = "SKEL_Head";
+const char* const kSaddleBone = "seat_f";
+
+float frac(float x) { return x - std::floor(x); }
+float clamp01(float x) { return std::clamp(x, 0.0f, 1.0f); }
+
+}  // namespace
+
+Vector3 followHead(CabinMotion& cabin, Entity vehicle, const Vector3& headInVehicle, float followRate, float step) {
+    if (!cabin.headInitialised || cabin.headVehicle != vehicle ||
+        (cabin.smoothedHead - headInVehicle).norm() > kHeadJump) {
+        cabin.smoothedHead = headInVehicle;
+        cabin.headInitialised = true;
+        cabin.headVehicle = vehicle;
+    } else {
+        cabin.smoothedHead = SmoothToward(cabin.smoothedHead, headInVehicle, followRate, step);
+    }
+    return cabin.smoothedHead;
+}
+
+float inertiaStep(CabinMotion& c, bool enabled, float driveFigure, float speedChange, float speed, float dt) {
+    if (!enabled) return 0.0f;
+    const float a = driveFigure * speedChange * 1700.0f;
+    c.inertiaFast += (a - c.inertiaFast) * dt * 1.725f;
+    c.inertiaSlow += (a - c.inertiaSlow) * dt * 0.765f;
+    // Standing still, the slow follower catches up so the shift settles.
+    if (speed <= 0.02f && c.inertiaSlow < c.inertiaFast) c.inertiaSlow += (c.inertiaFast - c.inertiaSlow) * dt * 8.0f;
+    return std::clamp((std::max(speed * 0.01295f, 0.0f) + (c.inertiaFast - c.inertiaSlow) - 0.3f) * 0.175f, -0.1f, 0.1f);
+}
+
+float shakeNoise(float phase, float k) { return frac(std::sin(phase * 12.9898f + k) * 43758.547f) - 0.5f; }
+
+void cabinMotionStep(CabinMotion& c, const FirstPersonView& s, const CabinInputs& in) {
+    const float dt = in.dt;
+    if (!s.TerrainShake) c.shakeOffset = Vector3::Zero();
+    if (dt <= 0.0f) return;  // paused: everything stands still
+    const float kr = clamp01(20.0f * dt);
+    if (s.TerrainShake) {
+        const float speed = in.velocity.norm();
+        c.shakePhase += (speed * 0.25f + 12.0f) * in.realFrameSeconds;
+        const float jolt = std::fabs((in.velocity.z() - c.prevVerticalVelocity) / dt);
+        c.prevVerticalVelocity = in.velocity.z();
+        const float amplitude = (1.0f / (0.045f * speed + 1.0f)) * std::min(speed / 3.0f, 1.0f) *
+                                (s.ShakeSpeed * speed * 0.004f + jolt * s.ShakeTerrain * 0.01f) * in.timeScale;
+        const float a = std::min(s.ShakeMaxOffset, amplitude);
+        const float kp = clamp01(22.0f * dt);
+        const float p = c.shakePhase;
+        c.shakeOffset.x() += (shakeNoise(p, 0.0f) * a * 0.6f - c.shakeOffset.x()) * kp;
+        c.shakeOffset.y() += (shakeNoise(p, 17.0f) * a * 0.6f - c.shakeOffset.y()) * kp;
+        c.shakeOffset.z() += (shakeNoise(p, 43.0f) * a - c.shakeOffset.z()) * kp;
+        c.shakePitch += (s.ShakeRotation * shakeNoise(p, 71.0f) * a * 90.0f - c.shakePitch) * kr;
+        c.shakeRoll += (s.ShakeRotation * shakeNoise(p, 103.0f) * a * 60.0f - c.shakeRoll) * kr;
+        c.shakeYaw += (shakeNoise(p, 139.0f) * a * 45.0f * s.ShakeRotation - c.shakeYaw) * kr;
+        const float gain = speed / 45.0f > 1.0f ? 1.25f : speed / 45.0f + 0.25f;
+        const float hum = frac(std::sin(p * 4.5f * 12.9898f + 211.0f) * 43758.547f) - 0.5f;
+        c.vibration = gain * hum * s.EngineVibration;
+    } else {
+        // Switched off mid-corner, the camera must not stay tilted: the rotational shake and
+        // the vibration fade out at the shake's own rate.
+        c.shakePitch -= c.shakePitch * kr;
+        c.shakeRoll -= c.shakeRoll * kr;
+        c.shakeYaw -= c.shakeYaw * kr;
+        c.vibration -= c.vibration * kr;
+    }
+    if (!s.HeadLean) {
+        c.leanOffset = Vector3::Zero();
+        return;
+    }
+    const float lateral = std::clamp(-in.sidewaysSpeed * s.LeanLateral, -s.LeanLateralLimit, s.LeanLateralLimit);
+    const float ahead = std::clamp(s.LeanForward * in.speedChange * -0.02f, -s.LeanForwardLimit, s.LeanForwardLimit);
+    c.leanOffset += (in.right * lateral + in.forward * ahead - c.leanOffset) * clamp01(6.0f * dt);
+}
+
+Vector3 keepInFrontOfEyes(const Vector3& point, const Vector3& head, const Vector3& axis, float margin) {
+    const float d = (point - head).dot(axis);
+    return d < margin ? Vector3(point + axis * (margin - d)) : point;
+}
+
+Vector3 eyeAnchor(Velmora& v, const Quaternion& qv, float dt) {
+    const HostRuntime& rt = v.runtime;
+    const Entity vehicle = v.driver.currentVehicle;
+    const VehicleSample& s = v.sample;
+    CabinMotion& c = v.cabin;
+    const FirstPersonView& settings = v.settings.firstPersonView;
+
+    if (v.profile.seatAnchored) {
+        // A saddle the model lacks is not asked for with index -1: the origin stands in.
+        const std::int32_t saddle = invoke(rt, natives::boneIndex, vehicle, kSaddleBone);
+        const Vector3 seat = saddle != -1 ? invoke(rt, natives::bonePosition, vehicle, saddle) : s.vehiclePosition;
+        const Vector3 eye = seat + s.vehicleUp * 0.4f + s.vehicleForward * 0.32f;
+        c.rawHead = eye;  // the guard keeps the camera in front of this eye, not a stale head
+        return eye;
+    }
+    const Vector3& o = v.profile.eyeOffset;
+    const Vector3 mount = invoke(rt, natives::entityPointToWorld, vehicle, o.x(), o.y(), o.z());
+    const std::int32_t headBone = invoke(rt, natives::boneIndex, v.driver.playerPed, kHeadBone);
+    const Vector3 head = headBone != -1 ? invoke(rt, natives::bonePosition, v.driver.playerPed, headBone) : mount;
+    const float step = settings.SpecialAbilityFix ? v.clock.RealFrameSeconds : dt;
+    const Vector3 followed =
+        followHead(c, vehicle, qv.conjugate() * (head - s.vehiclePosition), settings.HeadFollowRate, step);
+    c.rawHead = head;
+    return settings.MountPoint != 0 ? mount : Vector3(s.vehiclePosition + qv * followed);
+}
+
+void updateCabinMotion(Velmora& v, float dt) {
+    const FirstPersonView& settings = v.settings.firstPersonView;
+    const Entity vehicle = v.driver.currentVehicle;
+    CabinInputs in;
+    in.dt = dt;
+    in.realFrameSeconds = v.clock.RealFrameSeconds;
+    in.timeScale = v.clock.timeScale;
+    in.speedChange = v.sample.speedChange;
+    in.right = v.sample.vehicleRight;
+    in.forward = v.sample.vehicleForward;
+    if (dt > 0.0f) {
+        if (settings.TerrainShake) in.velocity = invoke(v.runtime, natives::entityVelocity, vehicle);
+        if (settings.HeadLean) in.sidewaysSpeed = invoke(v.runtime, natives::entitySpeedVector, vehicle, true).x();
+    }
+    cabinMotionStep(v.cabin, settings, in);
+}
+
+}  // namespace velmora
