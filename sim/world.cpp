@@ -155,6 +155,10 @@ void settleOnGround(const World& world, SimVehicle& v) {
     v.position.z() = 0.25f * (front + rear + left + right) + v.model->groundClearance;
 }
 
+namespace {
+Vector3 rearAxleOf(const VehicleModel& model);
+}  // namespace
+
 Pose vehiclePose(const World&, const SimVehicle& vehicle) {
     Pose pose;
     pose.position = vehicle.position + Vector3(0.0f, 0.0f, vehicle.bumpHeight + vehicle.airHeight);
@@ -165,7 +169,10 @@ Pose vehiclePose(const World&, const SimVehicle& vehicle) {
 
 Vector3 vehicleVelocity(const World& world, const SimVehicle& vehicle) {
     const Pose pose = vehiclePose(world, vehicle);
-    return forwardOf(pose.orientation) * vehicle.speed +
+    // Turning about its rear axle, the body's origin also moves sideways: ω × (its distance
+    // ahead of the axle), to the left in a left turn.
+    const float sideSpeed = -radians(vehicle.yawRate) * -rearAxleOf(*vehicle.model).y();
+    return forwardOf(pose.orientation) * vehicle.speed + pose.orientation.col(0) * sideSpeed +
            Vector3(0.0f, 0.0f, vehicle.bumpVelocity + vehicle.airVelocity);
 }
 
@@ -182,10 +189,10 @@ void moveVehicle(World& world, SimVehicle& v) {
         if (slowed == 0.0f) v.coasting = false;
     }
     v.speed += v.accel * dt;
-    const Vector3 forward = forwardOf(vehiclePose(world, v).orientation);
+    const Vector3 velocity = vehicleVelocity(world, v);
     v.yaw = wrap180(v.yaw + v.yawRate * dt);
-    v.position.x() += forward.x() * v.speed * dt;
-    v.position.y() += forward.y() * v.speed * dt;
+    v.position.x() += velocity.x() * dt;
+    v.position.y() += velocity.y() * dt;
     settleOnGround(world, v);
 
     if (v.bumpAmplitude > 0.0f) {
