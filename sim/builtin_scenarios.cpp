@@ -155,6 +155,99 @@ constexpr BuiltinScenario kBuiltins[] = {
     {"frame": 130, "do": "broken", "vehicle": "car", "value": false}
   ]
 })json"},
+    {"fp-drive", R"json({
+  "description": "First person in a compact: accelerate, take a left and a right bend, brake, then rough ground and a pause; the eye rides with the head, leans in the bends and shakes on the rough ground, standing still while the game is paused.",
+  "frames": 900,
+  "world": {
+    "onFootViewMode": 4,
+    "player": { "position": [-2, 0, 0] },
+    "vehicles": [ {"name": "car", "model": "compact", "position": [0, 0, 0]} ]
+  },
+  "events": [
+    {"frame": 2, "do": "enter", "vehicle": "car", "frames": 10},
+    {"frame": 90, "do": "drive", "vehicle": "car", "accel": 4},
+    {"frame": 240, "do": "drive", "vehicle": "car", "accel": 0, "yawRate": 25},
+    {"frame": 360, "do": "drive", "vehicle": "car", "yawRate": -25},
+    {"frame": 480, "do": "drive", "vehicle": "car", "yawRate": 0, "accel": -5},
+    {"frame": 600, "do": "drive", "vehicle": "car", "accel": 0, "speed": 0},
+    {"frame": 620, "do": "drive", "vehicle": "car", "speed": 8},
+    {"frame": 620, "do": "bumps", "vehicle": "car", "amplitude": 0.06, "frequency": 2.5},
+    {"frame": 800, "do": "pause", "frames": 30}
+  ]
+})json"},
+    {"fp-look", R"json({
+  "description": "First person in a standing car: the mouse turns the view, which holds and then eases back; the stick; the look keys; the yaw and pitch limits.",
+  "frames": 900,
+  "world": {
+    "onFootViewMode": 4,
+    "player": { "position": [-2, 0, 0] },
+    "vehicles": [ {"name": "car", "model": "compact", "position": [0, 0, 0], "heading": 30} ]
+  },
+  "events": [
+    {"frame": 2, "do": "enter", "vehicle": "car", "frames": 10},
+    {"frame": 100, "do": "look", "x": 0.5, "y": 0, "frames": 10, "device": "mouse"},
+    {"frame": 300, "do": "look", "x": -1, "y": 0, "frames": 20, "device": "gamepad"},
+    {"frame": 500, "do": "key", "key": "B", "frames": 40},
+    {"frame": 560, "do": "key", "key": "N", "frames": 40},
+    {"frame": 640, "do": "look", "x": 1, "y": 0, "frames": 60, "device": "mouse"},
+    {"frame": 780, "do": "look", "x": 0, "y": -1, "frames": 40, "device": "mouse"}
+  ]
+})json"},
+    {"fp-behind", R"json({
+  "description": "Looking behind in first person from a compact (its rear window), a compact with a spoiler (raised), a car without rear bones and a motorcycle (over the saddle).",
+  "frames": 540,
+  "world": {
+    "onFootViewMode": 4,
+    "player": { "position": [-2, 0, 0] },
+    "vehicles": [
+      {"name": "plain", "model": "compact", "position": [0, 0, 0]},
+      {"name": "spoiler", "model": "compact", "position": [10, 0, 0], "spoiler": 2},
+      {"name": "bare", "model": "bare", "position": [20, 0, 0], "heading": 90},
+      {"name": "bike", "model": "motorcycle", "position": [30, 0, 0]}
+    ]
+  },
+  "events": [
+    {"frame": 2, "do": "enter", "vehicle": "plain", "frames": 10},
+    {"frame": 80, "do": "hold", "control": "lookBehind", "frames": 20},
+    {"frame": 110, "do": "exit", "frames": 10},
+    {"frame": 140, "do": "enter", "vehicle": "spoiler", "frames": 10},
+    {"frame": 220, "do": "hold", "control": "lookBehind", "frames": 20},
+    {"frame": 250, "do": "exit", "frames": 10},
+    {"frame": 280, "do": "enter", "vehicle": "bare", "frames": 10},
+    {"frame": 360, "do": "hold", "control": "lookBehind", "frames": 20},
+    {"frame": 390, "do": "exit", "frames": 10},
+    {"frame": 420, "do": "enter", "vehicle": "bike", "frames": 10},
+    {"frame": 500, "do": "hold", "control": "lookBehind", "frames": 20}
+  ]
+})json"},
+    {"fp-bike", R"json({
+  "description": "First person on a motorcycle: the eye sits over the saddle, the view follows the direction of travel, and on a climb it shifts up and back.",
+  "frames": 480,
+  "world": {
+    "onFootViewMode": 4,
+    "player": { "position": [-2, 0, 0] },
+    "vehicles": [ {"name": "bike", "model": "motorcycle", "position": [0, 0, 0]} ],
+    "ground": { "ramps": [ {"start": [0, 40], "end": [0, 80], "width": 8, "endHeight": 8} ] }
+  },
+  "events": [
+    {"frame": 2, "do": "enter", "vehicle": "bike", "frames": 10},
+    {"frame": 90, "do": "drive", "vehicle": "bike", "speed": 12}
+  ]
+})json"},
+    {"fp-aim", R"json({
+  "description": "Aiming in first person: the field of view narrows from 90 to 60 and the reticle shows, and the game is not told of the first-person view while the player aims.",
+  "frames": 300,
+  "settings": { "1stPersonView": { "fov": 90 } },
+  "world": {
+    "onFootViewMode": 4,
+    "player": { "position": [-2, 0, 0] },
+    "vehicles": [ {"name": "car", "model": "sports", "position": [0, 0, 0]} ]
+  },
+  "events": [
+    {"frame": 2, "do": "enter", "vehicle": "car", "frames": 10},
+    {"frame": 100, "do": "hold", "control": "aim", "frames": 120}
+  ]
+})json"},
     {"first-person-entry", R"json({
   "description": "On foot in first person: entering a car starts the own first-person camera after 45 frames.",
   "frames": 160,

@@ -164,6 +164,7 @@ void updateFirstPersonCamera(Velmora& v) {
         p += s.heightOffset * sample.vehicleUp + s.forwardOffset * sample.vehicleForward + s.sideOffset * sample.vehicleRight;
     }
 
+    if (v.clock.counterFrequency == 0) v.clock.counterFrequency = v.platform.queryPerformanceFrequency();
     measureFrame(v.clock, v.platform.queryPerformanceCounter(), dt);
     patchModelFlags(v, d.currentVehicle);
     if (s.DeclareFirstPersonToEngine && (s.DeclareFirstPersonWhileAiming || !d.aimHeld))

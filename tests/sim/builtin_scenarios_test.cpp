@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <algorithm>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <memory>
@@ -28,8 +30,10 @@ std::unique_ptr<Simulation> played(const char* name, const std::function<void(Si
     options.iniPath = VELMORA_DEFAULT_INI_PATH;
     auto run = std::make_unique<Simulation>(sim::findScenario(name), options);
     run->start();
-    while (run->step())
+    for (bool more = true; more;) {
+        more = run->step();
         if (eachFrame) eachFrame(*run);
+    }
     EXPECT_FALSE(run->error()) << name << ": " << run->error().value_or("");
     EXPECT_EQ(run->world.faults.fovOutOfRange, 0) << name;
     EXPECT_EQ(run->world.faults.cameraUnderGround, 0) << name;
@@ -152,7 +156,7 @@ TEST(BuiltinScenario, ChaseCorner) {
     const testing::ChaseGeometry g = defaultChaseOf("sports", 1);
     float largestBias = 0.0f;
     auto run = played("chase-corner", [&](Simulation& r) {
-        const int frame = r.world.frame - 1;  // the frame just played
+        const int frame = r.trace().back().frame;  // the frame just played
         if (frame < 200 || frame > 359) return;
         // In the bend, with no look and the car on its wheels, the camera aims along the
         // rod, turned toward the middle of the body by the bias.
@@ -214,7 +218,7 @@ void checkAttachment(const char* scenario, const char* truck, const char* load, 
     int hitched = -1, unhooked = -1;
     std::map<int, float> heights;  // by frame
     auto run = played(scenario, [&](Simulation& r) {
-        const int frame = r.world.frame - 1;
+        const int frame = r.trace().back().frame;  // the frame just played
         const ChaseState& c = r.plugin.chaseState;
         if (hitched < 0 && c.attachmentHeightTarget == lift) hitched = frame;
         if (hitched >= 0 && unhooked < 0 && frame > detachAt && c.attachmentHeightTarget == 0.0f) unhooked = frame;
@@ -282,7 +286,7 @@ TEST(BuiltinScenario, WhileAimingTheCameraRisesByTheAimLift) {
     // 0.22·aimBlend and the camera aims from its rod end C at the unraised point A.
     const testing::ChaseGeometry g = defaultChaseOf("compact", 1);
     auto run = played("chase-look", [&](Simulation& r) {
-        const int frame = r.world.frame - 1;
+        const int frame = r.trace().back().frame;  // the frame just played
         if (frame < 661 || frame > 699) return;
         const float aim = 1.0f - std::pow(1.0f - 8.0f * kDt, static_cast<float>(frame - 659));
         const TraceRow& row = r.trace().back();
@@ -358,7 +362,7 @@ TEST(BuiltinScenario, Toggle) {
 TEST(BuiltinScenario, LookBehind) {
     float storedWhileHeld = -1.0f;
     auto run = played("look-behind", [&](Simulation& r) {
-        if (r.world.frame - 1 == 89) storedWhileHeld = r.plugin.driver.smoothedHeading;
+        if (r.trace().back().frame == 89) storedWhileHeld = r.plugin.driver.smoothedHeading;
     });
     // The chase camera starts on frame 1 with a full catch-up: the minimap gets its heading at once.
     EXPECT_NEAR(at(*run, 1).minimap, static_cast<int>(wrap180(at(*run, 1).cameraRotation.z) + 360.0f) % 360, 1);
@@ -378,6 +382,208 @@ TEST(BuiltinScenario, Unsupported) {
     // In the boat the game's own view key works: nothing disabled it.
     EXPECT_NE(at(*run, 41).vehicleViewMode, at(*run, 39).vehicleViewMode);
     EXPECT_TRUE(scriptedOver(*run, 226, 299, true));
+}
+
+}  // namespace
+}  // namespace velmora
+
+// ---------------------------------------------------------------------------------------
+// The first-person scenarios.
+
+namespace velmora {
+namespace {
+
+// The run's state after a step is the plug-in's after its frame, while the world has moved
+// on to the next frame: so the head and the vehicle's axes of the frame the camera was set
+// in are taken as the plug-in read them from the game in that frame.
+Vector3 headOf(const Simulation& r) { return r.plugin.cabin.rawHead; }
+
+// A vector in the frame of the vehicle as the plug-in sampled it: x right, y forward, z up.
+Vector3 inVehicle(const Simulation& r, const Vector3& v) {
+    const VehicleSample& s = r.plugin.sample;
+    return Vector3(v.dot(s.vehicleRight), v.dot(s.vehicleForward), v.dot(s.vehicleUp));
+}
+
+Vector3 shownCamera(const Simulation& r) { return r.trace().back().cameraPosition; }
+
+TEST(BuiltinScenario, FirstPersonDrive) {
+    // The camera rests 0.08 in front of the driver's eyes (the eye-plane guard: the inertia
+    // at rest, 0.0525 ahead, less the forward offset 0.04, leaves it 0.0125 ahead) and 0.05
+    // above them; in the left bend at 10 m/s the body swings 0.56 m/s to the left, which
+    // leans the head 0.045 × 0.56 to the right, limited to 0.02.
+    std::map<int, Vector3> fromHead;  // by frame, in the car's frame
+    std::map<int, Vector3> camera;
+    auto run = played("fp-drive", [&](Simulation& r) {
+        const int frame = r.trace().back().frame;  // the frame just played
+        fromHead[frame] = inVehicle(r, shownCamera(r) - headOf(r));
+        camera[frame] = shownCamera(r);
+    });
+    const Vector3 rest(0.0f, 0.08f, 0.05f);
+    EXPECT_LT((fromHead.at(89) - rest).norm(), 1.5e-3f);
+    EXPECT_LT((fromHead.at(300) - Vector3(0.02f, 0.08f, 0.05f)).norm(), 2e-3f);  // no lag behind the head
+    EXPECT_LT((fromHead.at(470) - Vector3(-0.02f, 0.08f, 0.05f)).norm(), 2e-3f);  // the right bend
+    // The speed zoom: settled at 10 m/s, 59 + (1 - (1 - v/55)²) × 12.
+    const float v = at(*run, 479).speed;
+    EXPECT_NEAR(at(*run, 479).cameraFov, 59.0f + (1.0f - (1.0f - v / 55.0f) * (1.0f - v / 55.0f)) * 12.0f, 1e-3f);
+    // Paused from 800: nothing moves.
+    for (int f = 801; f < 830; ++f) EXPECT_EQ(camera.at(f), camera.at(800)) << f;
+    // The rough ground shakes the camera, within ShakeMaxOffset.
+    float shake = 0.0f;
+    for (int f = 640; f < 800; ++f) shake = std::max(shake, (fromHead.at(f) - fromHead.at(f - 1)).norm());
+    EXPECT_GT(shake, 0.0f);
+    EXPECT_LT((fromHead.at(700) - rest).norm(), 0.06f + 2e-3f);
+}
+
+TEST(BuiltinScenario, FirstPersonInertiaWithoutTheEyePlaneGuard) {
+    // Without the guard the inertia shift shows along the car: -clamp(inertia, 0.06) - 0.04.
+    // The signal is worked out here from the speeds the game reports, with the compact's
+    // drive figure 0.25 and its two followers at 1.725 and 0.765 per second.
+    sim::RunOptions options;
+    options.iniPath = VELMORA_DEFAULT_INI_PATH;
+    sim::Scenario scenario = sim::findScenario("fp-drive");
+    scenario.settings["1stPersonView"]["EyePlaneGuard"] = "0";
+    Simulation run(scenario, options);
+    run.start();
+    float fast = 0.0f, slow = 0.0f, previous = 0.0f;
+    int checked = 0;
+    while (run.step()) {
+        const int frame = run.trace().back().frame;
+        const float speed = run.trace().back().speed;
+        if (frame >= 58) {  // the own first-person camera runs
+            const float a = 0.25f * (speed - previous) * kDt * 1700.0f;
+            fast += (a - fast) * kDt * 1.725f;
+            slow += (a - slow) * kDt * 0.765f;
+            if (speed <= 0.02f && slow < fast) slow += (fast - slow) * kDt * 8.0f;
+            const float inertia = std::clamp((speed * 0.01295f + fast - slow - 0.3f) * 0.175f, -0.1f, 0.1f);
+            // On the straights (in the bends the lean, which follows in the world, turns a
+            // little of itself onto the car's axis).
+            if ((frame >= 80 && frame < 240) || (frame >= 500 && frame < 620)) {
+                EXPECT_NEAR(inVehicle(run, shownCamera(run) - headOf(run)).y(), -std::clamp(inertia, -0.06f, 0.06f) - 0.04f,
+                            1e-3f)
+                    << frame;
+                ++checked;
+            }
+        }
+        previous = speed;
+    }
+    EXPECT_EQ(checked, 280);
+}
+
+TEST(BuiltinScenario, FirstPersonLook) {
+    // In the 80 degree look to the left the eye-plane guard keeps the camera 0.08 in front of
+    // the eyes along the view, where it measures (the forward offset -0.04 and the inertia
+    // at rest, 0.0525 along the car, would leave it about 0.03 behind that plane).
+    float alongView = 0.0f;
+    auto run = played("fp-look", [&](Simulation& r) {
+        if (r.trace().back().frame != 539) return;
+        const Rotation& c = r.trace().back().cameraRotation;
+        const Vector3 view = sim::orientationOf(c.z, c.x, c.y).col(1);
+        alongView = (shownCamera(r) - headOf(r)).dot(view);
+    });
+    EXPECT_NEAR(alongView, 0.08f, 1e-3f);
+    auto yaw = [&](int f) { return wrap180(at(*run, f).cameraRotation.z - 30.0f); };
+    // The mouse at 0.5 for 10 frames: -2.5 degrees a frame. The view holds while the timer
+    // (2 at the last input) is above RecenterTime 1.6, that is 24 frames, then returns with
+    // the weight 1 - (1 - t/1.6)².
+    EXPECT_NEAR(yaw(109), -25.0f, 0.01f);
+    EXPECT_NEAR(yaw(132), -25.0f, 0.01f);
+    EXPECT_NEAR(yaw(180), -25.0f * (1.0f - 0.5f * 0.5f), 0.02f);  // timer 0.8: half way
+    EXPECT_NEAR(yaw(228), 0.0f, 0.01f);
+    // The stick turns the head at 0.6 of the mouse's rate: 3 degrees a frame for 20 frames.
+    EXPECT_NEAR(yaw(319), 60.0f, 0.01f);
+    // The look keys: B by lookRightAngle 80 to the left, N by lookLeftAngle 75 to the right.
+    EXPECT_NEAR(yaw(539), 80.0f, 0.01f);
+    EXPECT_NEAR(yaw(599), -75.0f, 0.01f);
+    // Far past the limits: 100 to the right of the car, and 40 up.
+    EXPECT_NEAR(yaw(699), -100.0f, 0.01f);
+    EXPECT_NEAR(at(*run, 819).cameraRotation.x, 40.0f, 0.01f);
+}
+
+TEST(BuiltinScenario, FirstPersonLookBehind) {
+    std::map<int, float> realFrameSeconds;
+    std::map<int, std::uint32_t> flagsWord;
+    auto run = played("fp-behind", [&](Simulation& r) {
+        const int frame = r.trace().back().frame;  // the frame just played
+        realFrameSeconds[frame] = r.plugin.clock.RealFrameSeconds;
+        std::uint32_t word;
+        std::memcpy(&word, r.world.memory.modelInfo.at("compact").data() + 1404 + 20, sizeof word);
+        flagsWord[frame] = word;
+    });
+    const float up = 0.3f;  // every car stands level: its up axis is world up
+    struct Behind { int frame; Vector3 at; float yaw; const char* what; };
+    const sim::VehicleModel& compact = *sim::findVehicleModel("compact");
+    const float carZ = compact.groundClearance;
+    const float glassY = -1.6f, glassZ = 0.15f + 0.55f;  // the compact's rear window bone
+    const Behind cases[] = {
+        {90, {0.0f, glassY - 0.08f, carZ + glassZ + 0.08f}, 180.0f, "the rear window, 0.08 up and back"},
+        {230, {10.0f, glassY - 0.08f, carZ + glassZ + 0.08f + up}, 180.0f, "raised 0.3 by the spoiler"},
+        // No rear bone: behind the origin by the measured rear extent (2.2, the exhaust), 0.5 up;
+        // the car faces -X.
+        {370, {20.0f + testing::bodyReachOf("bare").rear, 0.0f, sim::findVehicleModel("bare")->groundClearance + 0.5f},
+         270.0f, "a car without rear bones"},
+        {510, {30.0f, -0.2f, sim::findVehicleModel("motorcycle")->groundClearance + 0.49f + up}, 180.0f,
+         "over the motorcycle's saddle"},
+    };
+    for (const Behind& b : cases) {
+        EXPECT_LT((at(*run, b.frame).cameraPosition - b.at).norm(), 1e-4f) << b.what;
+        EXPECT_NEAR(wrap180(at(*run, b.frame).cameraRotation.z - b.yaw), 0.0f, 1e-3f) << b.what;
+        EXPECT_NEAR(at(*run, b.frame).cameraRotation.x, 0.0f, 1e-3f) << b.what;
+    }
+    // The wall clock is not measured while looking behind, and the first frame after starts
+    // afresh instead of counting the whole look as one frame.
+    EXPECT_NEAR(realFrameSeconds.at(79), 1.0f / 60.0f, 1e-6f);
+    for (int f = 80; f <= 100; ++f) EXPECT_EQ(realFrameSeconds.at(f), realFrameSeconds.at(79)) << f;
+    for (int f = 101; f <= 105; ++f) EXPECT_NEAR(realFrameSeconds.at(f), 1.0f / 60.0f, 1e-6f) << f;
+    // The heavy-brake flag is set on the compact's model while its own first person runs and
+    // put back when the camera is released on foot.
+    EXPECT_EQ(flagsWord.at(70) & 0x100u, 0x100u);
+    EXPECT_EQ(flagsWord.at(125), 0x00400000u);
+    (void)compact;
+}
+
+TEST(BuiltinScenario, FirstPersonBike) {
+    // Over the saddle: seat_f + 0.4 up + 0.32 ahead, the camera 0.08 in front of that eye and
+    // 0.05 above it. On the 0.2 climb the view pitches with the travel and rises by
+    // uphill × 0.155 (uphill = sin(atan 0.2)), seen along its own up axis.
+    std::map<int, Vector3> fromEye;  // in the camera's frame: right, forward, up
+    const Vector3 saddle = sim::findVehicleModel("motorcycle")->bones[static_cast<std::size_t>(
+        sim::boneIndexOf(sim::findVehicleModel("motorcycle")->bones, "seat_f"))].offset;
+    auto run = played("fp-bike", [&](Simulation& r) {
+        const int frame = r.trace().back().frame;  // the frame just played
+        if (r.world.player.vehicle == 0) return;
+        const VehicleSample& s = r.plugin.sample;  // no roll: right, forward and up are the body's axes
+        const Vector3 seat = s.vehiclePosition + s.vehicleRight * saddle.x() + s.vehicleForward * saddle.y() +
+                             s.vehicleUp * saddle.z();
+        const Vector3 eye = seat + 0.4f * s.vehicleUp + 0.32f * s.vehicleForward;
+        const Matrix3 view = sim::orientationOf(at(r, frame).cameraRotation.z, at(r, frame).cameraRotation.x, 0.0f);
+        fromEye[frame] = view.transpose() * (shownCamera(r) - eye);
+    });
+    EXPECT_LT((fromEye.at(80) - Vector3(0.0f, 0.08f, 0.05f)).norm(), 1.5e-3f);
+    const float climb = std::atan(0.2f);
+    EXPECT_NEAR(at(*run, 400).cameraRotation.x, climb * 57.29578f, 0.05f);
+    EXPECT_LT((fromEye.at(400) - Vector3(0.0f, 0.08f, 0.05f + std::sin(climb) * 0.155f * std::cos(climb))).norm(), 2e-3f);
+}
+
+TEST(BuiltinScenario, FirstPersonAim) {
+    std::map<int, int> reticles, declarations;
+    auto run = played("fp-aim", [&](Simulation& r) {
+        const int frame = r.trace().back().frame;  // the frame just played
+        const auto& calls = r.lastLog().callsByHash;
+        auto count = [&](std::uint64_t hash) { return calls.count(hash) != 0 ? calls.at(hash) : 0; };
+        reticles[frame] = count(natives::showHudComponent.hash);
+        declarations[frame] = count(natives::declareFirstPersonView.hash);
+    });
+    // Aiming from 100 to 219: the aim follower reaches 1 - (1 - 8/60)^(n+1) on the n-th frame,
+    // and the field of view goes that far from 90 toward 60.
+    for (const int n : {0, 5, 30, 119}) {
+        const float aim = 1.0f - std::pow(1.0f - 8.0f * kDt, static_cast<float>(n + 1));
+        EXPECT_NEAR(at(*run, 100 + n).cameraFov, 90.0f + (60.0f - 90.0f) * aim, 1e-3f) << n;
+    }
+    for (int f = 70; f < 300; ++f) {
+        const bool aiming = f >= 100 && f < 220;
+        EXPECT_EQ(reticles.at(f), aiming ? 1 : 0) << f;
+        EXPECT_EQ(declarations.at(f), aiming ? 0 : 1) << f;
+    }
 }
 
 }  // namespace
