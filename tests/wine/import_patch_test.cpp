@@ -1,14 +1,17 @@
 // Import redirection under Wine, on a module of our own (counter-probe.dll) that imports the
 // performance counter from KERNEL32 as Velmora.asi does: redirectImport rewrites that
-// module's binding and no other, and finds nothing where there is nothing to find. Runs
-// from the folder that holds the probe.
+// module's binding and no other, finds nothing where there is nothing to find, and the
+// runtime stand-in, when the module registers a script, makes its counter the simulated
+// world's wall clock. Runs from the folder that holds the stand-in and the probe.
 #include <windows.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <vector>
 
 #include "import_patch.h"
+#include "standin_api.h"
 
 namespace {
 
@@ -127,6 +130,102 @@ void nothingIsPatchedWhereNothingMatches(const ProbeModule& probe) {
                           nullptr) == 0);
 }
 
+// ---------------------------------------------------------------------------------------
+// The runtime stand-in: the probe registers a script, as Velmora.asi does at attach.
+
+using ScriptWait = void (*)(std::uint32_t);
+
+struct Runtime {
+    void (*scriptRegister)(HMODULE, void (*)()) = nullptr;
+    void (*scriptUnregister)(HMODULE) = nullptr;
+    ScriptWait scriptWait = nullptr;
+    decltype(&standinOpen) open = nullptr;
+    decltype(&standinRunFrame) runFrame = nullptr;
+    decltype(&standinError) error = nullptr;
+    decltype(&standinGetStatus) getStatus = nullptr;
+};
+
+ProbeModule scriptProbe;
+ScriptWait scriptWait = nullptr;
+std::vector<long long> frameCounters;     // the probe's counter, one read a frame
+std::vector<long long> frameFrequencies;  // ... and its frequency
+
+void probeScript() {
+    for (;;) {
+        frameCounters.push_back(scriptProbe.counter());
+        frameFrequencies.push_back(scriptProbe.frequency());
+        scriptWait(0);
+    }
+}
+
+constexpr double kRealDt = 0.02;
+constexpr int kFrames = 5;
+
+void standinAnswersFromTheWorldClock(const ProbeModule& probe) {
+    HMODULE module = LoadLibraryA("ScriptHookV.dll");
+    EXPECT(module != nullptr);
+    if (module == nullptr) return;
+    Runtime rt;
+    rt.scriptRegister = lookUp<decltype(rt.scriptRegister)>(module, "?scriptRegister@@YAXPEAUHINSTANCE__@@P6AXXZ@Z");
+    rt.scriptUnregister = lookUp<decltype(rt.scriptUnregister)>(module, "?scriptUnregister@@YAXPEAUHINSTANCE__@@@Z");
+    rt.scriptWait = lookUp<ScriptWait>(module, "?scriptWait@@YAXK@Z");
+    rt.open = lookUp<decltype(rt.open)>(module, "standinOpen");
+    rt.runFrame = lookUp<decltype(rt.runFrame)>(module, "standinRunFrame");
+    rt.error = lookUp<decltype(rt.error)>(module, "standinError");
+    rt.getStatus = lookUp<decltype(rt.getStatus)>(module, "standinGetStatus");
+    if (!rt.scriptRegister || !rt.scriptUnregister || !rt.scriptWait || !rt.open || !rt.runFrame || !rt.error ||
+        !rt.getStatus) {
+        EXPECT(!"the ScriptHookV.dll beside this program is the runtime stand-in");
+        return;
+    }
+    scriptProbe = probe;
+    scriptWait = rt.scriptWait;
+
+    rt.scriptRegister(probe.module, probeScript);
+    StandinStatus status{};
+    rt.getStatus(&status);
+    EXPECT(status.counterImportsRedirected == 2);
+
+    // No scenario yet: the counter stands still at the world clock's start, one second.
+    const long long ownBefore = ownCounter();
+    const long long first = probe.counter();
+    Sleep(20);
+    EXPECT(probe.counter() == first && first == 10'000'000);
+    EXPECT(probe.frequency() == 10'000'000);
+    EXPECT(ownCounter() > ownBefore);  // the process's own counter still runs
+
+    const char* scenario = "import-patch-clock.json";
+    HANDLE file = CreateFileA(scenario, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    char text[128];
+    const int length = std::snprintf(text, sizeof text, "{\"frames\": %d, \"realDt\": %g}", kFrames, kRealDt);
+    DWORD written = 0;
+    EXPECT(file != INVALID_HANDLE_VALUE && WriteFile(file, text, static_cast<DWORD>(length), &written, nullptr));
+    CloseHandle(file);
+    char message[256] = "";
+    const bool opened = rt.open(scenario, nullptr, 0, message, sizeof message) != 0;
+    if (!opened) std::printf("standinOpen: %s\n", message);
+    EXPECT(opened);
+    if (!opened) return;
+
+    while (rt.runFrame()) {
+    }
+    if (rt.error(message, sizeof message)) std::printf("run stopped: %s\n", message);
+    EXPECT(frameCounters.size() == kFrames && frameFrequencies.size() == kFrames);
+    for (std::size_t k = 0; k < frameCounters.size(); ++k) {
+        const double expected = (1.0 + kRealDt * static_cast<double>(k)) * 1e7;
+        if (std::fabs(static_cast<double>(frameCounters[k]) - expected) > 1.0)
+            std::printf("frame %zu: counter %lld, want %.0f\n", k, frameCounters[k], expected);
+        EXPECT(std::fabs(static_cast<double>(frameCounters[k]) - expected) <= 1.0);
+        EXPECT(frameFrequencies[k] == 10'000'000);
+    }
+    rt.getStatus(&status);
+    EXPECT(status.counterReads == 2 + kFrames);  // two before the scenario, one a frame
+
+    rt.scriptUnregister(probe.module);
+    rt.getStatus(&status);
+    EXPECT(status.scriptsRegistered == 0);
+}
+
 }  // namespace
 
 int main() {
@@ -141,6 +240,7 @@ int main() {
     }
     redirectReachesOnlyThatModuleAndCanBeUndone(probe);
     nothingIsPatchedWhereNothingMatches(probe);
+    standinAnswersFromTheWorldClock(probe);
     std::printf("%s\n", failures == 0 ? "ok: import redirection" : "import redirection has failures");
     return failures == 0 ? 0 : 1;
 }
