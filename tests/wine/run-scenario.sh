@@ -51,3 +51,12 @@ if [[ "$(queries "$run/linux.txt")" != "$(queries "$run/windows.txt")" ]]; then
   exit 1
 fi
 echo "ok: Gears.asi look queries agree ($(queries "$run/windows.txt"))"
+
+# Velmora.asi's QueryPerformanceCounter and QueryPerformanceFrequency imports answer from the
+# simulated world's wall clock, as the Linux host's counter does: both must be redirected.
+redirected=$(sed -n "s/^Velmora.asi performance counter imports redirected: \([0-9-]*\).*/\1/p" "$run/windows.txt")
+if [[ $redirected != 2 ]]; then
+  echo "FAILED: Velmora.asi performance counter imports redirected: ${redirected:-not reported}, want 2"
+  exit 1
+fi
+echo "ok: both performance counter imports of Velmora.asi read the world's wall clock"

@@ -3,14 +3,22 @@
 // answered by the simulated world, which lives in this DLL, and registered scripts run on
 // fibres the way the runtime runs them: one turn per game frame, each ending at the
 // script's scriptWait. The test host drives it through standin_api.h.
+//
+// A registered script's module also reads the simulated world's wall clock: its imports of
+// the performance counter are redirected to this DLL, which answers as the Linux
+// simulator's host does, so that timing measured by the plug-in is the same on both sides.
 #include <windows.h>
 
+#include <cmath>
 #include <cstdio>
 #include <exception>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "import_patch.h"
+#include "shell/platform.h"
 #include "shell/runtime.h"
 #include "sim/runner.h"
 #include "sim/session.h"
@@ -30,6 +38,8 @@ struct Script {
 struct Standin {
     std::unique_ptr<Session> session;
     velmora::HostRuntime world{};  // the session's answers to the seven functions
+    velmora::Platform clock{};     // the session's performance counter, as the Linux host serves it
+    std::map<void*, int> redirected;  // registered modules: counter import slots redirected
     std::vector<std::unique_ptr<Script>> scripts;
     Script* running = nullptr;     // the script whose fibre has the thread, if any
     void* hostFiber = nullptr;
@@ -61,6 +71,60 @@ void WINAPI runScript(void* parameter) {
 
 bool playing() { return standin.session && !standin.session->finished() && standin.error.empty(); }
 
+// ---------------------------------------------------------------------------------------
+// The performance counter of the simulated world, for registered modules' imports.
+
+// The simulated counter's rate: the Linux host's, and fixed, as Windows keeps it fixed too.
+constexpr std::int64_t kCounterFrequency = 10'000'000;
+
+// Before a scenario is open the counter stands where every world's wall clock starts, so
+// that a read then and a read in the first frame are the same instant, as they are on
+// Linux, where nothing runs before the session; and the counter never goes back.
+std::int64_t counterBeforeOpen() {
+    static const std::int64_t start = std::llround(World{}.wallClock * static_cast<double>(kCounterFrequency));
+    return start;
+}
+
+BOOL WINAPI simulatedQueryPerformanceCounter(LARGE_INTEGER* count) {
+    if (count == nullptr) {
+        SetLastError(ERROR_NOACCESS);
+        return FALSE;
+    }
+    ++standin.status.counterReads;
+    count->QuadPart = standin.clock.queryPerformanceCounter != nullptr ? standin.clock.queryPerformanceCounter()
+                                                                       : counterBeforeOpen();
+    return TRUE;
+}
+
+BOOL WINAPI simulatedQueryPerformanceFrequency(LARGE_INTEGER* frequency) {
+    if (frequency == nullptr) {
+        SetLastError(ERROR_NOACCESS);
+        return FALSE;
+    }
+    frequency->QuadPart = standin.clock.queryPerformanceFrequency != nullptr
+                              ? standin.clock.queryPerformanceFrequency()
+                              : kCounterFrequency;
+    return TRUE;
+}
+
+// Where a module may import the counter from: KERNEL32 itself, or the API set that
+// carries it, which some import libraries name instead.
+constexpr const char* kCounterDlls[] = {"kernel32.dll", "api-ms-win-core-profile-l1-1-0.dll"};
+
+// Answers the slots redirected, or -1 when one could not be written.
+int redirectCounter(HMODULE module) {
+    int slots = 0;
+    for (const char* dll : kCounterDlls) {
+        const int counter = redirectImport(module, dll, "QueryPerformanceCounter",
+                                           reinterpret_cast<void*>(&simulatedQueryPerformanceCounter), nullptr);
+        const int frequency = redirectImport(module, dll, "QueryPerformanceFrequency",
+                                             reinterpret_cast<void*>(&simulatedQueryPerformanceFrequency), nullptr);
+        if (counter < 0 || frequency < 0) return -1;
+        slots += counter + frequency;
+    }
+    return slots;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -77,6 +141,14 @@ std::uint64_t* standinNativeCall();
 std::uint8_t* standinGetScriptHandleBaseAddress(std::int32_t handle);
 
 void standinScriptRegister(void* module, ScriptFunction main) {
+    // Before the script's first turn, and once for a module that registers again.
+    auto redirect = standin.redirected.find(module);
+    if (redirect == standin.redirected.end()) {
+        const int slots = redirectCounter(static_cast<HMODULE>(module));
+        if (slots < 0) fail("cannot write the registering module's import address table");
+        redirect = standin.redirected.emplace(module, slots < 0 ? 0 : slots).first;
+    }
+    standin.status.counterImportsRedirected = redirect->second;
     auto script = std::make_unique<Script>();
     script->module = module;
     script->main = main;
@@ -97,6 +169,8 @@ void standinScriptUnregister(void* module) {
         it = standin.scripts.erase(it);
         ++standin.status.unregistrations;
     }
+    // The module is on its way out; one loaded later at the same address is another module.
+    standin.redirected.erase(module);
 }
 
 void standinScriptWait(std::uint32_t milliseconds) {
@@ -145,6 +219,7 @@ int standinOpen(const char* scenario, const char* iniPath, int frames, char* mes
         writeRunSettings(s, iniPath != nullptr ? std::optional<std::string>(iniPath) : std::nullopt, ".");
         standin.session = std::make_unique<Session>(std::move(s), count);
         standin.world = standin.session->host.runtime();
+        standin.clock = standin.session->host.platform();
         standin.session->begin();
         return 1;
     } catch (const std::exception& e) {

@@ -15,6 +15,10 @@ struct StandinStatus {
     std::int32_t cameraShown;            // the world shows a scripted camera now
     std::int32_t cameraShownAtUnregister;  // ... and did when the last unregister came
     std::int32_t gearsLookQueries;       // look queries answered for Gears.asi
+    std::int32_t counterImportsRedirected;  // import slots of QueryPerformanceCounter and
+                                         // QueryPerformanceFrequency redirected to the world's
+                                         // wall clock in the last registered module
+    std::int32_t counterReads;           // redirected QueryPerformanceCounter calls answered
     void* registeredModule;              // module handle of the last registration
     void* unregisteredModule;            // module handle of the last unregistration
 };

@@ -1,0 +1,246 @@
+// Import redirection under Wine, on a module of our own (counter-probe.dll) that imports the
+// performance counter from KERNEL32 as Velmora.asi does: redirectImport rewrites that
+// module's binding and no other, finds nothing where there is nothing to find, and the
+// runtime stand-in, when the module registers a script, makes its counter the simulated
+// world's wall clock. Runs from the folder that holds the stand-in and the probe.
+#include <windows.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include "import_patch.h"
+#include "standin_api.h"
+
+namespace {
+
+int failures = 0;
+
+void expect(bool holds, const char* what, int line) {
+    if (!holds) {
+        std::printf("FAILED (line %d): %s\n", line, what);
+        ++failures;
+    }
+}
+#define EXPECT(condition) expect((condition), #condition, __LINE__)
+
+using Probe = long long (*)();
+
+struct ProbeModule {
+    HMODULE module = nullptr;
+    Probe counter = nullptr;    // the probe's own QueryPerformanceCounter call
+    Probe frequency = nullptr;  // ... and QueryPerformanceFrequency call
+};
+
+template <class F>
+F lookUp(HMODULE module, const char* name) {
+    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+constexpr long long kFakeCount = 123456789;
+
+BOOL WINAPI fakeCounter(LARGE_INTEGER* value) {
+    value->QuadPart = kFakeCount;
+    return TRUE;
+}
+
+long long ownCounter() {
+    LARGE_INTEGER value;
+    QueryPerformanceCounter(&value);
+    return value.QuadPart;
+}
+
+struct Region {
+    void* base;
+    SIZE_T size;
+    DWORD protection;
+    bool operator==(const Region&) const = default;
+};
+
+// The protections across the module's image, region by region.
+std::vector<Region> imageProtections(HMODULE module) {
+    std::vector<Region> regions;
+    auto* at = reinterpret_cast<std::uint8_t*>(module);
+    MEMORY_BASIC_INFORMATION info;
+    while (VirtualQuery(at, &info, sizeof info) == sizeof info && info.AllocationBase == module) {
+        regions.push_back(Region{info.BaseAddress, info.RegionSize, info.Protect});
+        at = static_cast<std::uint8_t*>(info.BaseAddress) + info.RegionSize;
+    }
+    return regions;
+}
+
+// The probe's import address table, as its headers give it.
+IMAGE_DATA_DIRECTORY importAddressTable(HMODULE module) {
+    const auto* base = reinterpret_cast<const std::uint8_t*>(module);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    return nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IAT];
+}
+
+void redirectReachesOnlyThatModuleAndCanBeUndone(const ProbeModule& probe) {
+    const long long before = probe.counter();
+    EXPECT(before > 0 && before != kFakeCount);
+    // MinGW leaves the table writable; other linkers have the loader make it read-only once
+    // bound, and then the patch must lift and restore the protection.
+    const IMAGE_DATA_DIRECTORY iat = importAddressTable(probe.module);
+    void* table = reinterpret_cast<std::uint8_t*>(probe.module) + iat.VirtualAddress;
+    DWORD loaded = 0;
+    EXPECT(iat.Size > 0 && VirtualProtect(table, iat.Size, PAGE_READONLY, &loaded));
+    const std::vector<Region> protections = imageProtections(probe.module);
+    EXPECT(!protections.empty());
+
+    void* original = nullptr;
+    // The name as the import table spells it is KERNEL32.dll; the loader ignores case.
+    const int patched = redirectImport(probe.module, "kernel32.DLL", "QueryPerformanceCounter",
+                                       reinterpret_cast<void*>(&fakeCounter), &original);
+    EXPECT(patched == 1);
+    if (patched != 1 || original == nullptr) return;  // nothing to undo
+    EXPECT(probe.counter() == kFakeCount);
+    EXPECT(probe.frequency() > 0 && probe.frequency() != kFakeCount);  // its other import
+    EXPECT(ownCounter() != kFakeCount);                                 // this program's import
+    // The slot held what the loader had bound: the counter KERNEL32 exports.
+    EXPECT(original == reinterpret_cast<void*>(
+                           GetProcAddress(GetModuleHandleA("kernel32.dll"), "QueryPerformanceCounter")));
+    EXPECT(imageProtections(probe.module) == protections);  // made writable for the write only
+
+    EXPECT(redirectImport(probe.module, "KERNEL32.dll", "QueryPerformanceCounter", original, nullptr) == 1);
+    const long long after = probe.counter();
+    EXPECT(after != kFakeCount && after >= before);
+    VirtualProtect(table, iat.Size, loaded, &loaded);
+}
+
+void nothingIsPatchedWhereNothingMatches(const ProbeModule& probe) {
+    const auto fake = reinterpret_cast<void*>(&fakeCounter);
+    void* original = nullptr;
+    EXPECT(redirectImport(probe.module, "nosuch.dll", "QueryPerformanceCounter", fake, &original) == 0);
+    EXPECT(redirectImport(probe.module, "kernel32", "QueryPerformanceCounter", fake, &original) == 0);
+    EXPECT(redirectImport(probe.module, "kernel32.dll", "QueryPerformance", fake, &original) == 0);  // a prefix
+    EXPECT(redirectImport(probe.module, "kernel32.dll", "queryperformancecounter", fake, &original) == 0);
+    EXPECT(original == nullptr);
+    EXPECT(probe.counter() != kFakeCount);
+
+    // ntdll imports nothing at all.
+    EXPECT(redirectImport(GetModuleHandleA("ntdll.dll"), "kernel32.dll", "QueryPerformanceCounter", fake, nullptr) ==
+           0);
+    EXPECT(ownCounter() != kFakeCount);
+    EXPECT(redirectImport(nullptr, "kernel32.dll", "QueryPerformanceCounter", fake, nullptr) == 0);
+    static std::uint8_t notAnImage[4096] = {};
+    EXPECT(redirectImport(reinterpret_cast<HMODULE>(notAnImage), "kernel32.dll", "QueryPerformanceCounter", fake,
+                          nullptr) == 0);
+}
+
+// ---------------------------------------------------------------------------------------
+// The runtime stand-in: the probe registers a script, as Velmora.asi does at attach.
+
+using ScriptWait = void (*)(std::uint32_t);
+
+struct Runtime {
+    void (*scriptRegister)(HMODULE, void (*)()) = nullptr;
+    void (*scriptUnregister)(HMODULE) = nullptr;
+    ScriptWait scriptWait = nullptr;
+    decltype(&standinOpen) open = nullptr;
+    decltype(&standinRunFrame) runFrame = nullptr;
+    decltype(&standinError) error = nullptr;
+    decltype(&standinGetStatus) getStatus = nullptr;
+};
+
+ProbeModule scriptProbe;
+ScriptWait scriptWait = nullptr;
+std::vector<long long> frameCounters;     // the probe's counter, one read a frame
+std::vector<long long> frameFrequencies;  // ... and its frequency
+
+void probeScript() {
+    for (;;) {
+        frameCounters.push_back(scriptProbe.counter());
+        frameFrequencies.push_back(scriptProbe.frequency());
+        scriptWait(0);
+    }
+}
+
+constexpr double kRealDt = 0.02;
+constexpr int kFrames = 5;
+
+void standinAnswersFromTheWorldClock(const ProbeModule& probe) {
+    HMODULE module = LoadLibraryA("ScriptHookV.dll");
+    EXPECT(module != nullptr);
+    if (module == nullptr) return;
+    Runtime rt;
+    rt.scriptRegister = lookUp<decltype(rt.scriptRegister)>(module, "?scriptRegister@@YAXPEAUHINSTANCE__@@P6AXXZ@Z");
+    rt.scriptUnregister = lookUp<decltype(rt.scriptUnregister)>(module, "?scriptUnregister@@YAXPEAUHINSTANCE__@@@Z");
+    rt.scriptWait = lookUp<ScriptWait>(module, "?scriptWait@@YAXK@Z");
+    rt.open = lookUp<decltype(rt.open)>(module, "standinOpen");
+    rt.runFrame = lookUp<decltype(rt.runFrame)>(module, "standinRunFrame");
+    rt.error = lookUp<decltype(rt.error)>(module, "standinError");
+    rt.getStatus = lookUp<decltype(rt.getStatus)>(module, "standinGetStatus");
+    if (!rt.scriptRegister || !rt.scriptUnregister || !rt.scriptWait || !rt.open || !rt.runFrame || !rt.error ||
+        !rt.getStatus) {
+        EXPECT(!"the ScriptHookV.dll beside this program is the runtime stand-in");
+        return;
+    }
+    scriptProbe = probe;
+    scriptWait = rt.scriptWait;
+
+    rt.scriptRegister(probe.module, probeScript);
+    StandinStatus status{};
+    rt.getStatus(&status);
+    EXPECT(status.counterImportsRedirected == 2);
+
+    // No scenario yet: the counter stands still at the world clock's start, one second.
+    const long long ownBefore = ownCounter();
+    const long long first = probe.counter();
+    Sleep(20);
+    EXPECT(probe.counter() == first && first == 10'000'000);
+    EXPECT(probe.frequency() == 10'000'000);
+    EXPECT(ownCounter() > ownBefore);  // the process's own counter still runs
+
+    const char* scenario = "import-patch-clock.json";
+    HANDLE file = CreateFileA(scenario, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    char text[128];
+    const int length = std::snprintf(text, sizeof text, "{\"frames\": %d, \"realDt\": %g}", kFrames, kRealDt);
+    DWORD written = 0;
+    EXPECT(file != INVALID_HANDLE_VALUE && WriteFile(file, text, static_cast<DWORD>(length), &written, nullptr));
+    CloseHandle(file);
+    char message[256] = "";
+    const bool opened = rt.open(scenario, nullptr, 0, message, sizeof message) != 0;
+    if (!opened) std::printf("standinOpen: %s\n", message);
+    EXPECT(opened);
+    if (!opened) return;
+
+    while (rt.runFrame()) {
+    }
+    if (rt.error(message, sizeof message)) std::printf("run stopped: %s\n", message);
+    EXPECT(frameCounters.size() == kFrames && frameFrequencies.size() == kFrames);
+    for (std::size_t k = 0; k < frameCounters.size(); ++k) {
+        const double expected = (1.0 + kRealDt * static_cast<double>(k)) * 1e7;
+        if (std::fabs(static_cast<double>(frameCounters[k]) - expected) > 1.0)
+            std::printf("frame %zu: counter %lld, want %.0f\n", k, frameCounters[k], expected);
+        EXPECT(std::fabs(static_cast<double>(frameCounters[k]) - expected) <= 1.0);
+        EXPECT(frameFrequencies[k] == 10'000'000);
+    }
+    rt.getStatus(&status);
+    EXPECT(status.counterReads == 2 + kFrames);  // two before the scenario, one a frame
+
+    rt.scriptUnregister(probe.module);
+    rt.getStatus(&status);
+    EXPECT(status.scriptsRegistered == 0);
+}
+
+}  // namespace
+
+int main() {
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    ProbeModule probe;
+    probe.module = LoadLibraryA("counter-probe.dll");
+    probe.counter = lookUp<Probe>(probe.module, "probeCounter");
+    probe.frequency = lookUp<Probe>(probe.module, "probeFrequency");
+    if (probe.module == nullptr || probe.counter == nullptr || probe.frequency == nullptr) {
+        std::printf("counter-probe.dll is not beside this program, or lacks its exports\n");
+        return 2;
+    }
+    redirectReachesOnlyThatModuleAndCanBeUndone(probe);
+    nothingIsPatchedWhereNothingMatches(probe);
+    standinAnswersFromTheWorldClock(probe);
+    std::printf("%s\n", failures == 0 ? "ok: import redirection" : "import redirection has failures");
+    return failures == 0 ? 0 : 1;
+}
