@@ -194,8 +194,8 @@ constexpr BuiltinScenario kBuiltins[] = {
   ]
 })json"},
     {"fp-behind", R"json({
-  "description": "Looking behind in first person from a compact (its rear window), a compact with a spoiler (raised), a car without rear bones and a motorcycle (over the saddle).",
-  "frames": 540,
+  "description": "Looking behind in first person from a compact (its rear window), a compact with a spoiler (raised), a car without rear bones, a motorcycle (over the saddle) and an open roadster (its rear bumper).",
+  "frames": 680,
   "world": {
     "onFootViewMode": 4,
     "player": { "position": [-2, 0, 0] },
@@ -203,7 +203,8 @@ constexpr BuiltinScenario kBuiltins[] = {
       {"name": "plain", "model": "compact", "position": [0, 0, 0]},
       {"name": "spoiler", "model": "compact", "position": [10, 0, 0], "spoiler": 2},
       {"name": "bare", "model": "bare", "position": [20, 0, 0], "heading": 90},
-      {"name": "bike", "model": "motorcycle", "position": [30, 0, 0]}
+      {"name": "bike", "model": "motorcycle", "position": [30, 0, 0]},
+      {"name": "roadster", "model": "roadster", "position": [40, 0, 0]}
     ]
   },
   "events": [
@@ -217,7 +218,10 @@ constexpr BuiltinScenario kBuiltins[] = {
     {"frame": 360, "do": "hold", "control": "lookBehind", "frames": 20},
     {"frame": 390, "do": "exit", "frames": 10},
     {"frame": 420, "do": "enter", "vehicle": "bike", "frames": 10},
-    {"frame": 500, "do": "hold", "control": "lookBehind", "frames": 20}
+    {"frame": 500, "do": "hold", "control": "lookBehind", "frames": 20},
+    {"frame": 530, "do": "exit", "frames": 10},
+    {"frame": 560, "do": "enter", "vehicle": "roadster", "frames": 10},
+    {"frame": 640, "do": "hold", "control": "lookBehind", "frames": 20}
   ]
 })json"},
     {"fp-bike", R"json({

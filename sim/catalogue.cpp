@@ -266,6 +266,8 @@ std::vector<VehicleModel> buildVehicleModels() {
         bicycle(),
         boat(),
         helicopter(),
+        // An open two-seater: no rear window, so a rear view starts from its bumper.
+        withoutBones(layOutCar("roadster", 6, kSports), {"windscreen_r"}),
         // A sedan body without a cabin or tail: the cameras must cope with such models.
         withoutBones(layOutCar("bare", 1, kSedan),
                      {"seat_dside_f", "steeringwheel", "windscreen", "windscreen_r", "bumper_r",

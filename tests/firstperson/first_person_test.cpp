@@ -224,3 +224,52 @@ TEST(FrameClock, MeasuresConsecutiveFramesAndStartsAfreshAfterAGap) {
 
 }  // namespace
 }  // namespace velmora
+
+// ---------------------------------------------------------------------------------------
+// In the simulated world.
+
+#include "shell/velmora.h"
+#include "support/scenario_run.h"
+
+namespace velmora {
+namespace {
+
+// A car the player gets into from first person on foot; the own camera starts 46 frames
+// after the seat is taken (frame 58).
+std::string firstPersonIn(const std::string& car, const std::string& events, int frames = 160) {
+    return R"({"frames": )" + std::to_string(frames) + R"(, "world": {"onFootViewMode": 4, "player": {"position": [-2, 0, 0]},
+        "vehicles": [{"name": "car", "model": "compact")" + car + R"(}]},
+        "events": [{"frame": 2, "do": "enter", "vehicle": "car", "frames": 10})" + events + "]}";
+}
+
+TEST(FirstPersonCamera, TheHorizonLockTakesAwayPartOfTheRoll) {
+    // A car standing with a 20 degree roll: the view rolls (1 - 0.35) × 20 = 13 degrees.
+    auto run = testing::makeRun(firstPersonIn(R"(, "roll": 20)", ""), std::string("[1stPersonView]\nHorizonLock = 0.35\n"));
+    testing::runUntil(*run, 120);
+    EXPECT_NEAR(run->trace().back().cameraRotation.y, 13.0f, 0.01f);
+    auto level = testing::makeRun(firstPersonIn(R"(, "roll": 20)", ""), std::string("[1stPersonView]\nHorizonLock = 1\n"));
+    testing::runUntil(*level, 120);
+    EXPECT_NEAR(level->trace().back().cameraRotation.y, 0.0f, 0.01f);
+}
+
+TEST(FirstPersonCamera, NonFiniteVehicleDataNeverReachesTheGame) {
+    // The game answers NaN for the car's position and velocity from 80 to 109.
+    auto run = testing::makeRun(firstPersonIn(R"(, "speed": 6)", R"(, {"frame": 80, "do": "broken", "vehicle": "car"},
+        {"frame": 110, "do": "broken", "vehicle": "car", "value": false})"));
+    testing::runUntil(*run, 80);
+    const Vector3 lastGood = run->trace().back().cameraPosition;
+    for (int frame = 81; frame < 160; ++frame) {
+        testing::runUntil(*run, frame);
+        const sim::TraceRow& row = run->trace().back();
+        ASSERT_TRUE(row.cameraPosition.allFinite() && std::isfinite(row.cameraFov)) << frame;
+        if (frame <= 110) {
+            EXPECT_EQ(row.cameraPosition, lastGood) << frame;
+        }
+    }
+    // Recovered: back at the driver's eyes, 0.08 ahead of them.
+    const Vector3 fromHead = run->trace().back().cameraPosition - run->plugin.cabin.rawHead;
+    EXPECT_NEAR(fromHead.dot(run->plugin.sample.vehicleForward), 0.08f, 2e-3f);
+}
+
+}  // namespace
+}  // namespace velmora

@@ -523,6 +523,9 @@ TEST(BuiltinScenario, FirstPersonLookBehind) {
          270.0f, "a car without rear bones"},
         {510, {30.0f, -0.2f, sim::findVehicleModel("motorcycle")->groundClearance + 0.49f + up}, 180.0f,
          "over the motorcycle's saddle"},
+        // The roadster has no rear window: its rear bumper (at half its 4.4 m, 0.1 up), 0.18 up.
+        {650, {40.0f, -2.2f - 0.08f, sim::findVehicleModel("roadster")->groundClearance + 0.1f + 0.18f}, 180.0f,
+         "the rear bumper, 0.18 up and 0.08 back"},
     };
     for (const Behind& b : cases) {
         EXPECT_LT((at(*run, b.frame).cameraPosition - b.at).norm(), 1e-4f) << b.what;
