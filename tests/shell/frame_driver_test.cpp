@@ -81,40 +81,6 @@ TEST(ViewMode, RememberedAfterTheGraceAndWrittenBackOnLeaving) {
     EXPECT_EQ(run->world.onFootViewMode, 0);
 }
 
-TEST(ViewMode, TheViewChangeControlCyclesNearMediumFarAndFirstPerson) {
-    auto run = makeRun(inCar(viewChanges({10, 20, 30, 40}), 60));
-    struct Expected { int frame; CameraMode mode; int index; int gameViewMode; };
-    const Expected steps[] = {
-        {5, CameraMode::ThirdPerson, 1, 1},  {15, CameraMode::ThirdPerson, 2, 2}, {25, CameraMode::FirstPerson, 0, 4},
-        {35, CameraMode::ThirdPerson, 0, 0}, {45, CameraMode::ThirdPerson, 1, 1},
-    };
-    for (const Expected& e : steps) {
-        runUntil(*run, e.frame);
-        EXPECT_EQ(run->plugin.driver.cameraMode, e.mode) << "frame " << e.frame;
-        EXPECT_EQ(run->plugin.driver.cameraIndex, e.index) << "frame " << e.frame;
-        EXPECT_EQ(run->world.onFootViewMode, e.gameViewMode) << "frame " << e.frame;
-    }
-}
-
-TEST(ViewMode, WithoutTheOwnFirstPersonCameraTheGameTakesFirstPersonUntilTheNextPress) {
-    auto run = makeRun(inCar(viewChanges({10, 20, 60}), 80, R"("onFootViewMode": 1, )"),
-                       std::string("[1stPersonView]\nUseOwnFirstPersonCamera = off\n"));
-    runUntil(*run, 15);
-    EXPECT_EQ(run->plugin.driver.cameraIndex, 2);
-    runUntil(*run, 25);  // past the far view: first person is the game's
-    EXPECT_TRUE(run->plugin.driver.handOffPending);
-    EXPECT_EQ(run->plugin.driver.cameraMode, CameraMode::ThirdPerson);
-    EXPECT_EQ(run->plugin.driver.cameraIndex, 0);
-    EXPECT_EQ(run->world.vehicleViewMode, 4);
-    runUntil(*run, 55);
-    EXPECT_TRUE(run->plugin.driver.handOffPending);
-    EXPECT_EQ(run->world.vehicleViewMode, 4);
-    runUntil(*run, 62);  // the next press brings the near chase camera back
-    EXPECT_FALSE(run->plugin.driver.handOffPending);
-    EXPECT_EQ(run->plugin.driver.cameraIndex, 0);
-    EXPECT_EQ(run->world.vehicleViewMode, 2);
-}
-
 TEST(ViewMode, ControlSeventyFiveSuspendsTheOwnFirstPersonCameraUntilOnFoot) {
     auto run = makeRun(inCar(viewChanges({5, 10}) + R"(, {"frame": 20, "do": "press", "control": "control75"},
                                                      {"frame": 40, "do": "exit", "frames": 3})", 60));
@@ -145,28 +111,6 @@ TEST(ToggleKey, ToggleAndReloadOnOneKeyShareTheLatchAndTheToggleWins) {
     runUntil(*apart, 20);
     EXPECT_TRUE(apart->plugin.driver.modEnabled);
     EXPECT_EQ(apart->plugin.settings.firstPersonView.fov, 59.0f);
-}
-
-TEST(Heading, WhileLookingBehindTheGameGetsTheCamerasOwnHeading) {
-    auto run = makeRun(inCar(R"({"frame": 60, "do": "hold", "control": "lookBehind", "frames": 30})", 200,
-                             R"("onFootViewMode": 1, )"));
-    auto cameraYaw = [&] { return sim::rotationOf(run->world.cameras.at(run->plugin.camera.cameraHandle)).z; };
-
-    runUntil(*run, 50);  // following the car: the game gets the smoothed chase heading
-    ASSERT_TRUE(run->plugin.camera.cameraActive);
-    EXPECT_NEAR(run->plugin.driver.smoothedHeading, WrapDegrees360(cameraYaw()), 1.0f);
-
-    runUntil(*run, 61);  // the first frame held: the heading follows the turned camera at once
-    EXPECT_NEAR(run->world.minimapAngle, static_cast<int>(WrapDegrees360(cameraYaw())), 1);
-    runUntil(*run, 80);  // still looking behind
-    const float r = cameraYaw();
-    EXPECT_NEAR(std::fabs(wrapDegrees180(r - 0.0f)), 180.0f, 5.0f);  // the car faces 0, the camera back
-    EXPECT_NEAR(run->world.minimapAngle, static_cast<int>(WrapDegrees360(r)), 1);
-    // The stored heading points the other way, so the release eases back from the car's.
-    EXPECT_NEAR(std::fabs(wrapDegrees180(run->plugin.driver.smoothedHeading - WrapDegrees360(r - 180.0f))), 0.0f, 1e-3f);
-
-    runUntil(*run, 190);  // released: the heading eases back onto the camera's own
-    EXPECT_NEAR(std::fabs(wrapDegrees180(run->plugin.driver.smoothedHeading - WrapDegrees360(cameraYaw()))), 0.0f, 1.0f);
 }
 
 TEST(Guards, AFailingGuardOrAnUnsupportedVehicleLeavesTheGameAlone) {
