@@ -173,6 +173,7 @@ Platform SimHost::platform() const {
     p.isWritable = [](const void* address, std::size_t bytes) {
         return writableRegion(active_->world_, address, bytes);
     };
+    p.replaceFile = [](const char* from, const char* to) { return std::rename(from, to) == 0; };
     return p;
 }
 
@@ -271,8 +272,12 @@ void SimHost::answerHud() {
     World& w = world_;
     using namespace game;
     on(BEGIN_TEXT_COMMAND_THEFEED_POST, [&w](const char*) { w.pendingText.clear(); });
+    // The game shows at most 99 characters of a component; more is the plug-in's fault.
     on(ADD_TEXT_COMPONENT_SUBSTRING_PLAYER_NAME, [&w](const char* text) {
-        if (text != nullptr) w.pendingText += text;
+        if (text == nullptr) return;
+        const std::string_view component(text);
+        if (component.size() > kTextComponentLimit && w.faults.textCut++ == 0) w.faults.firstTextCutFrame = w.frame;
+        w.pendingText += component.substr(0, kTextComponentLimit);
     });
     on(END_TEXT_COMMAND_THEFEED_POST_TICKER, [&w](bool, bool) {
         w.log.notifications.push_back(w.pendingText);
@@ -294,16 +299,26 @@ void SimHost::answerHud() {
     on(SET_TEXT_OUTLINE, [&w] { w.pendingDraw.outline = true; });
     on(BEGIN_TEXT_COMMAND_DISPLAY_TEXT, [&w](const char*) { w.pendingText.clear(); });
     on(END_TEXT_COMMAND_DISPLAY_TEXT, [&w](float x, float y, std::int32_t) {
-        TextDraw draw = w.pendingDraw;
+        DrawCall draw = w.pendingDraw;
+        draw.kind = DrawCall::Kind::Text;
         draw.x = x;
         draw.y = y;
         draw.text = w.pendingText;
-        w.log.texts.push_back(draw);
-        w.pendingDraw = TextDraw{};
+        w.log.draws.push_back(draw);
+        w.pendingDraw = DrawCall{};
         w.pendingText.clear();
     });
     on(DRAW_RECT, [&w](float x, float y, float width, float height, std::int32_t r, std::int32_t g, std::int32_t b,
-                       std::int32_t a, bool) { w.log.rects.push_back(RectDraw{x, y, width, height, {r, g, b, a}}); });
+                       std::int32_t a, bool) {
+        DrawCall rect;
+        rect.kind = DrawCall::Kind::Rect;
+        rect.x = x;
+        rect.y = y;
+        rect.width = width;
+        rect.height = height;
+        rect.colour = {r, g, b, a};
+        w.log.draws.push_back(rect);
+    });
 }
 
 void SimHost::answerCameras() {

@@ -81,6 +81,9 @@ Simulation::Simulation(Scenario s, RunOptions options)
             c.cameraIndex = plugin.driver.cameraIndex;
             c.modEnabled = plugin.driver.modEnabled;
             c.cameraActive = plugin.camera.cameraActive;
+            c.menuOpen = plugin.menu.open;
+            c.menuPage = static_cast<std::int32_t>(plugin.menu.currentPage);
+            c.menuRow = plugin.menu.selection;
             return c;
         };
         session.modeLabel = [this] { return modeLabelOf(plugin, world); };

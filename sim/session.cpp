@@ -1,12 +1,26 @@
 #include "sim/session.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <sstream>
 
+#include "menu/catalogue.h"
 #include "thirdperson/vehicle.h"
 
 namespace velmora::sim {
 namespace {
+
+// The page whose title the menu draws, or -1.
+int menuPageTitled(const std::string& text) {
+    SettingsRecord scratch;
+    std::string title;
+    std::vector<MenuItem> items;
+    for (std::uint32_t page = 0; page <= kFeelPage; ++page) {
+        buildMenuPage(scratch, page, title, items);
+        if (title == text) return static_cast<int>(page);
+    }
+    return -1;
+}
 
 bool seatedInSupportedVehicle(const World& world) {
     if (!characterSeated(world)) return false;
@@ -25,6 +39,15 @@ PluginColumns observedPluginColumns(const World& world) {
     const auto camera = world.cameras.find(world.activeCamera);
     c.cameraActive = world.renderOn && camera != world.cameras.end() && camera->second.active;
     c.modEnabled = !seatedInSupportedVehicle(world) || !world.log.disabledControls.empty();
+    // The menu as drawn: open when it draws, its page by the title, its row by the counter
+    // ("row / rows") in the footer.
+    for (const DrawCall& draw : world.log.draws) {
+        if (draw.kind != DrawCall::Kind::Text) continue;
+        c.menuOpen = true;
+        if (const int page = menuPageTitled(draw.text); page >= 0) c.menuPage = page;
+        int row = 0, rows = 0;
+        if (std::sscanf(draw.text.c_str(), "%d / %d", &row, &rows) == 2) c.menuRow = row - 1;
+    }
     return c;
 }
 
@@ -58,6 +81,7 @@ void Session::endFrame() {
     checkShownView(world);
     trace_.push_back(captureRow(world, pluginColumns()));
     lastLog_ = world.log;
+    if (!world.log.draws.empty()) draws_.emplace_back(world.frame, world.log.draws);
     const std::string mode = modeLabel();
     if (mode != lastMode_) {
         modeChanges_.push_back(ModeChange{world.frame, lastMode_, mode});
@@ -93,6 +117,9 @@ std::string Session::summary() const {
     if (f.fovOutOfRange > 0)
         out << "FAULT: field of view outside 1..130 set " << f.fovOutOfRange << " times, first on frame "
             << f.firstFovFrame << " (" << f.firstFov << ")\n";
+    if (f.textCut > 0)
+        out << "FAULT: a text longer than the game shows (" << kTextComponentLimit << " characters) drawn "
+            << f.textCut << " times, first on frame " << f.firstTextCutFrame << "\n";
     if (f.cameraUnderGround > 0)
         out << "FAULT: a scripted camera below the ground on " << f.cameraUnderGround << " frames, first on frame "
             << f.firstUnderGroundFrame << "\n";

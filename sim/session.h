@@ -45,6 +45,8 @@ public:
     const std::vector<TraceRow>& trace() const { return trace_; }
     const std::vector<ModeChange>& modeChanges() const { return modeChanges_; }
     const FrameLog& lastLog() const { return lastLog_; }  // of the last finished frame
+    // Every text and rectangle drawn, by frame, in call order.
+    const std::vector<std::pair<int, std::vector<DrawCall>>>& draws() const { return draws_; }
     std::string summary() const;
 
     // How the trace learns the plug-in's own state; observed from the world by default.
@@ -58,6 +60,7 @@ public:
 private:
     std::vector<TraceRow> trace_;
     std::vector<ModeChange> modeChanges_;
+    std::vector<std::pair<int, std::vector<DrawCall>>> draws_;
     FrameLog lastLog_;
     std::string lastMode_;
     int framesToRun_ = 0;

@@ -4,6 +4,8 @@
 #include <fstream>
 #include <ostream>
 
+#include <nlohmann/json.hpp>
+
 namespace velmora::sim {
 
 TraceRow captureRow(const World& world, const PluginColumns& plugin) {
@@ -38,7 +40,7 @@ TraceRow captureRow(const World& world, const PluginColumns& plugin) {
 std::string traceHeader() {
     return "frame,t,inVehicle,vehicle,vehX,vehY,vehZ,vehYaw,speed,view,camX,camY,camZ,camPitch,camRoll,camYaw,"
            "camFov,onFootViewMode,vehicleViewMode,cinematic,minimap,mode,cameraIndex,modEnabled,cameraActive,notifications,"
-           "nativeCalls";
+           "nativeCalls,menuOpen,menuPage,menuRow";
 }
 
 std::string formatTraceRow(const TraceRow& r) {
@@ -46,20 +48,52 @@ std::string formatTraceRow(const TraceRow& r) {
     auto d = [](float value) { return static_cast<double>(value) + 0.0; };
     char line[512];
     std::snprintf(line, sizeof line,
-                  "%d,%.4f,%d,%s,%.5f,%.5f,%.5f,%.4f,%.4f,%s,%.5f,%.5f,%.5f,%.4f,%.4f,%.4f,%.4f,%d,%d,%d,%d,%s,%d,%d,%d,%d,%d",
+                  "%d,%.4f,%d,%s,%.5f,%.5f,%.5f,%.4f,%.4f,%s,%.5f,%.5f,%.5f,%.4f,%.4f,%.4f,%.4f,%d,%d,%d,%d,%s,%d,%d,%d,%d,%d,%d,%d,%d",
                   r.frame, d(r.t), r.inVehicle ? 1 : 0, r.vehicle.c_str(), d(r.vehiclePosition.x()),
                   d(r.vehiclePosition.y()), d(r.vehiclePosition.z()), d(r.vehicleYaw), d(r.speed),
                   r.scripted ? "scripted" : "game", d(r.cameraPosition.x()), d(r.cameraPosition.y()),
                   d(r.cameraPosition.z()), d(r.cameraRotation.x), d(r.cameraRotation.y), d(r.cameraRotation.z),
                   d(r.cameraFov), r.onFootViewMode, r.vehicleViewMode, r.cinematic ? 1 : 0, r.minimap, r.plugin.mode.c_str(),
                   r.plugin.cameraIndex, r.plugin.modEnabled ? 1 : 0, r.plugin.cameraActive ? 1 : 0, r.notifications,
-                  r.nativeCalls);
+                  r.nativeCalls, r.plugin.menuOpen ? 1 : 0, r.plugin.menuPage, r.plugin.menuRow);
     return line;
 }
 
 void writeTrace(std::ostream& out, const std::vector<TraceRow>& rows) {
     out << traceHeader() << '\n';
     for (const TraceRow& row : rows) out << formatTraceRow(row) << '\n';
+}
+
+void writeDraws(std::ostream& out, const std::vector<std::pair<int, std::vector<DrawCall>>>& draws) {
+    for (const auto& [frame, calls] : draws) {
+        for (const DrawCall& d : calls) {
+            nlohmann::json line;
+            line["frame"] = frame;
+            line["kind"] = d.kind == DrawCall::Kind::Text ? "text" : "rect";
+            if (d.kind == DrawCall::Kind::Text) line["text"] = d.text;
+            line["x"] = d.x;
+            line["y"] = d.y;
+            if (d.kind == DrawCall::Kind::Rect) {
+                line["width"] = d.width;
+                line["height"] = d.height;
+            } else {
+                line["scale"] = d.scale;
+                line["font"] = d.font;
+                line["outline"] = d.outline;
+                line["centre"] = d.centre;
+                line["wrap"] = {d.wrapStart, d.wrapEnd};
+            }
+            line["colour"] = d.colour;
+            out << line.dump() << '\n';
+        }
+    }
+}
+
+bool writeDrawsFile(const std::string& path, const std::vector<std::pair<int, std::vector<DrawCall>>>& draws) {
+    std::ofstream out(path, std::ios::binary);
+    writeDraws(out, draws);
+    out.close();
+    return static_cast<bool>(out);
 }
 
 bool writeTraceFile(const std::string& path, const std::vector<TraceRow>& rows) {

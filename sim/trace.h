@@ -17,6 +17,9 @@ struct PluginColumns {
     std::int32_t cameraIndex = 0;
     bool modEnabled = false;
     bool cameraActive = false;
+    bool menuOpen = false;          // the settings menu is shown
+    std::int32_t menuPage = 0;      // its page
+    std::int32_t menuRow = 0;       // its selected row
 };
 
 struct TraceRow {
@@ -45,6 +48,11 @@ TraceRow captureRow(const World& world, const PluginColumns& plugin);
 std::string traceHeader();
 std::string formatTraceRow(const TraceRow& row);
 void writeTrace(std::ostream& out, const std::vector<TraceRow>& rows);
+// The draw calls of a run as JSON lines, one a call, in call order: frame, kind, text,
+// position, size, scale, font, colour and the text's outline, centring and wrap.
+void writeDraws(std::ostream& out, const std::vector<std::pair<int, std::vector<DrawCall>>>& draws);
+bool writeDrawsFile(const std::string& path, const std::vector<std::pair<int, std::vector<DrawCall>>>& draws);
+
 // Writes the trace to a file; false when it cannot be written.
 bool writeTraceFile(const std::string& path, const std::vector<TraceRow>& rows);
 

@@ -138,20 +138,23 @@ struct View {
     bool scripted = false;
 };
 
-struct TextDraw {
-    float x = 0.0f, y = 0.0f, scale = 0.0f;
+// One text or rectangle drawn on screen, as the game's draw calls gave it. Positions and
+// sizes are screen fractions; a rectangle's position is its centre.
+struct DrawCall {
+    enum class Kind { Text, Rect } kind = Kind::Text;
+    float x = 0.0f, y = 0.0f;
+    float width = 0.0f, height = 0.0f;       // rectangles
+    float scale = 0.0f;                      // texts
     std::int32_t font = 0;
-    std::array<std::int32_t, 4> colour{};
-    float wrapStart = 0.0f, wrapEnd = 1.0f;  // screen fractions
+    std::array<std::int32_t, 4> colour{};    // red, green, blue, alpha
+    float wrapStart = 0.0f, wrapEnd = 1.0f;  // texts: the wrap box
     bool centre = false;
     bool outline = false;
     std::string text;
 };
 
-struct RectDraw {
-    float x = 0.0f, y = 0.0f, width = 0.0f, height = 0.0f;
-    std::array<std::int32_t, 4> colour{};
-};
+// The game shows at most this many characters of one text component.
+inline constexpr std::size_t kTextComponentLimit = 99;
 
 struct Obstacle {
     Vector3 min = Vector3::Zero();
@@ -184,8 +187,7 @@ struct GameMemory {
 // What happened in one frame, for the trace and the tests.
 struct FrameLog {
     std::vector<std::string> notifications;
-    std::vector<TextDraw> texts;
-    std::vector<RectDraw> rects;
+    std::vector<DrawCall> draws;  // texts and rectangles, in call order
     std::vector<std::pair<std::int32_t, std::int32_t>> disabledControls;  // (group, control)
     std::map<std::uint64_t, int> callsByHash;
     int nativeCalls = 0;
@@ -199,6 +201,8 @@ struct Faults {
     float firstFov = 0.0f;
     int cameraUnderGround = 0;      // frames that showed a scripted camera below the ground
     int firstUnderGroundFrame = -1;
+    int textCut = 0;                // text components longer than the game shows
+    int firstTextCutFrame = -1;
 };
 
 struct World {
@@ -267,7 +271,7 @@ struct World {
 
     // Notification and text assembly between their begin and end calls.
     std::string pendingText;
-    TextDraw pendingDraw;
+    DrawCall pendingDraw;
 
     SimVehicle* findVehicle(Entity handle);
     const SimVehicle* findVehicle(Entity handle) const;

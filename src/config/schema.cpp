@@ -234,7 +234,7 @@ constexpr bool savePlacesUnique() {
     std::array<int, 44> seen{};
     for (const SettingKey& k : kSettingKeys) {
         if (k.saveOrder == 0) continue;
-        if (k.saveOrder < 1 || k.saveOrder > 43 || seen[static_cast<std::size_t>(k.saveOrder)]++) return false;
+        if (k.saveOrder < 1 || k.saveOrder > kSavedSettingCount || seen[static_cast<std::size_t>(k.saveOrder)]++) return false;
     }
     for (std::size_t i = 1; i <= 43; ++i)
         if (seen[i] != 1) return false;
@@ -272,6 +272,12 @@ std::string formatNumber(float value) {
 std::span<const SettingKey> settingKeys() { return kSettingKeys; }
 
 std::span<const char* const> settingSections() { return kSections; }
+
+const SettingKey* savedSettingKey(int place) {
+    for (const SettingKey& key : kSettingKeys)
+        if (key.saveOrder == place && place >= 1) return &key;
+    return nullptr;
+}
 
 const SettingKey* findSettingKey(std::string_view section, std::string_view key) {
     const int i = indexOf(section, key);

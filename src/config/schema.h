@@ -57,6 +57,10 @@ struct SettingKey {
 // Every key: the 87 the loader reads, in its order, then the one it only writes.
 std::span<const SettingKey> settingKeys();
 
+// The menu's "save everything" writes this many keys, by their saveOrder 1..43.
+inline constexpr int kSavedSettingCount = 43;
+const SettingKey* savedSettingKey(int place);  // null outside 1..43
+
 // The sections the loader reads, in file order.
 std::span<const char* const> settingSections();
 

@@ -24,6 +24,9 @@ struct Platform {
     std::int64_t (*queryPerformanceFrequency)();                 // ticks per second
     bool (*isReadable)(const void* address, std::size_t bytes);  // game memory checks
     bool (*isWritable)(const void* address, std::size_t bytes);
+    // Puts the file `from` in the place of `to`, replacing it in one step (so a reader never
+    // finds it half written); false when that cannot be done, with both left as they were.
+    bool (*replaceFile)(const char* from, const char* to);
 };
 
 }  // namespace velmora

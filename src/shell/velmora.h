@@ -11,6 +11,7 @@
 #include "gears/gears.h"
 #include "input/keys.h"
 #include "input/look_input.h"
+#include "menu/menu.h"
 #include "shell/camera.h"
 #include "shell/frame_driver.h"
 #include "shell/platform.h"
@@ -38,6 +39,7 @@ struct Velmora {
     CabinMotion cabin;            // firstperson: the head follower, inertia, shake, vibration and lean
     FirstPersonState firstPerson; // firstperson: the speed zoom
     GearsLink gears;              // gears: the manual-transmission link
+    MenuState menu;               // menu: the settings menu, its page stack and status line
 };
 
 }  // namespace velmora

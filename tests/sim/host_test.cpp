@@ -126,7 +126,7 @@ TEST(SimTrace, TheSameScenarioGivesTheSameTraceByteForByte) {
     EXPECT_EQ(first.substr(0, first.find('\n')),
               "frame,t,inVehicle,vehicle,vehX,vehY,vehZ,vehYaw,speed,view,camX,camY,camZ,camPitch,camRoll,camYaw,"
               "camFov,onFootViewMode,vehicleViewMode,cinematic,minimap,mode,cameraIndex,modEnabled,cameraActive,notifications,"
-              "nativeCalls");
+              "nativeCalls,menuOpen,menuPage,menuRow");
 }
 
 }  // namespace

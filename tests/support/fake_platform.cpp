@@ -1,6 +1,7 @@
 #include "support/fake_platform.h"
 
 #include <cassert>
+#include <cstdio>
 
 namespace velmora::testing {
 
@@ -24,6 +25,10 @@ Platform FakePlatform::table() const {
         // Only the bit the plug-in may read: held now. (The low bit, "pressed since the last
         // call", is unreliable across programs and never set here.)
         return current_->down[static_cast<std::size_t>(code)] ? static_cast<std::int16_t>(0x8000) : 0;
+    };
+    platform.replaceFile = [](const char* from, const char* to) {
+        if (current_->replaceFails) return false;
+        return std::rename(from, to) == 0;
     };
     return platform;
 }

@@ -20,6 +20,7 @@ public:
     bool foreground = true;
     std::array<bool, 256> down{};  // keys held, by virtual-key code
     int outOfRangeQueries = 0;     // calls with a code outside 0..255: must stay 0
+    bool replaceFails = false;     // replaceFile answers false and changes nothing
 
 private:
     static FakePlatform* current_;

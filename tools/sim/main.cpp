@@ -1,5 +1,5 @@
 // velmora-sim: runs the plug-in frame by frame in the simulated world.
-//   velmora-sim run SCENARIO [--ini PATH] [--trace PATH] [--frames N]
+//   velmora-sim run SCENARIO [--ini PATH] [--trace PATH] [--draws PATH] [--frames N]
 //   velmora-sim list
 #include <iostream>
 #include <string>
@@ -14,12 +14,13 @@ int main(int argc, char** argv) {
     CLI::App app{"Runs Velmora in a simulated game world and traces what the player sees", "velmora-sim"};
     app.require_subcommand(1);
 
-    std::string scenarioName, iniPath, tracePath;
+    std::string scenarioName, iniPath, tracePath, drawsPath;
     int frames = 0;
     auto* run = app.add_subcommand("run", "Run a scenario: a built-in name or a JSON file");
     run->add_option("SCENARIO", scenarioName, "built-in scenario name or JSON file")->required();
     run->add_option("--ini", iniPath, "settings file to copy into the run's folder as Velmora.ini");
     run->add_option("--trace", tracePath, "write the per-frame CSV trace here");
+    run->add_option("--draws", drawsPath, "write every text and rectangle drawn here, as JSON lines");
     run->add_option("--frames", frames, "run this many frames instead of the scenario's")->check(CLI::PositiveNumber);
 
     auto* list = app.add_subcommand("list", "List the built-in scenarios");
@@ -47,6 +48,13 @@ int main(int argc, char** argv) {
                 return 2;
             }
             std::cout << "trace: " << tracePath << "\n";
+        }
+        if (!drawsPath.empty()) {
+            if (!writeDrawsFile(drawsPath, simulation.session.draws())) {
+                std::cerr << "velmora-sim: cannot write " << drawsPath << "\n";
+                return 2;
+            }
+            std::cout << "draws: " << drawsPath << "\n";
         }
         if (simulation.error()) {
             std::cerr << "velmora-sim: " << *simulation.error() << "\n";

@@ -64,6 +64,10 @@ bool rangeAllows(const void* address, std::size_t bytes, DWORD accepted) {
     }
 }
 
+bool replaceFile(const char* from, const char* to) {
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
 }  // namespace
 
 bool isRangeReadable(const void* address, std::size_t bytes) { return rangeAllows(address, bytes, kReadableProtections); }
@@ -80,6 +84,7 @@ Platform win32Platform() {
     p.queryPerformanceFrequency = queryPerformanceFrequency;
     p.isReadable = isRangeReadable;
     p.isWritable = isRangeWritable;
+    p.replaceFile = replaceFile;
     return p;
 }
 

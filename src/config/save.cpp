@@ -1,0 +1,98 @@
+#include "config/save.h"
+
+#include <cstdio>
+#include <filesystem>
+
+namespace velmora {
+namespace {
+
+CameraIndex cameraOf(SlotGroup group) {
+    return group == SlotGroup::FirstPerson ? Near : static_cast<CameraIndex>(static_cast<int>(group) - 1);
+}
+
+void setNumber(IniDocument& document, const char* section, const char* key, float value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%f", static_cast<double>(value));
+    document.SetValue(section, key, text);  // an existing key keeps its place
+}
+
+}  // namespace
+
+SaveResult amendSettingsFile(const Platform& platform, const char* path, DocumentAmendment amend,
+                             const void* context) {
+    IniDocument document;
+    std::error_code error;
+    if (std::filesystem::exists(path, error)) {
+        // A file that is there must be read whole, or the save would write away what it holds.
+        if (!loadIniFile(document, path)) return SaveResult::NotReadable;
+        // A read-only file is the player's wish that it stay as it is.
+        std::FILE* check = std::fopen(path, "r+b");
+        if (check == nullptr) return SaveResult::NotWritten;
+        std::fclose(check);
+    }
+    amend(document, context);
+    const std::string staging = std::string(path) + ".tmp";
+    // Only a half-written file of ours is taken away again, never whatever else bears the name.
+    auto discardStaging = [&staging] {
+        std::error_code ignored;
+        if (std::filesystem::is_regular_file(staging, ignored)) std::filesystem::remove(staging, ignored);
+    };
+    if (!saveIniFile(document, staging.c_str())) {
+        discardStaging();
+        return SaveResult::NotWritten;
+    }
+    if (platform.replaceFile == nullptr || !platform.replaceFile(staging.c_str(), path)) {
+        discardStaging();
+        return SaveResult::NotWritten;
+    }
+    return SaveResult::Saved;
+}
+
+SaveResult saveAllSettingsFile(const Platform& platform, const SettingsRecord& settings, const char* path) {
+    return amendSettingsFile(
+        platform, path,
+        [](IniDocument& document, const void* context) {
+            const auto& s = *static_cast<const SettingsRecord*>(context);
+            for (int place = 1; place <= kSavedSettingCount; ++place) {
+                const SettingKey& key = *savedSettingKey(place);
+                if (key.form == ValueForm::Number) {
+                    setNumber(document, key.section, key.key, numberField(s, key));
+                } else {
+                    char text[8];
+                    std::snprintf(text, sizeof text, "%ld", flagField(s, key) ? 1L : 0L);
+                    document.SetValue(key.section, key.key, text);
+                }
+            }
+        },
+        &settings);
+}
+
+SaveResult saveSlot(const Platform& platform, const SettingsRecord& settings, SlotGroup group, int slot,
+                    const char* path) {
+    struct Job {
+        const SettingsRecord* settings;
+        SlotGroup group;
+        std::string section;
+    } job{&settings, group, slotSectionName(group, slot)};
+    return amendSettingsFile(
+        platform, path,
+        [](IniDocument& document, const void* context) {
+            const Job& j = *static_cast<const Job*>(context);
+            auto& s = const_cast<SettingsRecord&>(*j.settings);  // the accessors only read here
+            for (const SlotKey& key : slotKeys(j.group))
+                setNumber(document, j.section.c_str(), key.key, *key.field(s, cameraOf(j.group)));
+        },
+        &job);
+}
+
+SlotLoad loadSlot(SettingsRecord& settings, SlotGroup group, int slot, const char* path) {
+    IniDocument document;
+    if (!loadIniFile(document, path)) return SlotLoad::NotReadable;
+    const std::string section = slotSectionName(group, slot);
+    if (document.GetSection(section.c_str()) == nullptr) return SlotLoad::Missing;
+    for (const SlotKey& key : slotKeys(group))
+        if (const auto value = readNumber(document, section.c_str(), key.key)) *key.field(settings, cameraOf(group)) = *value;
+    return SlotLoad::Loaded;
+}
+
+}  // namespace velmora
