@@ -1,6 +1,8 @@
 #include "sim/trace.h"
 
+#include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <ostream>
 
@@ -64,6 +66,17 @@ void writeTrace(std::ostream& out, const std::vector<TraceRow>& rows) {
     for (const TraceRow& row : rows) out << formatTraceRow(row) << '\n';
 }
 
+namespace {
+
+// A float as its shortest text that reads back to it ("0.055", not 0.054999999701976776).
+double shortest(float value) {
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    return std::strtod(std::string(text, end).c_str(), nullptr);
+}
+
+}  // namespace
+
 void writeDraws(std::ostream& out, const std::vector<std::pair<int, std::vector<DrawCall>>>& draws) {
     for (const auto& [frame, calls] : draws) {
         for (const DrawCall& d : calls) {
@@ -71,17 +84,17 @@ void writeDraws(std::ostream& out, const std::vector<std::pair<int, std::vector<
             line["frame"] = frame;
             line["kind"] = d.kind == DrawCall::Kind::Text ? "text" : "rect";
             if (d.kind == DrawCall::Kind::Text) line["text"] = d.text;
-            line["x"] = d.x;
-            line["y"] = d.y;
+            line["x"] = shortest(d.x);
+            line["y"] = shortest(d.y);
             if (d.kind == DrawCall::Kind::Rect) {
-                line["width"] = d.width;
-                line["height"] = d.height;
+                line["width"] = shortest(d.width);
+                line["height"] = shortest(d.height);
             } else {
-                line["scale"] = d.scale;
+                line["scale"] = shortest(d.scale);
                 line["font"] = d.font;
                 line["outline"] = d.outline;
                 line["centre"] = d.centre;
-                line["wrap"] = {d.wrapStart, d.wrapEnd};
+                line["wrap"] = {shortest(d.wrapStart), shortest(d.wrapEnd)};
             }
             line["colour"] = d.colour;
             out << line.dump() << '\n';

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <set>
 #include <memory>
 
 #include "shell/velmora.h"
@@ -586,6 +587,56 @@ TEST(BuiltinScenario, FirstPersonAim) {
         const bool aiming = f >= 100 && f < 220;
         EXPECT_EQ(reticles.at(f), aiming ? 1 : 0) << f;
         EXPECT_EQ(declarations.at(f), aiming ? 0 : 1) << f;
+    }
+}
+
+}  // namespace
+}  // namespace velmora
+
+// ---------------------------------------------------------------------------------------
+// The settings menu.
+
+#include "config/load.h"
+#include "config/schema.h"
+
+namespace velmora {
+namespace {
+
+TEST(BuiltinScenario, MenuTour) {
+    std::set<std::string> statuses;
+    std::set<std::int32_t> pages;
+    auto run = played("menu-tour", [&](Simulation& r) {
+        const TraceRow& row = r.trace().back();
+        if (row.plugin.menuOpen) pages.insert(row.plugin.menuPage);
+        for (const sim::DrawCall& d : r.lastLog().draws)
+            if (d.kind == sim::DrawCall::Kind::Text && d.colour == std::array<std::int32_t, 4>{255, 255, 255, 255} &&
+                std::fabs(d.y - 0.089f) < 1e-6f)
+                statuses.insert(d.text);
+    });
+    EXPECT_EQ(pages, (std::set<std::int32_t>{0, 1, 2, 3, 4, 5, 6, 7}));
+    for (const char* status : {"Preset 1 applied", "Saved to slot 1", "Slot 1 loaded", "Near camera reset",
+                               "Settings saved to the ini"})
+        EXPECT_EQ(statuses.count(status), 1u) << status;
+    // Opened with F11 at 10, closed with it at 400, reopened by typing at 420, closed with
+    // Backspace on the root page at 440.
+    EXPECT_TRUE(at(*run, 10).plugin.menuOpen);
+    EXPECT_FALSE(at(*run, 400).plugin.menuOpen);
+    EXPECT_TRUE(at(*run, 420).plugin.menuOpen);
+    EXPECT_EQ(at(*run, 420).plugin.menuPage, 0);
+    EXPECT_FALSE(at(*run, 459).plugin.menuOpen);
+    // The tour's edits: the field of view held up, then preset 1 over it; the near distance
+    // held up, then reset; the inertia-pitch switch flipped.
+    const SettingsRecord& s = run->plugin.settings;
+    EXPECT_EQ(s.firstPersonView.fov, 61.0f);
+    EXPECT_EQ(s.thirdPersonView.perCamera.distance[Near], 0.4f);
+    EXPECT_TRUE(s.InertiaAffectsPitch);
+    // The file it saved reads back to exactly the values it had.
+    SettingsRecord reloaded;
+    ASSERT_TRUE(loadSettingsFile(reloaded, {}, (run->workDir() / "Velmora.ini").string().c_str()));
+    for (int place = 1; place <= kSavedSettingCount; ++place) {
+        const SettingKey& key = *savedSettingKey(place);
+        if (!key.loaded) continue;  // InertiaAffectsPitch is written, never read back
+        EXPECT_EQ(formatFieldValue(reloaded, key), formatFieldValue(s, key)) << key.section << "." << key.key;
     }
 }
 

@@ -7,11 +7,13 @@
 #include "config/load.h"
 #include "config/schema.h"
 #include "ini_tool.h"
+#include "support/temp_dir.h"
 
 namespace velmora {
 namespace {
 
 using initool::LintFinding;
+using testing::TempDir;
 using namespace std::string_view_literals;
 
 std::string readFile(const std::string& path) {
@@ -40,6 +42,16 @@ TEST(Dump, EveryFieldOneLineInTheLoadersOrder) {
     EXPECT_EQ(out[15], "3rdPersonView.distanceNear=0.400000006");  // "%.9g" of 0.4f
     EXPECT_EQ(out[48], "1stPersonView.HeadLean=false");
     EXPECT_EQ(out[87], "3rdPersonView.InertiaAffectsPitch=false");
+}
+
+TEST(Dump, TheSlotsAFileHoldsAsLoadingThemWouldTakeThem) {
+    TempDir dir;
+    const std::string path = dir.write("Velmora.ini",
+                                       "[Preset.Far.Slot3]\ndistance = 2.5\nfov = wide\n[preset.firstperson.slot1]\nfov = 61\n"
+                                       "[1stPersonView]\nfov = 70\n");
+    EXPECT_EQ(lines(initool::dumpSlots(path)),
+              (std::vector<std::string>{"Preset.FirstPerson.Slot1.fov=61", "Preset.Far.Slot3.distance=2.5"}));
+    EXPECT_EQ(initool::dumpSlots(dir.path().string() + "/none.ini"), "");
 }
 
 struct LintCase {

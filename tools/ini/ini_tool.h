@@ -14,6 +14,10 @@ namespace velmora::initool {
 // 3rdPersonView.InertiaAffectsPitch. Floats "%.9g", switches true/false.
 std::string dumpSettings(const SettingsRecord& settings);
 
+// The user slots a settings file holds, one line a value as "Preset.<group>.Slot<n>.key=value":
+// each slot section present, with the values loading the slot would take ("%.9g").
+std::string dumpSlots(const std::string& path);
+
 struct LintFinding {
     int line = 0;          // 1-based line of the file
     std::string message;   // what is wrong, what the loader does instead, and a hint

@@ -1,5 +1,5 @@
 // velmora-ini: look at a Velmora.ini the way the plug-in will read it.
-//   velmora-ini dump PATH       every value a load of PATH gives
+//   velmora-ini dump PATH       every value a load of PATH gives, and the user slots it holds
 //   velmora-ini check PATH      warnings for values the loader will not take as written
 //   velmora-ini defaults        a complete Velmora.ini with every key at its default
 //   velmora-ini reference       the key reference in Markdown
@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
     std::string path;
     std::string outputPath;
 
-    auto* dump = app.add_subcommand("dump", "Load PATH exactly as the plug-in does and print every value");
+    auto* dump = app.add_subcommand("dump", "Load PATH exactly as the plug-in does and print every value, then the user slots it holds");
     dump->add_option("PATH", path, "the settings file")->required();
 
     auto* check = app.add_subcommand(
@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
         SettingsRecord settings;
         const bool loaded = loadSettingsFile(settings, LoadNotifier{}, path.c_str());
         if (!loaded) std::cerr << "velmora-ini: cannot read " << path << "; showing the values at start-up\n";
-        std::cout << initool::dumpSettings(settings);
+        std::cout << initool::dumpSettings(settings) << initool::dumpSlots(path);
         return loaded ? 0 : 1;
     }
     if (check->parsed()) {
