@@ -38,6 +38,7 @@ std::unique_ptr<Simulation> played(const char* name, const std::function<void(Si
     EXPECT_FALSE(run->error()) << name << ": " << run->error().value_or("");
     EXPECT_EQ(run->world.faults.fovOutOfRange, 0) << name;
     EXPECT_EQ(run->world.faults.cameraUnderGround, 0) << name;
+    EXPECT_EQ(run->world.faults.textCut, 0) << name;
     return run;
 }
 
