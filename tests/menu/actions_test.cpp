@@ -159,14 +159,15 @@ TEST(SaveAll, NeverTruncatesTheFileAndNeverClaimsASaveThatDidNotHappen) {
         EXPECT_FALSE(std::filesystem::is_regular_file(folder.dir.path() / "Velmora.ini.tmp")) << c.what;
     }
 
-    // A settings file that is there but cannot be read is not replaced by one without its contents.
-    InFolder unreadable;
-    std::filesystem::create_directory(unreadable.file());
-    Plugin p;
-    runMenuAction(p.v, 1);
-    EXPECT_EQ(p.v.menu.status.text, "Not saved: Velmora.ini could not be read");
-    EXPECT_TRUE(std::filesystem::is_directory(unreadable.file()));
-
+    {
+        // A settings file that is there but cannot be read is not replaced by one without its contents.
+        InFolder unreadable;
+        std::filesystem::create_directory(unreadable.file());
+        Plugin p;
+        runMenuAction(p.v, 1);
+        EXPECT_EQ(p.v.menu.status.text, "Not saved: Velmora.ini could not be read");
+        EXPECT_TRUE(std::filesystem::is_directory(unreadable.file()));
+    }
     // No file yet: a new one with the 43 values.
     InFolder empty;
     Plugin fresh;
