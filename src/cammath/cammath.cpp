@@ -174,8 +174,4 @@ Vector3 SmoothToward(const Vector3& current, const Vector3& target, float rate, 
     return current + clampUnit(rate * dt) * (target - current);
 }
 
-Rotation EntityRotation(const HostRuntime& runtime, std::int32_t entity, std::int32_t order) {
-    return invoke(runtime, natives::scriptedCameraRotation, entity, order);
-}
-
 }  // namespace velmora

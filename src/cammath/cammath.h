@@ -89,7 +89,4 @@ float wrapDegrees180(float degrees);
 float SmoothToward(float current, float target, float rate, float dt);
 Vector3 SmoothToward(const Vector3& current, const Vector3& target, float rate, float dt);
 
-// The rotation of an entity or scripted camera, in degrees, for a rotation-order code.
-Rotation EntityRotation(const HostRuntime& runtime, std::int32_t entity, std::int32_t order);
-
 }  // namespace velmora

@@ -11,7 +11,6 @@
 namespace velmora {
 namespace {
 
-constexpr std::int32_t kLookBehindControl = 26;
 constexpr std::int32_t kReticle = 14;
 constexpr std::int32_t kGameCameraModeFirstPerson = 4;
 constexpr float kAimFov = 60.0f;           // degrees while aiming
@@ -93,7 +92,7 @@ void updateFirstPersonCamera(Velmora& v) {
     const VehicleSample& sample = v.sample;
     const CameraHandle camera = v.camera.cameraHandle;
 
-    if (invoke(rt, natives::isControlPressed, 0, kLookBehindControl) || v.look.lookBackHeld) {
+    if (lookBehindHeldNow(v) || v.look.lookBackHeld) {
         placeLookBehindCamera(v);
         keepRendering(rt);
         return;
@@ -101,7 +100,7 @@ void updateFirstPersonCamera(Velmora& v) {
     const FrameSnapshot before{v.cabin, v.lookAround, v.firstPerson};
     // The game answers the frame time and the vehicle's orientation alike all frame: each is
     // read once and used wherever the update needs it.
-    const float dt = invoke(rt, natives::frameTime);
+    const float dt = frameTimeNow(v);
     const Quaternion qv = vehicleOrientation(v);
     bool sound = true;  // nothing non-finite has been handed to the game this frame
 
@@ -142,7 +141,7 @@ void updateFirstPersonCamera(Velmora& v) {
     const Quaternion fq = EulerToQuaternion(finalRotation);
     const Rotation set = QuaternionToEuler(fq);
     if (finite(set)) {
-        invoke(rt, natives::setCameraRotation, camera, set.x, set.y, set.z, 2);
+        setCameraRotation(v, set);
     } else {
         sound = false;
     }

@@ -56,7 +56,7 @@ void placeLookBehindCamera(Velmora& v) {
     if (!p.allFinite() || !std::isfinite(r.x) || !std::isfinite(r.y) || !std::isfinite(r.z)) return;
     invoke(rt, natives::setCameraPosition, camera, p.x(), p.y(), p.z());
     invoke(rt, natives::stopCameraPointing, camera);
-    invoke(rt, natives::setCameraRotation, camera, r.x, r.y, r.z, 2);
+    setCameraRotation(v, r);
 }
 
 }  // namespace velmora

@@ -35,7 +35,7 @@ void updateLookInput(Velmora& v) {
     look.lookBackHeld = invoke(v.runtime, natives::isControlPressed, 0, kLookBackControl) ||
                         (gears && gearsLooking(v, GearsLook::Back)) || (left && right);
 
-    const float step = kAxisRate * invoke(v.runtime, natives::frameTime);
+    const float step = kAxisRate * frameTimeNow(v);
     float& axis = look.lookKeyAxis;
     if (left && !right) {
         axis += step;

@@ -148,7 +148,11 @@ void menuStep(Velmora& v) {
     if (m.status.timer > 0.0f) m.status.timer -= seconds;
 
     bool toggle = pressEdge(v, v.settings.keyMappings.menuKeyCode);
-    if (!toggle) toggle = invoke(rt, natives::cheatTyped, invoke(rt, natives::hashOfText, "cpc"));
+    if (!toggle) {
+        // The text's hash never changes: asked for once.
+        if (m.triggerHash == 0) m.triggerHash = invoke(rt, natives::hashOfText, "cpc");
+        toggle = invoke(rt, natives::cheatTyped, m.triggerHash);
+    }
     if (toggle) {
         m.open = !m.open;
         if (m.open) {

@@ -37,6 +37,7 @@ struct MenuState {
     float holdTime = 0.0f;             // seconds Left or Right has been held
     float repeatTimer = 0.0f;          // seconds to the next repeated step
     MenuStatus status;
+    std::uint32_t triggerHash = 0;     // the game's hash of "cpc", 0 until asked for
     // The page of this frame, rebuilt every frame; kept here only so its storage is reused.
     std::string title;
     std::vector<MenuItem> items;

@@ -84,6 +84,11 @@ std::ptrdiff_t scanPattern(const std::uint8_t* image, std::size_t size, CodePatt
     return -1;
 }
 
+void setCameraRotation(Velmora& v, const Rotation& r) {
+    invoke(v.runtime, natives::setCameraRotation, v.camera.cameraHandle, r.x, r.y, r.z, 2);
+    v.camera.rotation = r;
+}
+
 void createCamera(Velmora& v) {
     const HostRuntime& rt = v.runtime;
     CameraState& camera = v.camera;
@@ -97,6 +102,7 @@ void createCamera(Velmora& v) {
     camera.cameraHandle = invoke(rt, natives::createCamera, "DEFAULT_SCRIPTED_CAMERA", finiteOrZero(p.x()),
                                  finiteOrZero(p.y()), finiteOrZero(p.z()), finiteOrZero(r.x), finiteOrZero(r.y),
                                  finiteOrZero(r.z), v.settings.thirdPersonView.fov, true, 2);
+    camera.rotation = Rotation{finiteOrZero(r.x), finiteOrZero(r.y), finiteOrZero(r.z)};
     invoke(rt, natives::setCameraActive, camera.cameraHandle, true);
     invoke(rt, natives::renderScriptedCameras, true, true, isThirdPerson(v) ? 650 : 300, true, false, 0);
     const float heading = invoke(rt, natives::gameCameraRotation, 2).z;

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "cammath/types.h"
 #include "shell/natives.h"
 
 namespace velmora {
@@ -24,7 +25,12 @@ struct CameraState {
     std::uintptr_t gameViewBlock = 0; // found by probeGameView; 0 when not found
     ModelFlagsPatch patch;            // the model-flags patch of the first-person camera
     bool offsetProbed = false;        // the flags-offset probe ran (once per process)
+    Rotation rotation;                // degrees, order 2: the rotation last given to the camera
 };
+
+// Turns the scripted camera (order 2) and keeps the rotation: the game answers the camera's
+// rotation with what it was last given, so the heading output need not ask.
+void setCameraRotation(Velmora& v, const Rotation& rotation);
 
 // Creates, activates and eases in the scripted camera at the vehicle, then applies the
 // mode's settings. An earlier camera is destroyed first, so none is left behind.

@@ -51,7 +51,7 @@ void onFootFrame(Velmora& v) {
         const bool eligible = !invoke(rt, natives::isCharacterEnteringVehicle, d.playerPed) &&
                               !invoke(rt, natives::vehicleCharacterIsEntering, d.playerPed) != 0 &&
                               !invoke(rt, natives::isCharacterInAnyVehicle, d.playerPed, true);
-        if (d.leaveGraceTimer > 0.0f) d.leaveGraceTimer -= invoke(rt, natives::frameTime);
+        if (d.leaveGraceTimer > 0.0f) d.leaveGraceTimer -= frameTimeNow(v);
         if (eligible && d.leaveGraceTimer <= 0.0f) {
             const std::int32_t mode = invoke(rt, natives::gameViewMode);
             if (mode == kFirstPersonViewMode || (mode >= 0 && mode <= 2)) d.rememberedViewMode = mode;
@@ -68,6 +68,7 @@ void onFootFrame(Velmora& v) {
 void enterVehicle(Velmora& v) {
     FrameDriver& d = v.driver;
     v.chase.chaseBlendStarted = false;
+    v.profile.bones.vehicle = 0;  // a handle seen before may now be another vehicle
     d.wasInVehicle = true;
     d.handOffPending = false;
     if (d.rememberedViewMode == kFirstPersonViewMode) {
@@ -120,16 +121,16 @@ bool changeView(Velmora& v) {
 void outputHeading(Velmora& v) {
     FrameDriver& d = v.driver;
     const HostRuntime& rt = v.runtime;
-    float r = EntityRotation(rt, v.camera.cameraHandle, 2).z;
+    float r = v.camera.rotation.z;  // the camera's heading, as last given to it
     if (!std::isfinite(r)) r = d.smoothedHeading;  // a broken answer must not poison the state
 
     float target, k, offset;
-    if (invoke(rt, natives::isControlPressed, kControlGroup, kLookBehindControl)) {
+    if (lookBehindHeldNow(v)) {
         target = WrapDegrees360(r - 180.0f);
         k = 1.0f;
         offset = 180.0f;
     } else {
-        const float s = 6.0f * invoke(rt, natives::frameTime);
+        const float s = 6.0f * frameTimeNow(v);
         k = s + (1.0f - s) * d.headingCatchUp;
         if (k < 0.0f) k = 0.0f;
         k = std::min(k, 1.0f);
@@ -154,6 +155,7 @@ void inVehicleFrame(Velmora& v) {
     if (vehicle != d.currentVehicle) {
         d.currentVehicle = vehicle;
         v.runtime.scriptWait(0);  // let the game settle the new vehicle for a frame
+        d.reads = {};             // a new game frame
         sampleVehicle(v);
         measureVehicle(v);
     }
@@ -225,6 +227,25 @@ void inVehicleFrame(Velmora& v) {
 
 }  // namespace
 
+float frameTimeNow(Velmora& v) {
+    FrameReads& r = v.driver.reads;
+    if (!r.haveFrameTime) r.frameTime = invoke(v.runtime, natives::frameTime), r.haveFrameTime = true;
+    return r.frameTime;
+}
+
+float frameTimestepNow(Velmora& v) {
+    FrameReads& r = v.driver.reads;
+    if (!r.haveTimestep) r.timestep = invoke(v.runtime, natives::frameTimestep), r.haveTimestep = true;
+    return r.timestep;
+}
+
+bool lookBehindHeldNow(Velmora& v) {
+    FrameReads& r = v.driver.reads;
+    if (!r.haveLookBehind)
+        r.lookBehind = invoke(v.runtime, natives::isControlPressed, kControlGroup, kLookBehindControl), r.haveLookBehind = true;
+    return r.lookBehind;
+}
+
 void showNotification(Velmora& v, std::string_view text) {
     const HostRuntime& rt = v.runtime;
     invoke(rt, natives::beginNotification, "CELL_EMAIL_BCON");
@@ -240,6 +261,7 @@ void loadSettings(Velmora& v, bool reload) {
         [](void* context, const char* text) { showNotification(*static_cast<Velmora*>(context), text); }, &v};
     if (!loadSettingsFile(v.settings, notifier, kSettingsFileName)) return;
     if (reload) {
+        v.profile.bones.vehicle = 0;  // a reload measures the body afresh
         measureVehicle(v);
         applyModeSettings(v);
     } else {
@@ -258,6 +280,7 @@ void frameTick(Velmora& v) {
     FrameDriver& d = v.driver;
     const HostRuntime& rt = v.runtime;
     ++v.clock.frameTicks;  // lets the wall-clock measurement tell a gap of unmeasured frames
+    d.reads = {};
 
     menuStep(v);
 
@@ -273,12 +296,11 @@ void frameTick(Velmora& v) {
 
     updateLookInputActivity(v);
 
-    const float step = invoke(rt, natives::frameTimestep);
+    const float step = frameTimestepNow(v);
     d.headingCatchUp += (0.0f - d.headingCatchUp) * (8.0f * step);
 
     d.aimHeld = invoke(rt, natives::isPlayerAiming, player);
-    const float aimStep = invoke(rt, natives::frameTimestep);
-    d.aimBlend += ((d.aimHeld ? 1.0f : 0.0f) - d.aimBlend) * (8.0f * aimStep);
+    d.aimBlend += ((d.aimHeld ? 1.0f : 0.0f) - d.aimBlend) * (8.0f * step);
 
     if (!invoke(rt, natives::isCharacterInAnyVehicle, d.playerPed, false)) {
         onFootFrame(v);

@@ -33,6 +33,7 @@ struct Velmora {
     FrameClock clock;             // firstperson: RealFrameSeconds and timeScale
     VehicleSample sample;         // thirdperson: the current vehicle's motion
     VehicleProfile profile;       // thirdperson: the current vehicle's body
+    MeasurementOverride measurementOverride;  // thirdperson: tests only, a plain measurement
     ChaseParameters chase;        // thirdperson: the blended chase parameters
     ChaseState chaseState;        // thirdperson: the rod, followers, obstacle and attachment state
     LookAround lookAround;        // firstperson: the look orientation both cameras share

@@ -11,7 +11,6 @@ namespace {
 const Vector3 kBack(0.0f, -1.0f, 0.0f);
 const Vector3 kAhead(0.0f, 1.0f, 0.0f);
 
-constexpr std::int32_t kLookBehindControl = 26;
 constexpr float kFreeLookPitchMin = -62.0f;  // degrees
 constexpr float kFreeLookPitchMax = 40.0f;
 constexpr float kAimFov = 60.0f;             // degrees while aiming
@@ -53,11 +52,6 @@ float dynamicFov(const ThirdPersonView& s, float speed) {
     return s.DynamicFovMin + (s.DynamicFovMax - s.DynamicFovMin) * std::min(speed, cap) / s.DynamicFovMaxAtSpeed;
 }
 
-// The vehicle's length as the attachment check measures it.
-float lengthOf(Velmora& v, Entity e) {
-    return measureExtent(v, e, ExtentKind::Front) + measureExtent(v, e, ExtentKind::Rear);
-}
-
 float attachmentLengthNow(Velmora& v) {
     ChaseState& c = v.chaseState;
     const Entity vehicle = v.driver.currentVehicle;
@@ -71,7 +65,7 @@ float attachmentLengthNow(Velmora& v) {
         }
         if (towed != c.towedHandle) {
             c.attachmentHeightTarget = 0.75f;
-            c.towedLength = lengthOf(v, towed) + 2.0f;
+            c.towedLength = vehicleLength(v, towed) + 2.0f;
             c.towedHandle = towed;
         }
         return c.towedLength;
@@ -82,7 +76,7 @@ float attachmentLengthNow(Velmora& v) {
         if (trailer != 0) {
             if (trailer != c.trailerHandle) {
                 c.attachmentHeightTarget = 1.45f;
-                c.trailerLength = lengthOf(v, trailer) + 1.85f;
+                c.trailerLength = vehicleLength(v, trailer) + 1.85f;
                 c.trailerHandle = trailer;
             }
             return c.trailerLength;
@@ -111,7 +105,7 @@ void seedChaseState(Velmora& v, const Vector3& viewDirection) {
 void refreshAttachment(Velmora& v) {
     ChaseState& c = v.chaseState;
     if (c.attachmentTimer > 0.0f) {
-        c.attachmentTimer -= invoke(v.runtime, natives::frameTime);
+        c.attachmentTimer -= frameTimeNow(v);
         return;
     }
     c.attachmentTimer = 1.0f;  // about once a second
@@ -130,11 +124,11 @@ void updateChaseCamera(Velmora& v) {
     const CameraHandle camera = v.camera.cameraHandle;
 
     stepChaseParameters(v);
-    if (!v.chase.chaseBlendSettled) measureVehicle(v);  // the geometry follows the blend
+    if (!v.chase.chaseBlendSettled) followChaseBlend(v);  // the geometry follows the blend
     const ChaseParameters& params = v.chase;
 
     const float lift = profile.angleLift + 0.15f;
-    const float dt = invoke(rt, natives::frameTime);
+    const float dt = frameTimeNow(v);
     c.attachmentHeight += (c.attachmentHeightTarget - c.attachmentHeight) * dt * 1.45f;
     c.attachmentLength += (c.attachmentLengthTarget - c.attachmentLength) * dt * 1.75f;
 
@@ -151,7 +145,7 @@ void updateChaseCamera(Velmora& v) {
 
     float behind = 0.0f;
     float yaw = 0.0f;
-    if (!invoke(rt, natives::isControlPressed, 0, kLookBehindControl) &&
+    if (!lookBehindHeldNow(v) &&
         !v.look.lookBackHeld) {
         const float axis = v.look.lookKeyAxis;
         yaw = axis < 0.0f ? axis * settings.lookLeftAngle : axis * settings.lookRightAngle;
@@ -248,7 +242,7 @@ void updateChaseCamera(Velmora& v) {
         return;
     }
     invoke(rt, natives::setCameraPosition, camera, output.x(), output.y(), output.z());
-    invoke(rt, natives::setCameraRotation, camera, pitch, 0.0f, aim.z, 2);
+    setCameraRotation(v, Rotation{pitch, 0.0f, aim.z});
 }
 
 }  // namespace velmora

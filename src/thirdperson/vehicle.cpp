@@ -44,13 +44,24 @@ CabinConstants cabinConstants(std::int32_t vehicleClass) {
 
 constexpr float kWheelClearance = 0.285f;  // metres the eye stays behind the steering wheel
 
+// The table entries the measurement reads besides the extents (the table is a constant, so
+// these are found before any frame).
+std::size_t tableEntry(std::string_view name) {
+    for (std::size_t i = 0; i < VehicleBoneNames.size(); ++i)
+        if (VehicleBoneNames[i] == name) return i;
+    return 0;  // every name asked for is in the table; the bone-name tests hold it so
+}
+const std::size_t kWindscreenEntry = tableEntry("windscreen");
+const std::size_t kTowArmEntry = tableEntry("tow_arm");
+const std::size_t kHitchEntry = tableEntry("attach_female");
+
 struct CabinBone {
     bool found = false;
     Vector3 position = Vector3::Zero();
 };
 
-CabinBone cabinBone(const Velmora& v, Entity vehicle, const char* name) {
-    const std::int32_t index = invoke(v.runtime, natives::boneIndex, vehicle, name);
+// A cabin bone by its index; a missing one is not asked for with index -1.
+CabinBone cabinBone(const Velmora& v, Entity vehicle, std::int32_t index) {
     if (index == -1) return {};
     return {true, invoke(v.runtime, natives::bonePosition, vehicle, index)};
 }
@@ -61,11 +72,12 @@ CabinBone cabinBone(const Velmora& v, Entity vehicle, const char* name) {
 // over the seat.
 Vector3 eyePoint(const Velmora& v, Entity vehicle, std::int32_t vehicleClass) {
     const VehicleSample& s = v.sample;
+    const BoneIndexCache& bones = v.profile.bones;
     const Vector3 right = unitOrZero(s.vehicleRight);
     const Vector3 forward = unitOrZero(s.vehicleForward);
-    const CabinBone seat = cabinBone(v, vehicle, "seat_dside_f");
-    CabinBone wheel = cabinBone(v, vehicle, "steeringwheel");
-    const CabinBone windscreen = cabinBone(v, vehicle, "windscreen");
+    const CabinBone seat = cabinBone(v, vehicle, bones.seat);
+    CabinBone wheel = cabinBone(v, vehicle, bones.wheel);
+    const CabinBone windscreen = cabinBone(v, vehicle, bones.index[kWindscreenEntry]);
 
     const Vector3 seatPoint = seat.found ? seat.position : Vector3(s.vehiclePosition - 0.4f * right);
     if (!wheel.found) wheel.position = seatPoint + 0.45f * forward;
@@ -77,6 +89,64 @@ Vector3 eyePoint(const Velmora& v, Entity vehicle, std::int32_t vehicleClass) {
     const float gap = forward.dot(wheel.position) - forward.dot(p);
     if (gap < kWheelClearance) p += forward * (gap - kWheelClearance);
     return p;
+}
+
+// Looks the current vehicle's bones up, unless the cache holds them already.
+void lookUpBones(Velmora& v, Entity vehicle) {
+    BoneIndexCache& bones = v.profile.bones;
+    if (bones.vehicle == vehicle && vehicle != 0) return;
+    const HostRuntime& rt = v.runtime;
+    for (std::size_t i = 0; i < VehicleBoneNames.size(); ++i)
+        bones.index[i] = invoke(rt, natives::boneIndex, vehicle, VehicleBoneNames[i].data());
+    bones.seat = invoke(rt, natives::boneIndex, vehicle, "seat_dside_f");
+    bones.wheel = invoke(rt, natives::boneIndex, vehicle, "steeringwheel");
+    bones.vehicle = vehicle;
+}
+
+// One walk over the found bones: the greatest reach of each from the origin o along the
+// body's forward axis f (behind and ahead) and its up axis.
+BodyExtents walkBody(Velmora& v, Entity entity, const BoneIndexCache* cache) {
+    const HostRuntime& rt = v.runtime;
+    const Vector3 origin = invoke(rt, natives::entityPosition, entity, true);
+    const Vector3 forwardAxis = invoke(rt, natives::entityForward, entity);
+    const Rotation r = invoke(rt, natives::entityRotation, entity, 0);
+    const float y = r.y * kDegToRad, z = r.z * kDegToRad;
+    const Vector3 right(std::cos(z) * std::cos(y), std::sin(z) * std::cos(y), -std::sin(y));
+    const Vector3 behind = unitOrZero(forwardAxis);
+    const Vector3 below = unitOrZero(-right.cross(forwardAxis));
+    BodyExtents body;
+    for (std::size_t i = 0; i < VehicleBoneNames.size(); ++i) {
+        const std::int32_t index =
+            cache != nullptr ? cache->index[i] : invoke(rt, natives::boneIndex, entity, VehicleBoneNames[i].data());
+        if (index == -1) continue;
+        const Vector3 toOrigin = origin - invoke(rt, natives::bonePosition, entity, index);
+        body.rear = std::max(body.rear, toOrigin.dot(behind));
+        body.front = std::max(body.front, -toOrigin.dot(behind));
+        body.up = std::max(body.up, toOrigin.dot(below));
+    }
+    return body;
+}
+
+void measureFromBones(Velmora& v) {
+    const HostRuntime& rt = v.runtime;
+    const Entity vehicle = v.driver.currentVehicle;
+    VehicleProfile& profile = v.profile;
+
+    profile.vehicleClass = invoke(rt, natives::vehicleClass, vehicle);
+    lookUpBones(v, vehicle);
+    const Vector3 eye = eyePoint(v, vehicle, profile.vehicleClass);
+    profile.eyeOffset = invoke(rt, natives::worldPointToEntity, vehicle, eye.x(), eye.y(), eye.z());
+    profile.seatAnchored = isSeatAnchoredClass(profile.vehicleClass);
+    profile.vehicleSupported = isSupportedClass(profile.vehicleClass);
+
+    const BodyExtents body = walkBody(v, vehicle, &profile.bones);
+    profile.rearExtent = body.rear;
+    profile.frontExtent = body.front;
+    profile.upExtent = body.up;
+    deriveChaseGeometry(v);
+
+    profile.hasTowArm = profile.bones.index[kTowArmEntry] != -1;
+    profile.hasAttachFemale = profile.bones.index[kHitchEntry] != -1;
 }
 
 }  // namespace
@@ -104,13 +174,13 @@ void sampleVehicle(Velmora& v) {
     s.vehicleRotation = invoke(rt, natives::entityRotation, vehicle, 2);
     s.vehicleVelocity = invoke(rt, natives::entityVelocity, vehicle);
     s.vehicleForward = invoke(rt, natives::entityForward, vehicle);
-    s.vehicleSpeed = invoke(rt, natives::entitySpeed, vehicle);
+    s.vehicleSpeed = s.vehicleVelocity.norm();  // the game's speed is this vector's length
 
     // In the air or upside down the camera follows the body; on its wheels, the travel.
     const bool followBody = invoke(rt, natives::isEntityInAir, vehicle) ||
                             invoke(rt, natives::isEntityUpsideDown, vehicle);
     const float blended = s.travelBlend + ((followBody ? 1.0f : 0.0f) - s.travelBlend) *
-                                              invoke(rt, natives::frameTime) * 12.0f;
+                                              frameTimeNow(v) * 12.0f;
     if (std::isfinite(blended)) s.travelBlend = blended;  // a broken frame time must not stick
 
     const float roll = s.vehicleRotation.y * kDegToRad;
@@ -118,52 +188,26 @@ void sampleVehicle(Velmora& v) {
     s.vehicleRight = Vector3(std::cos(yaw) * std::cos(roll), std::sin(yaw) * std::cos(roll), -std::sin(roll));
     s.vehicleUp = s.vehicleRight.cross(s.vehicleForward);
 
-    s.speedChange = speedChangeOf(s.vehicleVelocity.norm(), s.previousSpeedMagnitude, invoke(rt, natives::frameTimestep));
+    s.speedChange = speedChangeOf(s.vehicleVelocity.norm(), s.previousSpeedMagnitude, frameTimestepNow(v));
     s.previousSpeedMagnitude = s.vehicleVelocity.norm();
 }
 
-float measureExtent(Velmora& v, Entity entity, ExtentKind kind) {
-    const HostRuntime& rt = v.runtime;
-    const Vector3 origin = invoke(rt, natives::entityPosition, entity, true);
-    Vector3 direction;
-    if (kind == ExtentKind::Up) {
-        const Rotation r = invoke(rt, natives::entityRotation, entity, 0);
-        const float y = r.y * kDegToRad, z = r.z * kDegToRad;
-        const Vector3 right(std::cos(z) * std::cos(y), std::sin(z) * std::cos(y), -std::sin(y));
-        const Vector3 forward = invoke(rt, natives::entityForward, entity);
-        direction = unitOrZero(-right.cross(forward));
-    } else {
-        const Vector3 forward = unitOrZero(invoke(rt, natives::entityForward, entity));
-        direction = kind == ExtentKind::Rear ? forward : Vector3(-forward);
-    }
-    float best = 0.0f;
-    for (const std::string_view name : VehicleBoneNames) {
-        const std::int32_t index = invoke(rt, natives::boneIndex, entity, name.data());
-        if (index == -1) continue;
-        const Vector3 bone = invoke(rt, natives::bonePosition, entity, index);
-        best = std::max(best, (origin - bone).dot(direction));
-    }
-    return best;
+void measureVehicle(Velmora& v) {
+    if (v.measurementOverride.measure != nullptr) return v.measurementOverride.measure(v);
+    measureFromBones(v);
 }
 
-void measureVehicle(Velmora& v) {
-    const HostRuntime& rt = v.runtime;
-    const Entity vehicle = v.driver.currentVehicle;
-    VehicleProfile& profile = v.profile;
+float vehicleLength(Velmora& v, Entity entity) {
+    if (v.measurementOverride.lengthOf != nullptr) return v.measurementOverride.lengthOf(v, entity);
+    const BodyExtents body = walkBody(v, entity, nullptr);
+    return body.front + body.rear;
+}
 
-    profile.vehicleClass = invoke(rt, natives::vehicleClass, vehicle);
-    const Vector3 eye = eyePoint(v, vehicle, profile.vehicleClass);
-    profile.eyeOffset = invoke(rt, natives::worldPointToEntity, vehicle, eye.x(), eye.y(), eye.z());
-    profile.seatAnchored = isSeatAnchoredClass(profile.vehicleClass);
-    profile.vehicleSupported = isSupportedClass(profile.vehicleClass);
-
-    profile.rearExtent = measureExtent(v, vehicle, ExtentKind::Rear);
-    profile.frontExtent = measureExtent(v, vehicle, ExtentKind::Front);
-    profile.upExtent = measureExtent(v, vehicle, ExtentKind::Up);
+void followChaseBlend(Velmora& v) {
+    // The blend changes the chase parameters, not the body: the geometry is derived again
+    // from the body as last measured, with no walk of its bones.
+    if (v.measurementOverride.blendFrame != nullptr) return v.measurementOverride.blendFrame(v);
     deriveChaseGeometry(v);
-
-    profile.hasTowArm = invoke(rt, natives::boneIndex, vehicle, "tow_arm") != -1;
-    profile.hasAttachFemale = invoke(rt, natives::boneIndex, vehicle, "attach_female") != -1;
 }
 
 void deriveChaseGeometry(Velmora& v) {
@@ -203,7 +247,7 @@ void stepChaseParameters(Velmora& v) {
         return;
     }
     const float step = v.settings.firstPersonView.SpecialAbilityFix ? v.clock.RealFrameSeconds
-                                                                     : invoke(v.runtime, natives::frameTime);
+                                                                     : frameTimeNow(v);
     const float t = std::clamp(v.settings.thirdPersonView.CameraSwitchSpeed * step, 0.0f, 1.0f);
     const float w = (2.0f - t) * t * 0.75f;
     bool settled = true;

@@ -2,10 +2,12 @@
 // events, and the six chase parameters blended toward the selected chase camera.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "cammath/types.h"
 #include "shell/natives.h"
+#include "thirdperson/bone_names.h"
 
 namespace velmora {
 
@@ -24,6 +26,24 @@ struct VehicleSample {
     float previousSpeedMagnitude = 0.0f;        // |velocity| of the previous sample
 };
 
+// The current vehicle's bone indices, looked up once: a name answers the same index for as
+// long as the entity lives. Cleared on entering a vehicle and on a settings reload; another
+// vehicle handle looks them up afresh.
+struct BoneIndexCache {
+    Entity vehicle = 0;  // whose indices these are; 0 for none
+    std::array<std::int32_t, kVehicleBoneNameCount> index{};  // by table entry; -1 when missing
+    std::int32_t seat = -1;   // "seat_dside_f"
+    std::int32_t wheel = -1;  // "steeringwheel"
+};
+
+// How far a body's bones reach from its origin: ahead along its forward axis, behind it, and
+// up along its up axis; each at least 0.
+struct BodyExtents {
+    float front = 0.0f;
+    float rear = 0.0f;
+    float up = 0.0f;
+};
+
 struct VehicleProfile {
     std::int32_t vehicleClass = 0;  // the game's class number
     bool seatAnchored = false;      // motorcycles and bicycles: the eye sits on the seat bone
@@ -38,6 +58,7 @@ struct VehicleProfile {
     float angleLift = 0.0f;         // metres the camera angle raises the look-at point
     bool hasTowArm = false;         // the vehicle has a "tow_arm" bone
     bool hasAttachFemale = false;   // the vehicle has an "attach_female" bone
+    BoneIndexCache bones;           // the bone indices the measurement found
 };
 
 // The chase camera's current values, blended toward the selected camera's settings.
@@ -64,7 +85,8 @@ float speedChangeOf(float speed, float previousSpeed, float step);
 void sampleVehicle(Velmora& v);
 
 // Measures the current vehicle's body from its bones: class, eye point, extents and the
-// chase geometry. Uses the axes of the last sample.
+// chase geometry, in one walk of the bone table whose indices are looked up once per
+// vehicle. Uses the axes of the last sample.
 void measureVehicle(Velmora& v);
 
 // The chase geometry (distance, height, tall lift, angle lift) from the measured body and
@@ -75,8 +97,19 @@ void deriveChaseGeometry(Velmora& v);
 // first call after entering a vehicle, eased afterwards.
 void stepChaseParameters(Velmora& v);
 
-// How far an entity's bones reach from its origin: behind it, ahead of it or above it.
-enum class ExtentKind { Rear, Front, Up };
-float measureExtent(Velmora& v, Entity entity, ExtentKind kind);
+// The body measurement and a blend frame's geometry, replaceable by a test with a plain
+// walk of its own, to show that the walk once per vehicle gives the same camera.
+struct MeasurementOverride {
+    void (*measure)(Velmora& v) = nullptr;                // does what measureVehicle does
+    float (*lengthOf)(Velmora& v, Entity entity) = nullptr;  // an attached vehicle's length
+    void (*blendFrame)(Velmora& v) = nullptr;             // the geometry on a blend frame
+};
+
+// An attached vehicle's length, front and rear, as the attachment check takes it: one walk
+// of the bone table, each name looked up once and each found bone's position read once.
+float vehicleLength(Velmora& v, Entity entity);
+
+// What a blend frame does to the chase geometry: derived again from the measured body.
+void followChaseBlend(Velmora& v);
 
 }  // namespace velmora

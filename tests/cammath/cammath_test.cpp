@@ -248,13 +248,6 @@ TEST(SmoothToward, TheFactorIsClampedToZeroOne) {
 }
 
 // The order is passed on: the game decomposes a rotation differently for each.
-TEST(EntityRotation, ReadsTheRotationOfTheHandleWithTheOrder) {
-    testing::FakeRuntime fake;
-    fake.answer(natives::scriptedCameraRotation, Rotation{-5.0f, 0.5f, 123.0f});
-    const Rotation r = EntityRotation(fake.table(), 42, 2);
-    EXPECT_EQ(r.z, 123.0f);
-    EXPECT_EQ(fake.calls()[0].slots, (std::vector<std::uint64_t>{42, 2}));
-}
 
 }  // namespace
 }  // namespace velmora
