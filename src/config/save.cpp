@@ -1,7 +1,7 @@
 #include "config/save.h"
 
+#include <cerrno>
 #include <cstdio>
-#include <filesystem>
 
 namespace velmora {
 namespace {
@@ -21,28 +21,28 @@ void setNumber(IniDocument& document, const char* section, const char* key, floa
 SaveResult amendSettingsFile(const Platform& platform, const char* path, DocumentAmendment amend,
                              const void* context) {
     IniDocument document;
-    std::error_code error;
-    if (std::filesystem::exists(path, error)) {
+    if (std::FILE* existing = std::fopen(path, "rb")) {
+        std::fclose(existing);
         // A file that is there must be read whole, or the save would write away what it holds.
         if (!loadIniFile(document, path)) return SaveResult::NotReadable;
         // A read-only file is the player's wish that it stay as it is.
         std::FILE* check = std::fopen(path, "r+b");
         if (check == nullptr) return SaveResult::NotWritten;
         std::fclose(check);
+    } else if (errno != ENOENT) {
+        return SaveResult::NotReadable;  // there, but it cannot be opened
     }
     amend(document, context);
+
     const std::string staging = std::string(path) + ".tmp";
-    // Only a half-written file of ours is taken away again, never whatever else bears the name.
-    auto discardStaging = [&staging] {
-        std::error_code ignored;
-        if (std::filesystem::is_regular_file(staging, ignored)) std::filesystem::remove(staging, ignored);
-    };
-    if (!saveIniFile(document, staging.c_str())) {
-        discardStaging();
-        return SaveResult::NotWritten;
-    }
-    if (platform.replaceFile == nullptr || !platform.replaceFile(staging.c_str(), path)) {
-        discardStaging();
+    std::FILE* file = std::fopen(staging.c_str(), "wb");
+    if (file == nullptr) return SaveResult::NotWritten;
+    const bool written = document.SaveFile(file, false) >= 0;
+    const bool closed = std::fclose(file) == 0;
+    // The new file takes the old one's place only once it is whole; a half-written one of
+    // ours is taken away again.
+    if (!written || !closed || platform.replaceFile == nullptr || !platform.replaceFile(staging.c_str(), path)) {
+        std::remove(staging.c_str());
         return SaveResult::NotWritten;
     }
     return SaveResult::Saved;
