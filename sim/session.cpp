@@ -13,11 +13,10 @@ namespace {
 // The page whose title the menu draws, or -1.
 int menuPageTitled(const std::string& text) {
     SettingsRecord scratch;
-    std::string title;
-    std::vector<MenuItem> items;
+    MenuPage built;
     for (std::uint32_t page = 0; page <= kFeelPage; ++page) {
-        buildMenuPage(scratch, page, title, items);
-        if (title == text) return static_cast<int>(page);
+        buildMenuPage(scratch, page, built);
+        if (built.title == text) return static_cast<int>(page);
     }
     return -1;
 }

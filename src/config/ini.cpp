@@ -1,14 +1,10 @@
-// The one translation unit that compiles SimpleIni's implementation; the explicit
-// instantiation lets every other unit use the document through the header alone.
-#define SI_IMPLEMENTATION
+// Reading and writing the settings file through the ini document.
 #include "config/ini.h"
 
 #include <cmath>
 #include <cstdio>
 #include <limits>
 #include <string>
-
-template class CSimpleIniTempl<char, SI_NoCase<char>, SI_ConvertA<char>>;
 
 namespace velmora {
 

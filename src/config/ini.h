@@ -8,6 +8,9 @@
 #include <optional>
 #include <string>
 
+// The library's implementation is templates: each unit instantiates only the members it
+// uses, so the plug-in carries none of the document calls that only the tools make.
+#define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 
 namespace velmora {

@@ -3,9 +3,10 @@
 // always shows the live value of its setting.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
-#include <string>
-#include <vector>
+#include <string_view>
 
 #include "config/settings.h"
 
@@ -39,21 +40,41 @@ enum MenuActionCode : std::int32_t {
     kFirstSlotAction = 100,
 };
 
+// Labels, descriptions and titles are string literals: nothing is copied when a page is
+// built, and each view's data() ends in the NUL the game's text call needs.
 struct MenuItem {
-    std::string label;
+    std::string_view label;
     MenuItemKind kind = MenuItemKind::Plain;
     float* value = nullptr;  // the number a float row shows and edits
     bool* flag = nullptr;    // the switch a toggle row shows and flips
     float step = 0.01f;      // added or taken away by one press on a float row
     std::int32_t code = 0;   // the page a link opens, or the action an action row runs
-    std::string description;
+    std::string_view description;
 };
 
-// Empties items, then fills the title and rows of the page; a page above 7 leaves the list
-// empty and the title as it was.
-void buildMenuPage(SettingsRecord& settings, std::uint32_t page, std::string& title, std::vector<MenuItem>& items);
+// The longest page holds 18 rows.
+inline constexpr std::size_t kMaxMenuRows = 24;
+
+// One page, built in place: the menu rebuilds it every frame it is open, so it owns no heap.
+struct MenuPage {
+    std::string_view title;
+    std::array<MenuItem, kMaxMenuRows> rows{};
+    std::size_t count = 0;
+
+    void add(const MenuItem& item) {
+        if (count < rows.size()) rows[count++] = item;
+    }
+    MenuItem& operator[](std::size_t i) { return rows[i]; }
+    const MenuItem& operator[](std::size_t i) const { return rows[i]; }
+    std::size_t size() const { return count; }
+    bool empty() const { return count == 0; }
+};
+
+// Empties the page's rows, then fills its title and rows; a page above 7 leaves no rows and
+// the title as it was.
+void buildMenuPage(SettingsRecord& settings, std::uint32_t page, MenuPage& out);
 
 // The six user-slot rows of a group (0 first person, 1 near, 2 medium, 3 far).
-void appendSlotItems(std::vector<MenuItem>& items, int group);
+void appendSlotItems(MenuPage& out, int group);
 
 }  // namespace velmora

@@ -1,6 +1,7 @@
 #include "menu/menu.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "menu/actions.h"
 #include "shell/velmora.h"
@@ -43,7 +44,7 @@ bool pressEdge(Velmora& v, std::int32_t code) {
     return code >= 0 && code <= 255 && pressEdge(v, code, held(v, code));
 }
 
-void drawText(const Velmora& v, float x, float y, float scale, const std::string& text, std::int32_t font, Colour c,
+void drawText(const Velmora& v, float x, float y, float scale, const char* text, std::int32_t font, Colour c,
               bool outline) {
     const HostRuntime& rt = v.runtime;
     invoke(rt, natives::setTextFont, font);
@@ -53,7 +54,7 @@ void drawText(const Velmora& v, float x, float y, float scale, const std::string
     invoke(rt, natives::setTextCentred, false);
     if (outline) invoke(rt, natives::setTextOutline);
     invoke(rt, natives::beginTextDraw, "STRING");
-    invoke(rt, natives::addText, text.c_str());
+    invoke(rt, natives::addText, text);
     invoke(rt, natives::endTextDraw, x, y, 0);
 }
 
@@ -64,17 +65,18 @@ void drawRect(const Velmora& v, float y, float height, Colour c) {
 void drawMenu(const Velmora& v) {
     const MenuState& m = v.menu;
     drawRect(v, 0.14f, 0.055f, kBar);
-    drawText(v, 0.038f, 0.123f, 0.42f, m.title, 1, kWhite, true);
-    const auto n = static_cast<std::int32_t>(m.items.size());
+    // The catalogue's texts are literals, so each view's data() is NUL-terminated.
+    drawText(v, 0.038f, 0.123f, 0.42f, m.page.title.data(), 1, kWhite, true);
+    const auto n = static_cast<std::int32_t>(m.page.size());
     for (std::int32_t i = 0; i < n; ++i) {
         const float y = kFirstRowY + kRowHeight * static_cast<float>(i);
         const bool selected = i == m.selection;
         drawRect(v, y + 0.013f, kRowHeight, selected ? kSelectedRow : kRow);
         const Colour text = selected ? kSelectedText : kWhite;
-        const MenuItem& item = m.items[static_cast<std::size_t>(i)];
-        drawText(v, 0.04f, y, 0.3f, item.label, 0, text, !selected);
-        const std::string value = menuValueText(item);
-        if (!value.empty()) drawText(v, 0.235f, y, 0.3f, value, 0, text, !selected);
+        const MenuItem& item = m.page[static_cast<std::size_t>(i)];
+        drawText(v, 0.04f, y, 0.3f, item.label.data(), 0, text, !selected);
+        const MenuValueText value = menuValueText(item);
+        if (!value.view().empty()) drawText(v, 0.235f, y, 0.3f, value.c_str(), 0, text, !selected);
     }
     const float y = kFirstRowY + kRowHeight * static_cast<float>(n);
     drawRect(v, y + 0.012f, 0.026f, kBar);
@@ -82,24 +84,27 @@ void drawMenu(const Velmora& v) {
     std::snprintf(counter, sizeof counter, "%d / %d", m.selection + 1, n);
     drawText(v, 0.245f, y + 0.002f, 0.28f, counter, 0, kWhite, true);
     drawText(v, 0.04f, y + 0.002f, 0.28f, "Arrows  Enter  Backspace", 0, kWhite, true);
-    if (m.selection < n && !m.items[static_cast<std::size_t>(m.selection)].description.empty()) {
+    if (m.selection < n && !m.page[static_cast<std::size_t>(m.selection)].description.empty()) {
         drawRect(v, y + 0.05f, 0.042f, kDescription);
-        drawText(v, 0.04f, y + 0.036f, 0.26f, m.items[static_cast<std::size_t>(m.selection)].description, 0, kWhite, true);
+        drawText(v, 0.04f, y + 0.036f, 0.26f, m.page[static_cast<std::size_t>(m.selection)].description.data(), 0,
+                 kWhite, true);
     }
     if (m.status.timer > 0.0f) {
         drawRect(v, 0.1f, 0.03f, kStatusBar);
-        drawText(v, 0.04f, 0.089f, 0.3f, m.status.text, 0, kWhite, true);
+        drawText(v, 0.04f, 0.089f, 0.3f, m.status.text.data(), 0, kWhite, true);
     }
 }
 
-void buildPage(Velmora& v) { buildMenuPage(v.settings, v.menu.currentPage, v.menu.title, v.menu.items); }
+void buildPage(Velmora& v) { buildMenuPage(v.settings, v.menu.currentPage, v.menu.page); }
 
 }  // namespace
 
 void setMenuStatus(MenuState& menu, const char* text) {
-    menu.status.text = text;
+    std::snprintf(menu.status.text.data(), menu.status.text.size(), "%s", text);
     menu.status.timer = kMenuStatusSeconds;
 }
+
+std::string_view menuStatusText(const MenuState& menu) { return menu.status.text.data(); }
 
 int menuStepDirection(MenuState& m, bool leftPressed, bool rightPressed, bool leftHeld, bool rightHeld, float seconds) {
     int d = 0;
@@ -127,18 +132,23 @@ int menuStepDirection(MenuState& m, bool leftPressed, bool rightPressed, bool le
     return d;
 }
 
-std::string menuValueText(const MenuItem& item) {
-    char text[64];
+MenuValueText menuValueText(const MenuItem& item) {
+    MenuValueText out;
+    char* text = out.text.data();
     switch (item.kind) {
-        case MenuItemKind::PageLink: return ">";
+        case MenuItemKind::PageLink: std::strcpy(text, ">"); break;
         case MenuItemKind::Float:
-            if (item.value == nullptr) return "";
-            std::snprintf(text, sizeof text, item.step < 0.001f ? "%.5f" : (item.step < 0.01f ? "%.3f" : "%.2f"),
+            if (item.value == nullptr) break;
+            // A number too long for the row is cut, never written past it.
+            std::snprintf(text, out.text.size(), item.step < 0.001f ? "%.5f" : (item.step < 0.01f ? "%.3f" : "%.2f"),
                           static_cast<double>(*item.value));
-            return text;
-        case MenuItemKind::Toggle: return item.flag == nullptr ? "" : (*item.flag ? "ON" : "OFF");
-        default: return "";
+            break;
+        case MenuItemKind::Toggle:
+            if (item.flag != nullptr) std::strcpy(text, *item.flag ? "ON" : "OFF");
+            break;
+        default: break;
     }
+    return out;
 }
 
 void menuStep(Velmora& v) {
@@ -166,7 +176,7 @@ void menuStep(Velmora& v) {
     for (const std::int32_t control : kSuppressedControls) invoke(rt, natives::disableControlThisFrame, 0, control, true);
 
     buildPage(v);
-    auto n = static_cast<std::int32_t>(m.items.size());
+    auto n = static_cast<std::int32_t>(m.page.size());
     if (n == 0) return;
 
     if (pressEdge(v, kUpKey)) m.selection = (m.selection + n - 1) % n;
@@ -176,7 +186,7 @@ void menuStep(Velmora& v) {
     const bool leftPressed = pressEdge(v, kLeftKey, leftHeld), rightPressed = pressEdge(v, kRightKey, rightHeld);
     const int d = menuStepDirection(m, leftPressed, rightPressed, leftHeld, rightHeld, seconds);
     if (d != 0) {
-        MenuItem& item = m.items[static_cast<std::size_t>(m.selection)];
+        MenuItem& item = m.page[static_cast<std::size_t>(m.selection)];
         if (item.kind == MenuItemKind::Float && item.value != nullptr) *item.value += static_cast<float>(d) * item.step;
         if (item.kind == MenuItemKind::Toggle && item.flag != nullptr) *item.flag = !*item.flag;
         // Chase-camera geometry edits show at once.
@@ -184,7 +194,7 @@ void menuStep(Velmora& v) {
     }
 
     if (pressEdge(v, kEnterKey)) {
-        const MenuItem& item = m.items[static_cast<std::size_t>(m.selection)];
+        const MenuItem& item = m.page[static_cast<std::size_t>(m.selection)];
         switch (item.kind) {
             case MenuItemKind::Action: runMenuAction(v, item.code); break;
             case MenuItemKind::Toggle:
@@ -210,7 +220,7 @@ void menuStep(Velmora& v) {
     }
 
     buildPage(v);
-    n = static_cast<std::int32_t>(m.items.size());
+    n = static_cast<std::int32_t>(m.page.size());
     if (m.selection >= n) m.selection = n - 1;
     drawMenu(v);
 }

@@ -5,8 +5,7 @@
 
 #include <array>
 #include <cstdint>
-#include <string>
-#include <vector>
+#include <string_view>
 
 #include "menu/catalogue.h"
 
@@ -18,8 +17,8 @@ inline constexpr int kMenuStackDepth = 7;
 inline constexpr float kMenuStatusSeconds = 2.5f;
 
 struct MenuStatus {
-    std::string text;    // the status line, empty at start
-    float timer = 0.0f;  // seconds left to show it
+    std::array<char, 96> text{};  // the status line, NUL-terminated, empty at start
+    float timer = 0.0f;           // seconds left to show it
 };
 
 struct MenuPageEntry {
@@ -39,11 +38,12 @@ struct MenuState {
     MenuStatus status;
     std::uint32_t triggerHash = 0;     // the game's hash of "cpc", 0 until asked for
     // The page of this frame, rebuilt every frame; kept here only so its storage is reused.
-    std::string title;
-    std::vector<MenuItem> items;
+    MenuPage page;
 };
 
+// Sets the status line (cut to fit) and shows it for kMenuStatusSeconds.
 void setMenuStatus(MenuState& menu, const char* text);
+std::string_view menuStatusText(const MenuState& menu);
 
 // The repeat of a held Left or Right: the step direction of this frame (0, -1 or +1) from
 // the press edges and the held keys, advancing the hold by the frame's wall-clock seconds.
@@ -51,8 +51,13 @@ int menuStepDirection(MenuState& menu, bool leftPressed, bool rightPressed, bool
                       float seconds);
 
 // The value text of a row: ">" for a link, the number by its step for a float row, ON or OFF
-// for a toggle, nothing otherwise.
-std::string menuValueText(const MenuItem& item);
+// for a toggle, nothing otherwise. Held in place, so drawing a row allocates nothing.
+struct MenuValueText {
+    std::array<char, 32> text{};
+    const char* c_str() const { return text.data(); }
+    std::string_view view() const { return text.data(); }
+};
+MenuValueText menuValueText(const MenuItem& item);
 
 // Once per frame, first in the frame.
 void menuStep(Velmora& v);

@@ -54,7 +54,7 @@ TEST(MenuActions, PresetsAndResetsTouchOnlyTheirFields) {
     s.firstPersonView.yawOffset = 3.0f;
     // Preset 2, then the first-person reset (which is preset 1, not the file defaults).
     runMenuAction(p.v, 3);
-    EXPECT_EQ(p.v.menu.status.text, "Preset 2 applied");
+    EXPECT_EQ(menuStatusText(p.v.menu), "Preset 2 applied");
     EXPECT_EQ(s.firstPersonView.fov, 59.0f);
     EXPECT_EQ(s.firstPersonView.forwardOffset, -0.03f);
     SettingsRecord expected = s;
@@ -64,7 +64,7 @@ TEST(MenuActions, PresetsAndResetsTouchOnlyTheirFields) {
     expected.firstPersonView.pitchOffset = -6.0f;
     EXPECT_EQ(s, expected);
     EXPECT_EQ(s.firstPersonView.yawOffset, 3.0f);
-    EXPECT_EQ(p.v.menu.status.text, "First person reset");
+    EXPECT_EQ(menuStatusText(p.v.menu), "First person reset");
     runMenuAction(p.v, 4);
     EXPECT_EQ(s.firstPersonView.HeadFollowRate, 100.0f);
     EXPECT_EQ(s.firstPersonView.heightOffset, 0.0f);
@@ -77,7 +77,7 @@ TEST(MenuActions, PresetsAndResetsTouchOnlyTheirFields) {
     EXPECT_EQ(c.height, (PerCamera{0.0f, 9.0f, 9.0f}));
     EXPECT_EQ(c.fov, (PerCamera{77.5f, 9.0f, 9.0f}));
     EXPECT_EQ(c.angle, (PerCamera{3.5f, 9.0f, 9.0f}));
-    EXPECT_EQ(p.v.menu.status.text, "Near camera reset");
+    EXPECT_EQ(menuStatusText(p.v.menu), "Near camera reset");
 
     // Feel and tracking: its seven values, the shake switch and InertiaAffectsPitch as they were.
     s.firstPersonView.TerrainShake = false;
@@ -92,7 +92,7 @@ TEST(MenuActions, PresetsAndResetsTouchOnlyTheirFields) {
     // Codes no row carries do nothing, not even a status.
     p.v.menu.status = {};
     for (const std::int32_t code : {0, 10, 99, 106, 140}) runMenuAction(p.v, code);
-    EXPECT_EQ(p.v.menu.status.text, "");
+    EXPECT_EQ(menuStatusText(p.v.menu), "");
 }
 
 TEST(SaveAll, WritesTheFortyThreeValuesAndKeepsTheRestOfTheFile) {
@@ -104,7 +104,7 @@ TEST(SaveAll, WritesTheFortyThreeValuesAndKeepsTheRestOfTheFile) {
     p.v.settings.InertiaAffectsPitch = true;
     p.v.settings.thirdPersonView.perCamera.angle[Far] = 7.25f;
     runMenuAction(p.v, 1);
-    EXPECT_EQ(p.v.menu.status.text, "Settings saved to the ini");
+    EXPECT_EQ(menuStatusText(p.v.menu), "Settings saved to the ini");
 
     IniDocument saved;
     ASSERT_TRUE(loadIniFile(saved, folder.file().string().c_str()));
@@ -154,7 +154,7 @@ TEST(SaveAll, NeverTruncatesTheFileAndNeverClaimsASaveThatDidNotHappen) {
         c.arrange(folder, p);
         EXPECT_EQ(saveAllSettingsFile(p.v.platform, p.v.settings), c.result) << c.what;
         runMenuAction(p.v, 1);
-        EXPECT_EQ(p.v.menu.status.text, c.status) << c.what;
+        EXPECT_EQ(menuStatusText(p.v.menu), c.status) << c.what;
         EXPECT_EQ(readFile(folder.file()), original) << c.what;
         EXPECT_FALSE(std::filesystem::is_regular_file(folder.dir.path() / "Velmora.ini.tmp")) << c.what;
     }
@@ -165,14 +165,14 @@ TEST(SaveAll, NeverTruncatesTheFileAndNeverClaimsASaveThatDidNotHappen) {
         std::filesystem::create_directory(unreadable.file());
         Plugin p;
         runMenuAction(p.v, 1);
-        EXPECT_EQ(p.v.menu.status.text, "Not saved: Velmora.ini could not be read");
+        EXPECT_EQ(menuStatusText(p.v.menu), "Not saved: Velmora.ini could not be read");
         EXPECT_TRUE(std::filesystem::is_directory(unreadable.file()));
     }
     // No file yet: a new one with the 43 values.
     InFolder empty;
     Plugin fresh;
     runMenuAction(fresh.v, 1);
-    EXPECT_EQ(fresh.v.menu.status.text, "Settings saved to the ini");
+    EXPECT_EQ(menuStatusText(fresh.v.menu), "Settings saved to the ini");
     SettingsRecord reloaded;
     EXPECT_TRUE(loadSettingsFile(reloaded, {}, empty.file().string().c_str()));
 }
@@ -187,9 +187,9 @@ TEST(SaveAll, LeavesAReadOnlyFileAsItIs) {
     if (std::ofstream(folder.file(), std::ios::app)) GTEST_SKIP() << "this user may write read-only files (root)";
     Plugin p;
     runMenuAction(p.v, 1);
-    EXPECT_EQ(p.v.menu.status.text, "Not saved: Velmora.ini could not be written");
+    EXPECT_EQ(menuStatusText(p.v.menu), "Not saved: Velmora.ini could not be written");
     runMenuAction(p.v, 104);
-    EXPECT_EQ(p.v.menu.status.text, "Slot 3 not saved: Velmora.ini could not be written");
+    EXPECT_EQ(menuStatusText(p.v.menu), "Slot 3 not saved: Velmora.ini could not be written");
     EXPECT_EQ(readFile(folder.file()), original);
 }
 
@@ -203,7 +203,7 @@ TEST(UserSlots, SaveAndLoadEachGroup) {
     c.heightOffset[Medium] = -2.25f;
     c.distance[Near] = 0.7f;
     runMenuAction(p.v, 122);
-    EXPECT_EQ(p.v.menu.status.text, "Saved to slot 2");
+    EXPECT_EQ(menuStatusText(p.v.menu), "Saved to slot 2");
     IniDocument file;
     ASSERT_TRUE(loadIniFile(file, folder.file().string().c_str()));
     EXPECT_STREQ(file.GetValue("Preset.Medium.Slot2", "distance"), "1.500000");
@@ -215,7 +215,7 @@ TEST(UserSlots, SaveAndLoadEachGroup) {
     c.distance[Medium] = 9.0f;
     c.heightOffset[Medium] = 9.0f;
     runMenuAction(p.v, 123);
-    EXPECT_EQ(p.v.menu.status.text, "Slot 2 loaded");
+    EXPECT_EQ(menuStatusText(p.v.menu), "Slot 2 loaded");
     EXPECT_EQ(c.distance[Medium], 1.5f);
     EXPECT_EQ(c.heightOffset[Medium], -2.25f);
     EXPECT_EQ(c.distance[Near], 0.7f);
@@ -242,7 +242,7 @@ TEST(UserSlots, SaveAndLoadEachGroup) {
     EXPECT_EQ(f.yawOffset, 2.0f);
     // Code 134 saves slot 3 of the far camera.
     runMenuAction(p.v, 134);
-    EXPECT_EQ(p.v.menu.status.text, "Saved to slot 3");
+    EXPECT_EQ(menuStatusText(p.v.menu), "Saved to slot 3");
 }
 
 TEST(UserSlots, HandEditedCaseInsensitiveAndMissing) {
@@ -251,16 +251,16 @@ TEST(UserSlots, HandEditedCaseInsensitiveAndMissing) {
     Plugin p;
     const SettingsRecord before = p.v.settings;
     runMenuAction(p.v, 111);  // load near slot 1, written in lower case, with one good key
-    EXPECT_EQ(p.v.menu.status.text, "Slot 1 loaded");
+    EXPECT_EQ(menuStatusText(p.v.menu), "Slot 1 loaded");
     SettingsRecord expected = before;
     expected.thirdPersonView.perCamera.distance[Near] = 3.25f;
     EXPECT_EQ(p.v.settings, expected);
     // A slot that was never saved, or no file at all: nothing changes, and the status says so.
     runMenuAction(p.v, 113);
-    EXPECT_EQ(p.v.menu.status.text, "Slot 2 is empty: nothing loaded");
+    EXPECT_EQ(menuStatusText(p.v.menu), "Slot 2 is empty: nothing loaded");
     std::filesystem::remove(folder.file());
     runMenuAction(p.v, 111);
-    EXPECT_EQ(p.v.menu.status.text, "Slot 1 not loaded: Velmora.ini could not be read");
+    EXPECT_EQ(menuStatusText(p.v.menu), "Slot 1 not loaded: Velmora.ini could not be read");
     EXPECT_EQ(p.v.settings, expected);
 }
 

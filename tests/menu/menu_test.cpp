@@ -47,24 +47,24 @@ constexpr int kF11 = 122, kUp = 38, kDown = 40, kLeft = 37, kRight = 39, kEnter 
 
 TEST(MenuCatalogue, PagesRowsAndBindings) {
     SettingsRecord s;
-    std::vector<MenuItem> items;
-    std::string title = "kept";
+    MenuPage items;
+    items.title = "kept";
     struct Page { std::uint32_t id; const char* title; std::size_t rows; };
     const Page pages[] = {{0, "VELMORA", 3},         {1, "FIRST PERSON", 18},  {2, "PRESETS", 9},
                           {3, "THIRD PERSON", 4},    {4, "NEAR CAMERA", 13},   {5, "MEDIUM CAMERA", 13},
                           {6, "FAR CAMERA", 13},     {7, "FEEL AND TRACKING", 10}};
     for (const Page& p : pages) {
-        buildMenuPage(s, p.id, title, items);
-        EXPECT_EQ(title, p.title);
+        buildMenuPage(s, p.id, items);
+        EXPECT_EQ(items.title, p.title);
         EXPECT_EQ(items.size(), p.rows) << p.title;
     }
-    title = "kept";
-    buildMenuPage(s, 8, title, items);
+    items.title = "kept";
+    buildMenuPage(s, 8, items);
     EXPECT_TRUE(items.empty());
-    EXPECT_EQ(title, "kept");
+    EXPECT_EQ(items.title, "kept");
 
     // The medium camera's page edits the medium camera's settings and nothing else.
-    buildMenuPage(s, 5, title, items);
+    buildMenuPage(s, 5, items);
     const SettingsRecord before = s;
     *items[1].value += 0.5f;
     EXPECT_EQ(s.thirdPersonView.perCamera.distance[Medium], 1.7f);
@@ -76,7 +76,7 @@ TEST(MenuCatalogue, PagesRowsAndBindings) {
     EXPECT_EQ(items[8].label, "Save to my slot 2");
     EXPECT_EQ(items[9].label, "Load my slot 2");
     // Row 2 of page 7 flips InertiaAffectsPitch.
-    buildMenuPage(s, 7, title, items);
+    buildMenuPage(s, 7, items);
     EXPECT_EQ(items[1].flag, &s.InertiaAffectsPitch);
 }
 
@@ -98,9 +98,14 @@ TEST(MenuCatalogue, ValueTexts) {
     const MenuItem toggle = row(MenuItemKind::Toggle, 0.01f);
     const Case cases[] = {{link, ">"},        {action, ""},         {fine, "1.23456"}, {mid, "1.235"},
                           {coarse, "1.23"},   {half, "1.23"},       {toggle, "ON"}};
-    for (const Case& c : cases) EXPECT_EQ(menuValueText(c.item), c.text) << c.text;
+    for (const Case& c : cases) EXPECT_EQ(menuValueText(c.item).view(), c.text) << c.text;
     on = false;
-    EXPECT_EQ(menuValueText(toggle), "OFF");
+    EXPECT_EQ(menuValueText(toggle).view(), "OFF");
+    // A number longer than the row's text is cut to its first 31 characters.
+    value = 1e30f;
+    EXPECT_EQ(menuValueText(coarse).view(), "1000000015047466219876688855040");
+    value = -1e30f;
+    EXPECT_EQ(menuValueText(coarse).view().size(), 31u);
 }
 
 TEST(MenuNavigation, OpensAtTheRootWrapsAndGoesBack) {

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstdlib>
 
 #include "gears/gears.h"
 #include "runtime_imports.h"
@@ -56,6 +57,13 @@ void detach(HMODULE module) {
 }
 
 }  // namespace
+
+// The C++ library's default terminate handler names the escaping exception's type, and
+// for that links in a 45 KB demangler. The game has no console to print it on and nothing
+// of ours throws across the frame, so ending the way the handler ends anyway is enough.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { std::abort(); }
+}  // namespace __gnu_cxx
 
 // C linkage: the C runtime's start-up code calls the entry by its plain name.
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved);
