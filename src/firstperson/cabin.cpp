@@ -96,7 +96,7 @@ Vector3 eyeAnchor(Velmora& v, const Quaternion& qv, float dt) {
 
     if (v.profile.seatAnchored) {
         // A saddle the model lacks is not asked for with index -1: the origin stands in.
-        const std::int32_t saddle = invoke(rt, natives::boneIndex, vehicle, kSaddleBone);
+        const std::int32_t saddle = cachedBoneIndex(rt, v.profile.bones.saddle, vehicle, kSaddleBone);
         const Vector3 seat = saddle != -1 ? invoke(rt, natives::bonePosition, vehicle, saddle) : s.vehiclePosition;
         const Vector3 eye = seat + s.vehicleUp * 0.4f + s.vehicleForward * 0.32f;
         c.rawHead = eye;  // the guard keeps the camera in front of this eye, not a stale head
@@ -104,7 +104,7 @@ Vector3 eyeAnchor(Velmora& v, const Quaternion& qv, float dt) {
     }
     const Vector3& o = v.profile.eyeOffset;
     const Vector3 mount = invoke(rt, natives::entityPointToWorld, vehicle, o.x(), o.y(), o.z());
-    const std::int32_t headBone = invoke(rt, natives::boneIndex, v.driver.playerPed, kHeadBone);
+    const std::int32_t headBone = cachedBoneIndex(rt, v.profile.bones.head, v.driver.playerPed, kHeadBone);
     const Vector3 head = headBone != -1 ? invoke(rt, natives::bonePosition, v.driver.playerPed, headBone) : mount;
     const float step = settings.SpecialAbilityFix ? v.clock.RealFrameSeconds : dt;
     const Vector3 followed =
@@ -124,7 +124,7 @@ void updateCabinMotion(Velmora& v, float dt) {
     in.right = v.sample.vehicleRight;
     in.forward = v.sample.vehicleForward;
     if (dt > 0.0f) {
-        if (settings.TerrainShake) in.velocity = invoke(v.runtime, natives::entityVelocity, vehicle);
+        if (settings.TerrainShake) in.velocity = v.sample.vehicleVelocity;  // this frame's sample
         if (settings.HeadLean) in.sidewaysSpeed = invoke(v.runtime, natives::entitySpeedVector, vehicle, true).x();
     }
     cabinMotionStep(v.cabin, settings, in);

@@ -108,7 +108,7 @@ void updateFirstPersonCamera(Velmora& v) {
 
     float fov = s.fov;
     if (s.SpeedZoom) {
-        const float speed = invoke(rt, natives::entityVelocity, d.currentVehicle).norm();
+        const float speed = sample.vehicleVelocity.norm();  // this frame's sample
         v.firstPerson.speedZoom = SmoothToward(v.firstPerson.speedZoom, speedZoomTarget(speed, s), s.SpeedZoomSmoothing, dt);
         fov += v.firstPerson.speedZoom;
     } else {

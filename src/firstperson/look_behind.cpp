@@ -1,6 +1,7 @@
 #include "firstperson/look_behind.h"
 
 #include <cmath>
+#include <iterator>
 
 #include "shell/velmora.h"
 
@@ -17,14 +18,26 @@ bool rearBonePoint(Velmora& v, Vector3& point) {
     const Entity vehicle = v.driver.currentVehicle;
     const Vector3& f = v.sample.vehicleForward;
     const Vector3& u = v.sample.vehicleUp;
-    for (const RearBone& bone : kRearBones) {
-        const std::int32_t index = invoke(rt, natives::boneIndex, vehicle, bone.name);
-        if (index == -1) continue;
-        point = invoke(rt, natives::bonePosition, vehicle, index) + u * bone.up + f * bone.forward;
-        if (bone.raisable && invoke(rt, natives::vehicleMod, vehicle, kSpoilerMod) >= 0) point += u * kSpoilerRise;
-        return true;
+    BoneIndexCache& bones = v.profile.bones;
+    if (bones.rearOf != vehicle || vehicle == 0) {
+        // The first rear bone the model has, found once per vehicle.
+        bones.rearOf = vehicle;
+        bones.rearBone = -1;
+        bones.rearIndex = -1;
+        for (std::int32_t i = 0; i < static_cast<std::int32_t>(std::size(kRearBones)); ++i) {
+            const std::int32_t index = invoke(rt, natives::boneIndex, vehicle, kRearBones[i].name);
+            if (index == -1) continue;
+            bones.rearBone = i;
+            bones.rearIndex = index;
+            break;
+        }
     }
-    return false;
+    if (bones.rearBone == -1) return false;
+    const RearBone& bone = kRearBones[bones.rearBone];
+    point = invoke(rt, natives::bonePosition, vehicle, bones.rearIndex) + u * bone.up + f * bone.forward;
+    // A spoiler can be fitted or taken off at any time: asked on every frame.
+    if (bone.raisable && invoke(rt, natives::vehicleMod, vehicle, kSpoilerMod) >= 0) point += u * kSpoilerRise;
+    return true;
 }
 
 }  // namespace
@@ -37,7 +50,7 @@ void placeLookBehindCamera(Velmora& v) {
 
     Vector3 p;
     if (v.profile.seatAnchored) {
-        const std::int32_t saddle = invoke(rt, natives::boneIndex, vehicle, "seat_f");
+        const std::int32_t saddle = cachedBoneIndex(rt, v.profile.bones.saddle, vehicle, "seat_f");
         p = (saddle != -1 ? invoke(rt, natives::bonePosition, vehicle, saddle) : s.vehiclePosition) +
             s.vehicleUp * kSaddleRise;
     } else if (!rearBonePoint(v, p)) {

@@ -68,7 +68,7 @@ void onFootFrame(Velmora& v) {
 void enterVehicle(Velmora& v) {
     FrameDriver& d = v.driver;
     v.chase.chaseBlendStarted = false;
-    v.profile.bones.vehicle = 0;  // a handle seen before may now be another vehicle
+    v.profile.bones = {};  // a handle seen before may now be another vehicle
     d.wasInVehicle = true;
     d.handOffPending = false;
     if (d.rememberedViewMode == kFirstPersonViewMode) {
@@ -261,7 +261,7 @@ void loadSettings(Velmora& v, bool reload) {
         [](void* context, const char* text) { showNotification(*static_cast<Velmora*>(context), text); }, &v};
     if (!loadSettingsFile(v.settings, notifier, kSettingsFileName)) return;
     if (reload) {
-        v.profile.bones.vehicle = 0;  // a reload measures the body afresh
+        v.profile.bones = {};  // a reload measures the body afresh
         measureVehicle(v);
         applyModeSettings(v);
     } else {

@@ -151,6 +151,14 @@ void measureFromBones(Velmora& v) {
 
 }  // namespace
 
+std::int32_t cachedBoneIndex(const HostRuntime& runtime, CachedBone& slot, Entity entity, const char* name) {
+    if (slot.entity != entity || entity == 0) {
+        slot.index = invoke(runtime, natives::boneIndex, entity, name);
+        slot.entity = entity;
+    }
+    return slot.index;
+}
+
 float speedChangeOf(float speed, float previousSpeed, float step) {
     // The change of speed times the frame step is the acceleration times the step squared:
     // it would shrink with the square of the frame rate. Taken as the acceleration times

@@ -26,14 +26,31 @@ struct VehicleSample {
     float previousSpeedMagnitude = 0.0f;        // |velocity| of the previous sample
 };
 
-// The current vehicle's bone indices, looked up once: a name answers the same index for as
-// long as the entity lives. Cleared on entering a vehicle and on a settings reload; another
-// vehicle handle looks them up afresh.
+// One bone's index on one entity, asked for once: a name answers the same index for as long
+// as the entity lives.
+struct CachedBone {
+    Entity entity = 0;        // whose index this is; 0 before the first question
+    std::int32_t index = -1;  // -1 when the entity has no such bone
+};
+
+// The index of the named bone on the entity, from the slot when it holds that entity's.
+std::int32_t cachedBoneIndex(const HostRuntime& runtime, CachedBone& slot, Entity entity, const char* name);
+
+// The bone indices the cameras use, looked up once per entity. Emptied on entering a vehicle
+// and on a settings reload (a handle seen before may now be another model); another handle
+// looks them up afresh.
 struct BoneIndexCache {
-    Entity vehicle = 0;  // whose indices these are; 0 for none
+    Entity vehicle = 0;  // whose table indices these are; 0 for none
     std::array<std::int32_t, kVehicleBoneNameCount> index{};  // by table entry; -1 when missing
     std::int32_t seat = -1;   // "seat_dside_f"
     std::int32_t wheel = -1;  // "steeringwheel"
+    CachedBone head;          // "SKEL_Head" of the player's character
+    CachedBone saddle;        // "seat_f" of a motorcycle or bicycle
+    // The first of the look-behind view's rear bones the vehicle has: its place in that list
+    // (-1 for none) and its index.
+    Entity rearOf = 0;
+    std::int32_t rearBone = -1;
+    std::int32_t rearIndex = -1;
 };
 
 // How far a body's bones reach from its origin: ahead along its forward axis, behind it, and
