@@ -1,0 +1,232 @@
+// The native calls of each kind of frame, counted in the simulated game. Every call costs the
+// player time our code cannot win back, so the counts are exact: each frame type is the sum
+// of the steps its algorithm takes, written out here by native, and a frame that asks the
+// game anything twice, or anything more, fails. The budgets are the ceilings the counts
+// must stay under.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "shell/velmora.h"
+#include "sim/catalogue.h"
+#include "sim/runner.h"
+#include "thirdperson/bone_names.h"
+
+namespace velmora {
+namespace {
+
+using Calls = std::map<std::string, int>;
+
+Calls operator+(Calls a, const Calls& b) {
+    for (const auto& [name, count] : b) a[name] += count;
+    return a;
+}
+
+// The frame driver's every frame: the player is alive and in control, the typed menu trigger,
+// the look axes, the aim and the time step.
+const Calls kEveryFrame = {{"playerId", 1},       {"playerCharacter", 1}, {"doesEntityExist", 1},
+                           {"isPlayerControlOn", 1}, {"isEntityDead", 1},   {"isPlayerBeingArrested", 1},
+                           {"cheatTyped", 1},     {"controlValue", 2},    {"isPlayerAiming", 1},
+                           {"frameTimestep", 1}};
+const Calls kOnFoot = {{"isCharacterInAnyVehicle", 1}, {"isCharacterEnteringVehicle", 1},
+                       {"unlockMinimapAngle", 1}, {"setGameCameraMode", 1}};
+// Seated with the cameras in charge: the vehicle, the view mode kept, the view-change and
+// vehicle-camera controls taken, the view-change press, the two look-behind controls, the
+// minimap held to the camera's heading.
+const Calls kSeated = {{"isCharacterInAnyVehicle", 1}, {"vehicleOfCharacter", 1}, {"setGameViewMode", 1},
+                       {"disableControlThisFrame", 2}, {"isDisabledControlJustPressed", 1},
+                       {"isControlPressed", 2},        {"lockMinimapAngle", 1}};
+const Calls kSample = {{"entityPosition", 1}, {"entityRotation", 1}, {"entityVelocity", 1}, {"entityForward", 1},
+                       {"isEntityInAir", 1},  {"isEntityUpsideDown", 1}, {"frameTime", 1}};
+const Calls kPlaceCamera = {{"setCameraPosition", 1}, {"setCameraRotation", 1}};
+// The chase update: the car's orientation, one obstacle probe and its result, the field of view.
+const Calls kChase = Calls{{"entityQuaternion", 1}, {"startSegmentProbe", 1}, {"segmentProbeResult", 1},
+                           {"setCameraFov", 1}} + kPlaceCamera;
+// First person: the entering check, the exit control, the car's orientation, the mount point,
+// the head, the drive figure, the sideways speed, the camera's pointing, the phone, the game's
+// first-person declaration, the render switch and the game's camera mode.
+const Calls kFirstPerson = Calls{{"isCharacterEnteringVehicle", 1}, {"isControlJustPressed", 1},
+                                 {"entityQuaternion", 1},           {"entityPointToWorld", 1},
+                                 {"bonePosition", 1},               {"vehicleAcceleration", 1},
+                                 {"entitySpeedVector", 1},          {"stopCameraPointing", 1},
+                                 {"setPhoneOverlayScale", 1},       {"declareFirstPersonView", 1},
+                                 {"renderScriptedCameras", 1},      {"setGameCameraMode", 1},
+                                 {"setCameraFov", 1}} + kPlaceCamera;
+// On a motorcycle the eye sits over the saddle bone: no mount point.
+Calls onTheSaddle(Calls calls) {
+    calls.erase("entityPointToWorld");
+    return calls;
+}
+// Looking behind in first person: the rear bone and the spoiler instead of the head and the
+// cabin motion.
+const Calls kFirstPersonBehind = Calls{{"isCharacterEnteringVehicle", 1}, {"isControlJustPressed", 1},
+                                       {"entityQuaternion", 1},           {"bonePosition", 1},
+                                       {"vehicleMod", 1},                 {"stopCameraPointing", 1},
+                                       {"renderScriptedCameras", 1}} + kPlaceCamera;
+
+constexpr int kChaseBudget = 33, kBlendBudget = 45, kMeasurementBudget = 400, kWorstBudget = 450;
+
+std::map<std::uint64_t, std::string> nativeNames() {
+    std::map<std::uint64_t, std::string> names;
+#define VELMORA_NAME_NATIVE(name, hash, ...) names[hash] = #name;
+    VELMORA_NATIVES(VELMORA_NAME_NATIVE)
+#undef VELMORA_NAME_NATIVE
+    return names;
+}
+
+Calls byName(const std::map<std::uint64_t, int>& byHash) {
+    static const auto names = nativeNames();
+    Calls calls;
+    for (const auto& [hash, count] : byHash) calls[names.count(hash) != 0 ? names.at(hash) : std::to_string(hash)] += count;
+    return calls;
+}
+
+int total(const Calls& calls) {
+    int n = 0;
+    for (const auto& [name, count] : calls) n += count;
+    return n;
+}
+
+std::unique_ptr<sim::Simulation> started(const char* scenario) {
+    sim::RunOptions options;
+    options.iniPath = VELMORA_DEFAULT_INI_PATH;
+    auto run = std::make_unique<sim::Simulation>(sim::findScenario(scenario), options);
+    run->start();
+    return run;
+}
+
+// The calls of the given frame of a scenario.
+Calls callsOfFrame(const char* scenario, int frame, const std::function<void(const sim::Simulation&)>& check = {}) {
+    auto run = started(scenario);
+    while (run->step()) {
+        if (run->trace().back().frame != frame) continue;
+        if (check) check(*run);
+        return byName(run->lastLog().callsByHash);
+    }
+    ADD_FAILURE() << scenario << " has no frame " << frame;
+    return {};
+}
+
+TEST(CallBudget, EachFrameTypeAsksTheGameOnlyWhatItNeeds) {
+    struct Case {
+        const char* what;
+        const char* scenario;
+        int frame;
+        Calls expected;
+        int budget;  // 0: none of its own, the worst frame's only
+    };
+    const Case cases[] = {
+        {"on foot", "drive", 10, kEveryFrame + kOnFoot, 0},
+        {"ordinary chase", "drive", 100, kEveryFrame + kSeated + kSample + kChase, kChaseBudget},
+        {"chase, looking behind", "look-behind", 60, kEveryFrame + kSeated + kSample + kChase, kChaseBudget},
+        {"first person", "drive", 430, kEveryFrame + kSeated + kSample + kFirstPerson, 0},
+        {"first person on a motorcycle", "fp-bike", 200, kEveryFrame + kSeated + kSample + onTheSaddle(kFirstPerson), 0},
+        {"first person, looking behind", "fp-behind", 85, kEveryFrame + kSeated + kSample + kFirstPersonBehind, 0},
+    };
+    for (const Case& c : cases) {
+        const Calls calls = callsOfFrame(c.scenario, c.frame);
+        EXPECT_EQ(calls, c.expected) << c.what;
+        if (c.budget > 0) {
+            EXPECT_LE(total(calls), c.budget) << c.what;
+        }
+        EXPECT_LE(total(calls), kWorstBudget) << c.what;
+    }
+}
+
+TEST(CallBudget, ABlendFrameCostsWhatAnOrdinaryChaseFrameCosts) {
+    // chase-cycle blends near to medium at 150 and medium to far at 300, about 95 frames each.
+    const Calls ordinary = kEveryFrame + kSeated + kSample + kChase;
+    auto run = started("chase-cycle");
+    int blendFrames = 0;
+    bool blending = false;
+    while (run->step()) {
+        const sim::TraceRow& row = run->trace().back();
+        // A frame blends when it starts unsettled: the plug-in's flag as the previous frame left it.
+        if (blending && row.frame > 150 && row.frame < 450) {
+            ++blendFrames;
+            const Calls calls = byName(run->lastLog().callsByHash);
+            EXPECT_EQ(calls, ordinary) << "frame " << row.frame;
+            EXPECT_LE(total(calls), kBlendBudget) << "frame " << row.frame;
+        }
+        blending = !run->plugin.chase.chaseBlendSettled;
+    }
+    EXPECT_GT(blendFrames, 150);
+}
+
+bool hasBone(const sim::VehicleModel& model, std::string_view name) {
+    return std::any_of(model.bones.begin(), model.bones.end(), [&](const sim::BoneDefinition& b) {
+        return std::equal(b.name.begin(), b.name.end(), name.begin(), name.end(), [](char x, char y) {
+            return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+        });
+    });
+}
+
+TEST(CallBudget, AMeasurementLooksEachBoneUpOncePerVehicle) {
+    // The calls measureVehicle makes on a compact: its class, every table name and the two
+    // cabin bones outside the table looked up (the first time only), the position of every
+    // bone it has of the table and of the three cabin bones, the eye point into the car's
+    // frame, and the walk's origin, forward axis and rotation.
+    const sim::VehicleModel& compact = *sim::findVehicleModel("compact");
+    int tableBones = 0;
+    for (const std::string_view name : VehicleBoneNames) tableBones += hasBone(compact, name) ? 1 : 0;
+    int cabinBones = 0;
+    for (const char* name : {"seat_dside_f", "steeringwheel", "windscreen"}) cabinBones += hasBone(compact, name) ? 1 : 0;
+    ASSERT_GT(tableBones, 10);
+    const int firstTime = 1 + (kVehicleBoneNameCount + 2) + (tableBones + cabinBones) + 1 + 3;
+    const int again = firstTime - (kVehicleBoneNameCount + 2);
+
+    auto run = started("drive");
+    while (run->step() && run->trace().back().frame < 100) {}
+    ASSERT_TRUE(run->plugin.camera.cameraActive);
+    auto measured = [&] {
+        const int before = run->world.log.nativeCalls;
+        measureVehicle(run->plugin);
+        return run->world.log.nativeCalls - before;
+    };
+    EXPECT_EQ(measured(), again);
+    run->plugin.profile.bones = {};  // as entering a vehicle or a reload leaves it
+    EXPECT_EQ(measured(), firstTime);
+    EXPECT_LE(firstTime, kMeasurementBudget);
+}
+
+TEST(CallBudget, NoFrameOfAnyBuiltinScenarioGoesOverTheWorstFrameBudget) {
+    for (const sim::BuiltinScenario& scenario : sim::builtinScenarios()) {
+        auto run = started(scenario.name);
+        int worst = 0, worstFrame = 0;
+        while (run->step()) {
+            const sim::TraceRow& row = run->trace().back();
+            if (row.nativeCalls > worst) worst = row.nativeCalls, worstFrame = row.frame;
+            // A menu frame is the chase frame, the menu's controls taken, and what it draws:
+            // eight text calls per text and one more for its outline, one call per rectangle.
+            // The typed trigger is not asked for on a frame the menu key is pressed.
+            if (row.plugin.menuOpen && row.frame > 0) {
+                int texts = 0, outlines = 0, rects = 0;
+                for (const sim::DrawCall& d : run->lastLog().draws) {
+                    if (d.kind == sim::DrawCall::Kind::Rect) {
+                        ++rects;
+                    } else {
+                        ++texts;
+                        outlines += d.outline ? 1 : 0;
+                    }
+                }
+                const Calls calls = byName(run->lastLog().callsByHash);
+                auto count = [&](const char* name) { return calls.count(name) != 0 ? calls.at(name) : 0; };
+                if (count("vehicleClass") == 0 && count("setCameraFov") != 0) {
+                    const int chase = total(kEveryFrame + kSeated + kSample + kChase) - 1 + count("cheatTyped");
+                    EXPECT_LE(count("cheatTyped"), 1);
+                    EXPECT_EQ(total(calls), chase + 9 + 8 * texts + outlines + rects)
+                        << scenario.name << " frame " << row.frame;
+                }
+            }
+        }
+        EXPECT_LE(worst, kWorstBudget) << scenario.name << " frame " << worstFrame;
+    }
+}
+
+}  // namespace
+}  // namespace velmora
