@@ -1,6 +1,7 @@
 #include "sim/scenario.h"
 
 #include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -228,6 +229,25 @@ Scenario loadScenarioFile(const std::string& path) {
     std::ostringstream bytes;
     bytes << file.rdbuf();
     return parseScenario(bytes.str(), path);
+}
+
+Scenario atFrameRate(const Scenario& scenario, float framesPerSecond) {
+    Scenario s = scenario;
+    const double scale = static_cast<double>(scenario.dt) * static_cast<double>(framesPerSecond);  // new frames per old frame
+    auto scaled = [scale](int frames) { return std::max(1, static_cast<int>(std::lround(frames * scale))); };
+    s.dt = 1.0f / framesPerSecond;
+    s.realDt = static_cast<float>(static_cast<double>(scenario.realDt) / scale);
+    s.frames = scaled(scenario.frames);
+    for (ScenarioEvent& e : s.events) {
+        e.frame = static_cast<int>(std::lround(e.frame * scale));
+        e.args["frame"] = e.frame;
+        if (e.args.contains("frames")) e.args["frames"] = scaled(e.args["frames"].get<int>());
+        if (e.action == "look" && e.args.value("device", "mouse") != "gamepad") {
+            for (const char* axis : {"x", "y"})
+                if (e.args.contains(axis)) e.args[axis] = e.args[axis].get<double>() / scale;
+        }
+    }
+    return s;
 }
 
 Scenario findScenario(const std::string& nameOrPath) {

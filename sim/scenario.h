@@ -41,6 +41,13 @@ struct Scenario {
 Scenario parseScenario(const std::string& text, const std::string& name);
 Scenario loadScenarioFile(const std::string& path);
 
+// The scenario played at another frame rate over the same game time: the frame time and the
+// wall-clock frame time, the run's length and every event's frame and length are scaled
+// from the scenario's own rate (an event lands on the nearest frame; a press stays one frame
+// long). Mouse look moves the view by so much a frame, so its amounts scale with the frame
+// time; a stick's deflection does not.
+Scenario atFrameRate(const Scenario& scenario, float framesPerSecond);
+
 struct BuiltinScenario {
     const char* name;
     const char* json;

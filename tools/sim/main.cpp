@@ -1,13 +1,53 @@
 // velmora-sim: runs the plug-in frame by frame in the simulated world.
 //   velmora-sim run SCENARIO [--ini PATH] [--trace PATH] [--draws PATH] [--frames N]
+//   velmora-sim frame-rates [SCENARIO...] [--ini PATH]
 //   velmora-sim list
+#include <cstdio>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
+#include "sim/frame_rates.h"
 #include "sim/runner.h"
 #include "sim/scenario.h"
+
+namespace {
+
+std::vector<velmora::sim::TraceRow> played(const velmora::sim::Scenario& scenario,
+                                           const velmora::sim::RunOptions& options) {
+    velmora::sim::Simulation simulation(scenario, options);
+    simulation.run();
+    if (simulation.error()) throw velmora::sim::ScenarioError(scenario.name + ": " + *simulation.error());
+    return simulation.trace();
+}
+
+// A Markdown table: each scenario at each rate against the same scenario at 240 frames a second.
+int frameRateReport(std::vector<std::string> names, const velmora::sim::RunOptions& options) {
+    using namespace velmora::sim;
+    if (names.empty())
+        for (const BuiltinScenario& b : builtinScenarios())
+            if (std::string(b.name).rfind("chase-", 0) == 0) names.emplace_back(b.name);
+    std::cout << "| scenario | frames a second | position RMS (m) | position max (m) | rotation RMS (deg) | rotation max (deg) |\n"
+              << "|---|---|---|---|---|---|\n";
+    for (const std::string& name : names) {
+        const Scenario scenario = findScenario(name);
+        const auto reference = played(atFrameRate(scenario, 240.0f), options);
+        for (const float rate : {30.0f, 60.0f, 144.0f}) {
+            const PathDeviation d = comparePaths(played(atFrameRate(scenario, rate), options), reference);
+            char line[256];
+            std::snprintf(line, sizeof line, "| %s | %.0f | %.4f | %.4f | %.3f | %.3f |\n", name.c_str(),
+                          static_cast<double>(rate), static_cast<double>(d.positionRms),
+                          static_cast<double>(d.positionMax), static_cast<double>(d.rotationRms),
+                          static_cast<double>(d.rotationMax));
+            std::cout << line;
+        }
+    }
+    return 0;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace velmora::sim;
@@ -16,12 +56,21 @@ int main(int argc, char** argv) {
 
     std::string scenarioName, iniPath, tracePath, drawsPath;
     int frames = 0;
+    float fps = 0.0f;
     auto* run = app.add_subcommand("run", "Run a scenario: a built-in name or a JSON file");
     run->add_option("SCENARIO", scenarioName, "built-in scenario name or JSON file")->required();
     run->add_option("--ini", iniPath, "settings file to copy into the run's folder as Velmora.ini");
     run->add_option("--trace", tracePath, "write the per-frame CSV trace here");
     run->add_option("--draws", drawsPath, "write every text and rectangle drawn here, as JSON lines");
     run->add_option("--frames", frames, "run this many frames instead of the scenario's")->check(CLI::PositiveNumber);
+    run->add_option("--fps", fps, "play at this frame rate over the same game time (scenarios are written at 60)")
+        ->check(CLI::Range(1.0f, 1000.0f));
+
+    std::vector<std::string> rateScenarios;
+    auto* rates = app.add_subcommand(
+        "frame-rates", "Play scenarios at 30, 60 and 144 frames per second and compare the camera path with 240");
+    rates->add_option("SCENARIO", rateScenarios, "scenarios to compare (default: every built-in chase scenario)");
+    rates->add_option("--ini", iniPath, "settings file to copy into each run's folder as Velmora.ini");
 
     auto* list = app.add_subcommand("list", "List the built-in scenarios");
 
@@ -38,8 +87,11 @@ int main(int argc, char** argv) {
     try {
         RunOptions options;
         if (!iniPath.empty()) options.iniPath = iniPath;
+        if (rates->parsed()) return frameRateReport(rateScenarios, options);
         if (frames > 0) options.frames = frames;
-        Simulation simulation(findScenario(scenarioName), options);
+        Scenario scenario = findScenario(scenarioName);
+        if (fps > 0.0f) scenario = atFrameRate(scenario, fps);
+        Simulation simulation(scenario, options);
         simulation.run();
         std::cout << simulation.summary();
         if (!tracePath.empty()) {

@@ -1,0 +1,97 @@
+// Scenarios replayed at another frame rate, and the comparison of two camera paths.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "sim/frame_rates.h"
+#include "sim/scenario.h"
+
+namespace velmora::sim {
+namespace {
+
+TEST(FrameRates, AScenarioAtAnotherRateKeepsItsGameTime) {
+    const Scenario written = parseScenario(R"({"frames": 600, "world": {}, "events": [
+        {"frame": 45, "do": "press", "control": "lookBehind"},
+        {"frame": 60, "do": "hold", "control": "aim", "frames": 30},
+        {"frame": 90, "do": "look", "x": 0.6, "y": -0.3, "frames": 10, "device": "mouse"},
+        {"frame": 120, "do": "look", "x": 0.5, "y": 0.2, "frames": 3, "device": "gamepad"},
+        {"frame": 150, "do": "pause", "frames": 1}]})",
+                                           "rates");
+    struct Case {
+        float fps;
+        int frames;
+        int pressAt, holdAt, holdFor, lookFor, pauseFor;
+        float mouseX;
+    };
+    // At 30 a second frame 45 (0.75 s) falls between frames 22 and 23 and rounds to 23; a
+    // one-frame pause stays a frame long; a mouse moves twice as far a frame.
+    const Case cases[] = {{60.0f, 600, 45, 60, 30, 10, 1, 0.6f},
+                          {30.0f, 300, 23, 30, 15, 5, 1, 1.2f},
+                          {144.0f, 1440, 108, 144, 72, 24, 2, 0.25f},
+                          {240.0f, 2400, 180, 240, 120, 40, 4, 0.15f}};
+    for (const Case& c : cases) {
+        const Scenario s = atFrameRate(written, c.fps);
+        SCOPED_TRACE(c.fps);
+        EXPECT_FLOAT_EQ(s.dt, 1.0f / c.fps);
+        EXPECT_EQ(s.frames, c.frames);
+        ASSERT_EQ(s.events.size(), 5u);
+        EXPECT_EQ(s.events[0].frame, c.pressAt);
+        EXPECT_EQ(s.events[0].args["frame"].get<int>(), c.pressAt);
+        EXPECT_FALSE(s.events[0].args.contains("frames"));  // a press is one frame at any rate
+        EXPECT_EQ(s.events[1].frame, c.holdAt);
+        EXPECT_EQ(s.events[1].args["frames"].get<int>(), c.holdFor);
+        EXPECT_EQ(s.events[2].args["frames"].get<int>(), c.lookFor);
+        EXPECT_NEAR(s.events[2].args["x"].get<double>(), c.mouseX, 1e-6);
+        EXPECT_NEAR(s.events[2].args["y"].get<double>(), -c.mouseX / 2.0f, 1e-6);
+        EXPECT_DOUBLE_EQ(s.events[3].args["x"].get<double>(), 0.5);  // a stick's deflection is no distance
+        EXPECT_EQ(s.events[4].args["frames"].get<int>(), c.pauseFor);
+    }
+}
+
+TraceRow row(float t, const Vector3& position, float yaw, bool scripted = true) {
+    TraceRow r;
+    r.t = t;
+    r.scripted = scripted;
+    r.cameraPosition = position;
+    r.cameraRotation = Rotation{0.0f, 0.0f, yaw};
+    return r;
+}
+
+TEST(FrameRates, PathsAreComparedAtTheSameGameTime) {
+    // The reference moves 1 m a second along x and turns 10 degrees a second, at 4 frames a
+    // second; the path is sampled at 2 frames a second, between reference frames.
+    std::vector<TraceRow> reference;
+    for (int i = 0; i <= 8; ++i) {
+        const float t = 0.25f * static_cast<float>(i);
+        reference.push_back(row(t, Vector3(t, 0, 0), 10.0f * t));
+    }
+    std::vector<TraceRow> same, apart;
+    for (int i = 0; i < 4; ++i) {
+        const float t = 0.125f + 0.5f * static_cast<float>(i);
+        same.push_back(row(t, Vector3(t, 0, 0), 10.0f * t));
+        // 0.1 m off on the first two, 0.3 m on the others; 2 degrees off, then 4.
+        const float off = i < 2 ? 0.1f : 0.3f;
+        apart.push_back(row(t, Vector3(t, off, 0), 10.0f * t + (i < 2 ? 2.0f : 4.0f)));
+    }
+    const PathDeviation none = comparePaths(same, reference);
+    EXPECT_EQ(none.samples, 4);
+    EXPECT_NEAR(none.positionMax, 0.0f, 1e-6f);
+    EXPECT_NEAR(none.rotationMax, 0.0f, 0.02f);  // an acos near 1 is coarse
+
+    const PathDeviation d = comparePaths(apart, reference);
+    EXPECT_EQ(d.samples, 4);
+    EXPECT_NEAR(d.positionMax, 0.3f, 1e-5f);
+    EXPECT_NEAR(d.positionRms, std::sqrt((2 * 0.01f + 2 * 0.09f) / 4), 1e-5f);
+    EXPECT_NEAR(d.rotationMax, 4.0f, 0.02f);
+    EXPECT_NEAR(d.rotationRms, std::sqrt((2 * 4.0f + 2 * 16.0f) / 4), 0.02f);
+
+    // Frames without the scripted camera, on either side, are not compared; nor is a frame
+    // past the reference's end.
+    apart[0].scripted = false;
+    reference[4].scripted = false;  // t 1.0, a neighbour of the path's t 1.125
+    apart.push_back(row(5.0f, Vector3::Zero(), 0.0f));
+    EXPECT_EQ(comparePaths(apart, reference).samples, 2);
+}
+
+}  // namespace
+}  // namespace velmora::sim
