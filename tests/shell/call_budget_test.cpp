@@ -194,6 +194,30 @@ TEST(CallBudget, AMeasurementLooksEachBoneUpOncePerVehicle) {
     EXPECT_LE(firstTime, kMeasurementBudget);
 }
 
+TEST(CallBudget, AReloadLooksTheBonesUpAfresh) {
+    // A reload may follow an edit of anything, the model under a handle included: its
+    // measurement asks for every index again, once; the frame driver's measurement after it
+    // uses them.
+    sim::RunOptions options;
+    options.iniPath = VELMORA_DEFAULT_INI_PATH;
+    sim::Simulation run(sim::parseScenario(R"({"frames": 60, "world": {"player": {"in": "car"},
+        "vehicles": [{"name": "car", "model": "compact", "position": [0, 0, 0], "speed": 8}]},
+        "events": [{"frame": 30, "do": "key", "key": "F10", "frames": 2}]})",
+                                           "reload"),
+                        options);
+    run.start();
+    int reloads = 0;
+    while (run.step()) {
+        const sim::TraceRow& row = run.trace().back();
+        const Calls calls = byName(run.lastLog().callsByHash);
+        if (row.frame < 5 || calls.count("vehicleClass") == 0) continue;
+        ++reloads;
+        EXPECT_EQ(calls.at("vehicleClass"), 2) << "frame " << row.frame;
+        EXPECT_EQ(calls.at("boneIndex"), kVehicleBoneNameCount + 2) << "frame " << row.frame;
+    }
+    EXPECT_EQ(reloads, 1);
+}
+
 TEST(CallBudget, NoFrameOfAnyBuiltinScenarioGoesOverTheWorstFrameBudget) {
     for (const sim::BuiltinScenario& scenario : sim::builtinScenarios()) {
         auto run = started(scenario.name);
