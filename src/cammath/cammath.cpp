@@ -139,7 +139,7 @@ LookDelta lookDeltaFromAxes(const LookAxes& axes, const InputSettings& input, fl
     if (!std::isfinite(dx) || !std::isfinite(dy)) dx = dy = 0.0f;
 
     if (!(lookWeight > 0.0f)) return LookDelta{dx, dy};
-    const float a = clampUnit(lookWeight * realFrameSeconds);
+    const float a = followWeight(lookWeight, realFrameSeconds);
     state.yaw = state.yaw + a * (dx - state.yaw);
     state.pitch = state.pitch + a * (dy - state.pitch);
     return LookDelta{state.yaw, state.pitch};
@@ -166,12 +166,14 @@ float wrapDegrees180(float degrees) {
     return shifted - std::floor(shifted / 360.0f) * 360.0f - 180.0f;
 }
 
+float followWeight(float rate, float seconds) { return clampUnit(rate * seconds); }
+
 float SmoothToward(float current, float target, float rate, float dt) {
-    return current + clampUnit(rate * dt) * (target - current);
+    return current + followWeight(rate, dt) * (target - current);
 }
 
 Vector3 SmoothToward(const Vector3& current, const Vector3& target, float rate, float dt) {
-    return current + clampUnit(rate * dt) * (target - current);
+    return current + followWeight(rate, dt) * (target - current);
 }
 
 }  // namespace velmora

@@ -85,7 +85,13 @@ float WrapDegrees360(float degrees);
 float wrapDegreesFloor360(float degrees);
 float wrapDegrees180(float degrees);
 
-// current + clamp(rate*dt, 0, 1) * (target - current).
+// The weight of one step of a follower x += (target - x)·weight that moves at `rate` per
+// second: rate × seconds, but at most 1, so that a long frame (a loading hitch, a pause in
+// a debugger) lands on the target instead of past it; 0 when the product is negative or not
+// a number.
+float followWeight(float rate, float seconds);
+
+// current + followWeight(rate, dt) * (target - current).
 float SmoothToward(float current, float target, float rate, float dt);
 Vector3 SmoothToward(const Vector3& current, const Vector3& target, float rate, float dt);
 

@@ -13,7 +13,6 @@ const char* const kHeadBone = "SKEL_Head";
 const char* const kSaddleBone = "seat_f";
 
 float frac(float x) { return x - std::floor(x); }
-float clamp01(float x) { return std::clamp(x, 0.0f, 1.0f); }
 
 }  // namespace
 
@@ -32,10 +31,10 @@ Vector3 followHead(CabinMotion& cabin, Entity vehicle, const Vector3& headInVehi
 float inertiaStep(CabinMotion& c, bool enabled, float driveFigure, float speedChange, float speed, float dt) {
     if (!enabled) return 0.0f;
     const float a = driveFigure * speedChange * 1700.0f;
-    c.inertiaFast += (a - c.inertiaFast) * dt * 1.725f;
-    c.inertiaSlow += (a - c.inertiaSlow) * dt * 0.765f;
+    c.inertiaFast += (a - c.inertiaFast) * followWeight(1.725f, dt);
+    c.inertiaSlow += (a - c.inertiaSlow) * followWeight(0.765f, dt);
     // Standing still, the slow follower catches up so the shift settles.
-    if (speed <= 0.02f && c.inertiaSlow < c.inertiaFast) c.inertiaSlow += (c.inertiaFast - c.inertiaSlow) * dt * 8.0f;
+    if (speed <= 0.02f && c.inertiaSlow < c.inertiaFast) c.inertiaSlow += (c.inertiaFast - c.inertiaSlow) * followWeight(8.0f, dt);
     return std::clamp((std::max(speed * 0.01295f, 0.0f) + (c.inertiaFast - c.inertiaSlow) - 0.3f) * 0.175f, -0.1f, 0.1f);
 }
 
@@ -45,7 +44,7 @@ void cabinMotionStep(CabinMotion& c, const FirstPersonView& s, const CabinInputs
     const float dt = in.dt;
     if (!s.TerrainShake) c.shakeOffset = Vector3::Zero();
     if (dt <= 0.0f) return;  // paused: everything stands still
-    const float kr = clamp01(20.0f * dt);
+    const float kr = followWeight(20.0f, dt);
     if (s.TerrainShake) {
         const float speed = in.velocity.norm();
         c.shakePhase += (speed * 0.25f + 12.0f) * in.realFrameSeconds;
@@ -54,7 +53,7 @@ void cabinMotionStep(CabinMotion& c, const FirstPersonView& s, const CabinInputs
         const float amplitude = (1.0f / (0.045f * speed + 1.0f)) * std::min(speed / 3.0f, 1.0f) *
                                 (s.ShakeSpeed * speed * 0.004f + jolt * s.ShakeTerrain * 0.01f) * in.timeScale;
         const float a = std::min(s.ShakeMaxOffset, amplitude);
-        const float kp = clamp01(22.0f * dt);
+        const float kp = followWeight(22.0f, dt);
         const float p = c.shakePhase;
         c.shakeOffset.x() += (shakeNoise(p, 0.0f) * a * 0.6f - c.shakeOffset.x()) * kp;
         c.shakeOffset.y() += (shakeNoise(p, 17.0f) * a * 0.6f - c.shakeOffset.y()) * kp;
@@ -79,7 +78,7 @@ void cabinMotionStep(CabinMotion& c, const FirstPersonView& s, const CabinInputs
     }
     const float lateral = std::clamp(-in.sidewaysSpeed * s.LeanLateral, -s.LeanLateralLimit, s.LeanLateralLimit);
     const float ahead = std::clamp(s.LeanForward * in.speedChange * -0.02f, -s.LeanForwardLimit, s.LeanForwardLimit);
-    c.leanOffset += (in.right * lateral + in.forward * ahead - c.leanOffset) * clamp01(6.0f * dt);
+    c.leanOffset += (in.right * lateral + in.forward * ahead - c.leanOffset) * followWeight(6.0f, dt);
 }
 
 Vector3 keepInFrontOfEyes(const Vector3& point, const Vector3& head, const Vector3& axis, float margin) {

@@ -130,18 +130,19 @@ void outputHeading(Velmora& v) {
         k = 1.0f;
         offset = 180.0f;
     } else {
-        const float s = 6.0f * frameTimeNow(v);
-        k = s + (1.0f - s) * d.headingCatchUp;
-        if (k < 0.0f) k = 0.0f;
-        k = std::min(k, 1.0f);
+        const float s = followWeight(6.0f, frameTimeNow(v));
+        k = followWeight(1.0f, s + (1.0f - s) * d.headingCatchUp);
         target = WrapDegrees360(r);
         offset = 0.0f;
     }
     float delta = target - d.smoothedHeading;
     delta = delta - std::floor(delta / 360.0f) * 360.0f;  // the shorter way round, (-180, 180]
     if (delta > 180.0f) delta -= 360.0f;
-    d.smoothedHeading = WrapDegrees360(d.smoothedHeading + delta * k);
-    invoke(rt, natives::lockMinimapAngle, static_cast<std::int32_t>(WrapDegrees360(d.smoothedHeading - offset)));
+    const float heading = WrapDegrees360(d.smoothedHeading + delta * k);
+    if (std::isfinite(heading)) d.smoothedHeading = heading;  // a broken frame must not stick
+    // A whole degree in 0..359 for the game: converted only once it is a finite angle.
+    const float shown = WrapDegrees360(d.smoothedHeading - offset);
+    invoke(rt, natives::lockMinimapAngle, std::isfinite(shown) ? static_cast<std::int32_t>(std::min(shown, 359.0f)) : 0);
 }
 
 void inVehicleFrame(Velmora& v) {
@@ -297,10 +298,10 @@ void frameTick(Velmora& v) {
     updateLookInputActivity(v);
 
     const float step = frameTimestepNow(v);
-    d.headingCatchUp += (0.0f - d.headingCatchUp) * (8.0f * step);
+    d.headingCatchUp += (0.0f - d.headingCatchUp) * followWeight(8.0f, step);
 
     d.aimHeld = invoke(rt, natives::isPlayerAiming, player);
-    d.aimBlend += ((d.aimHeld ? 1.0f : 0.0f) - d.aimBlend) * (8.0f * step);
+    d.aimBlend += ((d.aimHeld ? 1.0f : 0.0f) - d.aimBlend) * followWeight(8.0f, step);
 
     if (!invoke(rt, natives::isCharacterInAnyVehicle, d.playerPed, false)) {
         onFootFrame(v);

@@ -129,14 +129,14 @@ void updateChaseCamera(Velmora& v) {
 
     const float lift = profile.angleLift + 0.15f;
     const float dt = frameTimeNow(v);
-    c.attachmentHeight += (c.attachmentHeightTarget - c.attachmentHeight) * dt * 1.45f;
-    c.attachmentLength += (c.attachmentLengthTarget - c.attachmentLength) * dt * 1.75f;
+    c.attachmentHeight += (c.attachmentHeightTarget - c.attachmentHeight) * followWeight(1.45f, dt);
+    c.attachmentLength += (c.attachmentLengthTarget - c.attachmentLength) * followWeight(1.75f, dt);
 
     const Vector3 base = s.vehiclePosition + worldUp() * profile.chaseHeight;
 
     float qx = 0.0f, qy = 0.0f, qz = 0.0f, qw = 1.0f;
     invoke(rt, natives::entityQuaternion, d.currentVehicle, &qx, &qy, &qz, &qw);
-    const float follow = (s.vehicleVelocity.norm() * 0.017f + 1.39f) * 3.0f * dt;
+    const float follow = followWeight((s.vehicleVelocity.norm() * 0.017f + 1.39f) * 3.0f, dt);
     c.vehicleQuat = QuaternionSlerp(c.vehicleQuat, Quaternion(qw, qx, qy, qz), follow);
 
     const Vector3 lookAt = base + worldUp() * (c.attachmentHeight + lift);
@@ -215,7 +215,7 @@ void updateChaseCamera(Velmora& v) {
             // Easing back out, the held point rides with the car: eased in the world alone, it
             // would trail a moving car by speed/7 for ever and never drop back.
             c.obstructedPoint += base - c.lastBase;
-            c.obstructedPoint += (biased - c.obstructedPoint) * std::clamp(7.0f * dt, 0.0f, 1.0f);
+            c.obstructedPoint += (biased - c.obstructedPoint) * followWeight(7.0f, dt);
             if ((c.obstructedPoint - biased).norm() < 0.05f) {
                 c.obstructed = false;
             } else {
@@ -227,7 +227,7 @@ void updateChaseCamera(Velmora& v) {
             c.obstructed = true;
             c.obstructedPoint = biased;
         }
-        c.obstructedPoint += (held - c.obstructedPoint) * std::clamp(20.0f * dt, 0.0f, 1.0f);
+        c.obstructedPoint += (held - c.obstructedPoint) * followWeight(20.0f, dt);
         output = c.obstructedPoint;
     }
     c.lastBase = base;

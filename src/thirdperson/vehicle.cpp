@@ -187,8 +187,8 @@ void sampleVehicle(Velmora& v) {
     // In the air or upside down the camera follows the body; on its wheels, the travel.
     const bool followBody = invoke(rt, natives::isEntityInAir, vehicle) ||
                             invoke(rt, natives::isEntityUpsideDown, vehicle);
-    const float blended = s.travelBlend + ((followBody ? 1.0f : 0.0f) - s.travelBlend) *
-                                              frameTimeNow(v) * 12.0f;
+    const float blended =
+        s.travelBlend + ((followBody ? 1.0f : 0.0f) - s.travelBlend) * followWeight(12.0f, frameTimeNow(v));
     if (std::isfinite(blended)) s.travelBlend = blended;  // a broken frame time must not stick
 
     const float roll = s.vehicleRotation.y * kDegToRad;
