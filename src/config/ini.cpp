@@ -8,19 +8,31 @@
 
 namespace velmora {
 
-bool loadIniFile(IniDocument& document, const char* path) {
+std::optional<std::string> readSettingsBytes(const char* path) {
     std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) return false;
+    if (file == nullptr) return std::nullopt;
     // Read to the end rather than trusting the file's reported size: some paths open but are
-    // not files (a folder reports an absurd size and then fails to read).
+    // not files (a folder reports an absurd size and then fails to read, a device never ends).
     std::string bytes;
     char chunk[4096];
     std::size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
+    bool tooLarge = false;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+        if (bytes.size() + got > kMaxSettingsFileBytes) {
+            tooLarge = true;
+            break;
+        }
+        bytes.append(chunk, got);
+    }
     const bool readError = std::ferror(file) != 0;
     std::fclose(file);
-    if (readError) return false;
-    return document.LoadData(bytes.data(), bytes.size()) >= 0;
+    if (readError || tooLarge) return std::nullopt;
+    return bytes;
+}
+
+bool loadIniFile(IniDocument& document, const char* path) {
+    const std::optional<std::string> bytes = readSettingsBytes(path);
+    return bytes && document.LoadData(bytes->data(), bytes->size()) >= 0;
 }
 
 bool saveIniFile(const IniDocument& document, const char* path) {

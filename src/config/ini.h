@@ -4,6 +4,7 @@
 // a fresh document, uses it and drops it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -17,8 +18,17 @@ namespace velmora {
 
 using IniDocument = CSimpleIniA;
 
-// Loads the file at path into the document, opened for binary reading. False when the
-// file cannot be opened or the library reports an error.
+// The most a settings file may hold. A real one is a few KiB; a larger file, or one that
+// never ends (a device), counts as one that cannot be read, and nothing is loaded from part
+// of it.
+inline constexpr std::size_t kMaxSettingsFileBytes = std::size_t{16} << 20;
+
+// The bytes of the file at path: nothing when it cannot be opened or read to its end (a
+// folder opens but does not read), or holds more than kMaxSettingsFileBytes.
+std::optional<std::string> readSettingsBytes(const char* path);
+
+// Loads the file at path into the document, read by readSettingsBytes. False when the file
+// cannot be read or the library reports an error.
 bool loadIniFile(IniDocument& document, const char* path);
 
 // Writes the whole document to path through the library's file writer, without a

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "config/ini.h"
 #include "config/schema.h"
 #include "support/temp_dir.h"
 
@@ -162,10 +163,19 @@ TEST(LoadLifecycle, AMissingFileChangesNothingAndPostsTheMessage) {
     ASSERT_EQ(notes.texts.size(), 1u);
     EXPECT_EQ(notes.texts[0], "~r~Velmora~w~: Velmora.ini not found");
 
-    // A folder in its place cannot be read either.
+    // A folder in its place cannot be read either, nor a file larger than any settings file
+    // (nothing is taken from the part that was read), nor a device that never ends.
     EXPECT_FALSE(loadSettingsFile(settings, notes.notifier(), dir.path().string().c_str()));
+    const std::string large = "[1stPersonView]\nfov = 70\n";
+    const std::string huge = dir.write("huge.ini", large + std::string(kMaxSettingsFileBytes - large.size() + 1, ';'));
+    EXPECT_FALSE(loadSettingsFile(settings, notes.notifier(), huge.c_str()));
+    EXPECT_FALSE(loadSettingsFile(settings, notes.notifier(), "/dev/zero"));
     EXPECT_EQ(settings, before);
-    EXPECT_EQ(notes.texts.size(), 2u);
+    EXPECT_EQ(notes.texts.size(), 4u);
+    // At the limit exactly, the file is read.
+    const std::string full = dir.write("full.ini", large + std::string(kMaxSettingsFileBytes - large.size(), ';'));
+    EXPECT_TRUE(loadSettingsFile(settings, notes.notifier(), full.c_str()));
+    EXPECT_EQ(settings.firstPersonView.fov, 70.0f);
 }
 
 TEST(LoadLifecycle, AReloadResetsAbsentKeysAndKeepsTheMenuOnlyField) {

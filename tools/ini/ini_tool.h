@@ -25,6 +25,7 @@ struct LintFinding {
 
 struct LintReport {
     bool readable = false;
+    std::string whyUnreadable;  // when known: "it is a folder", ...
     std::vector<LintFinding> findings;
 };
 

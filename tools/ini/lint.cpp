@@ -4,11 +4,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstdio>
-#include <fstream>
+#include <filesystem>
 #include <iterator>
 #include <map>
 #include <optional>
-#include <sstream>
 
 #include "config/ini.h"
 #include "config/load.h"
@@ -276,6 +275,16 @@ std::vector<LintFinding> lintSettingsText(std::string_view text) {
     std::vector<LintFinding> findings;
     auto report = [&](int line, std::string message) { findings.push_back({line, std::move(message)}); };
 
+    // UTF-16 text (with its byte-order mark, or plain text whose second byte is 0): the
+    // loader stops at its first 0 byte, so nothing of it counts. One warning says why.
+    const bool utf16 = text.size() >= 2 && ((text.substr(0, 2) == "\xFF\xFE" || text.substr(0, 2) == "\xFE\xFF") ||
+                                            (text[0] != '\0' && text[1] == '\0'));
+    if (utf16) {
+        report(1, "the file is UTF-16 text; Velmora reads single-byte text (ANSI or UTF-8) and takes nothing from "
+                  "this one: save it as UTF-8");
+        return findings;
+    }
+
     // The loader stops at a NUL byte: nothing after it is read.
     std::string_view readable = text;
     if (const auto nul = text.find('\0'); nul != std::string_view::npos) readable = text.substr(0, nul);
@@ -412,13 +421,21 @@ std::vector<LintFinding> lintSettingsText(std::string_view text) {
 
 LintReport lintSettingsFile(const std::string& path) {
     LintReport report;
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return report;
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    if (file.bad()) return report;
+    // The plug-in's own reader: what it cannot read, the check cannot either.
+    const std::optional<std::string> bytes = readSettingsBytes(path.c_str());
+    if (!bytes) {
+        std::error_code error;
+        if (std::filesystem::is_directory(path, error)) {
+            report.whyUnreadable = "it is a folder";
+        } else if (const auto size = std::filesystem::file_size(path, error); !error && size > kMaxSettingsFileBytes) {
+            report.whyUnreadable = "it holds more than 16 MiB, and a settings file is a few KiB";
+        } else if (std::filesystem::exists(path, error) && !std::filesystem::is_regular_file(path, error)) {
+            report.whyUnreadable = "it is not a file";
+        }
+        return report;
+    }
     report.readable = true;
-    report.findings = lintSettingsText(bytes.str());
+    report.findings = lintSettingsText(*bytes);
     return report;
 }
 

@@ -66,7 +66,8 @@ int main(int argc, char** argv) {
     if (check->parsed()) {
         const initool::LintReport report = initool::lintSettingsFile(path);
         if (!report.readable) {
-            std::cerr << "velmora-ini: cannot read " << path << "\n";
+            std::cerr << "velmora-ini: cannot read " << path
+                      << (report.whyUnreadable.empty() ? "" : ": " + report.whyUnreadable) << "\n";
             return 2;
         }
         for (const initool::LintFinding& finding : report.findings)
