@@ -32,16 +32,63 @@ void allowOnly(const json& object, const std::string& where, std::initializer_li
     }
 }
 
-float number(const json& object, const char* key, float fallback, const std::string& where) {
-    if (!object.contains(key)) return fallback;
-    if (!object[key].is_number()) fail(where, std::string("\"") + key + "\" must be a number");
-    return object[key].get<float>();
+// The ranges a scenario's numbers may take: wide enough for any scene, narrow enough that
+// every value stays a finite float through the world's arithmetic. A number is checked
+// before it is narrowed, so nothing wraps or turns infinite on the way in.
+struct Range {
+    double lo, hi;
+    const char* says;
+};
+constexpr Range kAnyNumber{-1e6, 1e6, "between -1000000 and 1000000"};
+constexpr Range kPlace{-1e5, 1e5, "metres, within 100000 of the origin"};
+constexpr Range kAngle{-3600.0, 3600.0, "degrees between -3600 and 3600"};
+constexpr Range kSpeed{-1000.0, 1000.0, "metres per second between -1000 and 1000"};
+constexpr Range kAcceleration{-1000.0, 1000.0, "metres per second squared between -1000 and 1000"};
+constexpr Range kTurnRate{-3600.0, 3600.0, "degrees per second between -3600 and 3600"};
+constexpr Range kFrameSeconds{1e-4, 10.0, "seconds between 0.0001 and 10"};
+constexpr Range kTimeScale{1e-3, 100.0, "between 0.001 and 100"};
+constexpr Range kLookAmount{-100.0, 100.0, "between -100 and 100"};
+constexpr Range kBumpHeight{0.0, 10.0, "metres between 0 and 10"};
+constexpr Range kBumpFrequency{0.0, 100.0, "bumps a second between 0 and 100"};
+constexpr Range kWidth{1e-3, 1e4, "metres between 0.001 and 10000"};
+constexpr Range kFrames{1.0, kMaxScenarioFrames, "frames between 1 and 1000000"};
+constexpr Range kFrameNumber{0.0, kMaxScenarioFrames, "a frame between 0 and 1000000"};
+constexpr Range kViewMode{0.0, 4.0, "0, 1, 2, 3 or 4"};
+constexpr Range kModIndex{-1.0, 255.0, "-1 (stock) or a mod index up to 255"};
+constexpr Range kControl{0.0, 1000.0, "a control number between 0 and 1000"};
+constexpr Range kOffset{-1e9, 1e9, "a whole number between -1000000000 and 1000000000"};
+
+[[noreturn]] void badValue(const std::string& where, const char* key, const char* form, const Range& range) {
+    fail(where, std::string("\"") + key + "\" must be " + form + ", " + range.says);
 }
 
-int integer(const json& object, const char* key, int fallback, const std::string& where) {
+double checkedNumber(const json& v, const std::string& where, const char* key, const Range& range) {
+    if (!v.is_number()) badValue(where, key, "a number", range);
+    const double x = v.get<double>();
+    if (!std::isfinite(x) || x < range.lo || x > range.hi) badValue(where, key, "a number", range);
+    return x;
+}
+
+float number(const json& object, const char* key, float fallback, const std::string& where,
+             const Range& range = kAnyNumber) {
     if (!object.contains(key)) return fallback;
-    if (!object[key].is_number_integer()) fail(where, std::string("\"") + key + "\" must be a whole number");
-    return object[key].get<int>();
+    return static_cast<float>(checkedNumber(object[key], where, key, range));
+}
+
+int integer(const json& object, const char* key, int fallback, const std::string& where, const Range& range) {
+    if (!object.contains(key)) return fallback;
+    const json& v = object[key];
+    if (!v.is_number_integer()) badValue(where, key, "a whole number", range);
+    // Read at full width first: a value past the range must not wrap into it.
+    if (v.is_number_unsigned()) {
+        const auto x = v.get<std::uint64_t>();
+        if (x > static_cast<std::uint64_t>(range.hi) || static_cast<double>(x) < range.lo)
+            badValue(where, key, "a whole number", range);
+        return static_cast<int>(x);
+    }
+    const auto x = v.get<std::int64_t>();
+    if (static_cast<double>(x) < range.lo || static_cast<double>(x) > range.hi) badValue(where, key, "a whole number", range);
+    return static_cast<int>(x);
 }
 
 bool flag(const json& object, const char* key, bool fallback, const std::string& where) {
@@ -56,12 +103,28 @@ std::string text(const json& object, const char* key, const std::string& where) 
     return object[key].get<std::string>();
 }
 
-Vector3 vector(const json& object, const char* key, const Vector3& fallback, const std::string& where) {
+std::string optionalText(const json& object, const char* key, const std::string& fallback, const std::string& where) {
+    if (!object.contains(key)) return fallback;
+    return text(object, key, where);
+}
+
+// A part of the scenario that must be an object or a list when it is there.
+json member(const json& object, const char* key, const json& fallback, const std::string& where) {
     if (!object.contains(key)) return fallback;
     const json& v = object[key];
-    if (!v.is_array() || v.size() != 3 || !v[0].is_number() || !v[1].is_number() || !v[2].is_number())
-        fail(where, std::string("\"") + key + "\" must be [x, y, z]");
-    return Vector3(v[0].get<float>(), v[1].get<float>(), v[2].get<float>());
+    if (fallback.is_array() && !v.is_array()) fail(where, std::string("\"") + key + "\" must be a list");
+    if (fallback.is_object() && !v.is_object()) fail(where, std::string("\"") + key + "\" must be an object");
+    return v;
+}
+
+Vector3 vector(const json& object, const char* key, const Vector3& fallback, const std::string& where,
+               const Range& range = kPlace) {
+    if (!object.contains(key)) return fallback;
+    const json& v = object[key];
+    if (!v.is_array() || v.size() != 3) fail(where, std::string("\"") + key + "\" must be [x, y, z], " + range.says);
+    Vector3 out;
+    for (int i = 0; i < 3; ++i) out[i] = static_cast<float>(checkedNumber(v[static_cast<std::size_t>(i)], where, key, range));
+    return out;
 }
 
 // Every event kind with the fields it takes.
@@ -105,8 +168,8 @@ const EventKind* findKind(const std::string& name) {
 
 void checkEvent(const json& event, const std::string& where, const std::set<std::string>& vehicleNames) {
     if (!event.is_object()) fail(where, "an event must be an object");
-    const int frame = integer(event, "frame", -1, where);
-    if (frame < 0) fail(where, "\"frame\" must be given, 0 or more");
+    if (!event.contains("frame")) fail(where, "\"frame\" must be given");
+    integer(event, "frame", 0, where, kFrameNumber);
     const std::string action = text(event, "do", where);
     const EventKind* kind = findKind(action);
     if (kind == nullptr) {
@@ -122,12 +185,20 @@ void checkEvent(const json& event, const std::string& where, const std::set<std:
         const std::string name = text(event, field, where);
         if (!vehicleNames.count(name)) fail(where, "no vehicle named \"" + name + "\" in the world");
     }
-    if (event.contains("control") && controlId(event["control"].is_string() ? event["control"].get<std::string>() : "") < 0 &&
-        !event["control"].is_number_integer())
-        fail(where, "unknown control " + event["control"].dump() + " (known: viewChange, control75, lookBehind, lookBack, aim)");
+    if (event.contains("control")) {
+        const json& control = event["control"];
+        if (control.is_number_integer()) {
+            integer(event, "control", 0, where, kControl);
+        } else if (!control.is_string() || controlId(control.get<std::string>()) < 0) {
+            fail(where, "unknown control " + control.dump() +
+                            " (known: viewChange, control75, lookBehind, lookBack, aim, or a control number)");
+        }
+    }
     if (event.contains("key") && keyCodeOf(text(event, "key", where)) < 0)
         fail(where, "\"" + event["key"].get<std::string>() + "\" is not a key name of the settings file");
-    if (event.contains("frames") && integer(event, "frames", 1, where) < 1) fail(where, "\"frames\" must be 1 or more");
+    integer(event, "frames", 1, where, kFrames);
+    if (const std::string device = optionalText(event, "device", "mouse", where); device != "mouse" && device != "gamepad")
+        fail(where, "\"device\" must be \"mouse\" or \"gamepad\"");
 }
 
 std::string settingText(const json& value, const std::string& where) {
@@ -143,21 +214,25 @@ void checkWorld(const json& world) {
                "keyboardMouse", "memory", "timeScale"});
     if (world.contains("ground")) {
         allowOnly(world["ground"], "world.ground", {"height", "ramps"});
-        for (const json& r : world["ground"].value("ramps", json::array()))
+        for (const json& r : member(world["ground"], "ramps", json::array(), "world.ground"))
             allowOnly(r, "world.ground.ramps", {"start", "end", "width", "startHeight", "endHeight"});
     }
     if (world.contains("player")) allowOnly(world["player"], "world.player", {"model", "position", "heading", "in"});
     if (world.contains("memory"))
         allowOnly(world["memory"], "world.memory", {"flagsPattern", "viewPattern", "moduleReadable", "flagsOffset"});
-    if (world.contains("gears")) allowOnly(world["gears"], "world.gears", {"present", "missing"});
-    for (const json& v : world.value("vehicles", json::array())) {
+    if (world.contains("gears")) {
+        allowOnly(world["gears"], "world.gears", {"present", "missing"});
+        for (const json& name : member(world["gears"], "missing", json::array(), "world.gears"))
+            if (!name.is_string()) fail("world.gears", "\"missing\" must list export names as texts");
+    }
+    for (const json& v : member(world, "vehicles", json::array(), "world")) {
         allowOnly(v, "world.vehicles",
                   {"name", "model", "position", "heading", "pitch", "roll", "speed", "accel", "yawRate", "bumps", "spoiler"});
         const std::string model = text(v, "model", "world.vehicles");
         if (findVehicleModel(model) == nullptr) fail("world.vehicles", "unknown model \"" + model + "\"");
         text(v, "name", "world.vehicles");
     }
-    for (const json& o : world.value("obstacles", json::array())) allowOnly(o, "world.obstacles", {"min", "max"});
+    for (const json& o : member(world, "obstacles", json::array(), "world")) allowOnly(o, "world.obstacles", {"min", "max"});
 }
 
 }  // namespace
@@ -175,20 +250,17 @@ Scenario parseScenario(const std::string& jsonText, const std::string& name) {
     json doc;
     try {
         doc = json::parse(jsonText);
-    } catch (const json::parse_error& e) {
+    } catch (const json::exception& e) {  // a syntax error, or a number beyond any double
         throw ScenarioError(name + ": not valid JSON: " + e.what());
     }
     allowOnly(doc, name, {"description", "frames", "dt", "realDt", "world", "events", "settings"});
     Scenario s;
     s.name = name;
-    s.description = doc.value("description", "");
-    s.frames = integer(doc, "frames", 600, name);
-    if (s.frames < 1) fail(name, "\"frames\" must be 1 or more");
-    s.dt = number(doc, "dt", 1.0f / 60.0f, name);
-    if (!(s.dt > 0.0f)) fail(name, "\"dt\" must be above 0 (use a pause event to stop time)");
-    s.realDt = number(doc, "realDt", s.dt, name);
-    if (!(s.realDt > 0.0f)) fail(name, "\"realDt\" must be above 0");
-    s.world = doc.value("world", json::object());
+    s.description = optionalText(doc, "description", "", name);
+    s.frames = integer(doc, "frames", 600, name, kFrames);
+    s.dt = number(doc, "dt", 1.0f / 60.0f, name, kFrameSeconds);  // a pause event stops time
+    s.realDt = number(doc, "realDt", s.dt, name, kFrameSeconds);
+    s.world = member(doc, "world", json::object(), name);
     checkWorld(s.world);
 
     std::set<std::string> vehicleNames;
@@ -201,8 +273,7 @@ Scenario parseScenario(const std::string& jsonText, const std::string& name) {
         if (!vehicleNames.count(in)) fail("world.player", "no vehicle named \"" + in + "\"");
     }
 
-    const json events = doc.value("events", json::array());
-    if (!events.is_array()) fail(name, "\"events\" must be a list");
+    const json events = member(doc, "events", json::array(), name);
     for (std::size_t i = 0; i < events.size(); ++i) {
         const std::string where = name + ": event " + std::to_string(i + 1);
         checkEvent(events[i], where, vehicleNames);
@@ -219,6 +290,16 @@ Scenario parseScenario(const std::string& jsonText, const std::string& name) {
             for (const auto& [key, value] : keys.items())
                 s.settings[section][key] = settingText(value, "settings." + section + "." + key);
         }
+    }
+
+    // Every value the run will read is read once now, so that a scenario fails when it is
+    // loaded, with its place named, never in the middle of a run.
+    World scratch;
+    setUpWorld(scratch, s);
+    for (const ScenarioEvent& event : s.events) {
+        if (event.frame == scratch.frame && &event != &s.events.front()) continue;
+        scratch.frame = event.frame;
+        applyEvents(scratch, s);
     }
     return s;
 }
@@ -237,6 +318,9 @@ Scenario atFrameRate(const Scenario& scenario, float framesPerSecond) {
     auto scaled = [scale](int frames) { return std::max(1, static_cast<int>(std::lround(frames * scale))); };
     s.dt = 1.0f / framesPerSecond;
     s.realDt = static_cast<float>(static_cast<double>(scenario.realDt) / scale);
+    if (static_cast<double>(scenario.frames) * scale > kMaxScenarioFrames)
+        fail(scenario.name, "at " + std::to_string(static_cast<int>(framesPerSecond)) +
+                                " frames a second the run would be longer than 1000000 frames");
     s.frames = scaled(scenario.frames);
     for (ScenarioEvent& e : s.events) {
         e.frame = static_cast<int>(std::lround(e.frame * scale));
@@ -266,9 +350,9 @@ namespace {
 Vector2 point2(const json& object, const char* key, const std::string& where) {
     if (!object.contains(key)) fail(where, std::string("\"") + key + "\" is required");
     const json& v = object[key];
-    if (!v.is_array() || v.size() != 2 || !v[0].is_number() || !v[1].is_number())
-        fail(where, std::string("\"") + key + "\" must be [x, y]");
-    return Vector2(v[0].get<float>(), v[1].get<float>());
+    if (!v.is_array() || v.size() != 2) fail(where, std::string("\"") + key + "\" must be [x, y], " + kPlace.says);
+    return Vector2(static_cast<float>(checkedNumber(v[0], where, key, kPlace)),
+                   static_cast<float>(checkedNumber(v[1], where, key, kPlace)));
 }
 
 // A vehicle's launch for a jump that lands after `frames` frames at normal speed.
@@ -281,37 +365,34 @@ void setUpWorld(World& world, const Scenario& scenario) {
     world.dt = world.baseDt = scenario.dt;
     world.realDt = scenario.realDt;
     const json& w = scenario.world;
-    world.onFootViewMode = integer(w, "onFootViewMode", 1, "world");
-    world.vehicleViewMode = integer(w, "vehicleViewMode", 1, "world");
-    for (const std::int32_t mode : {world.onFootViewMode, world.vehicleViewMode})
-        if (mode < 0 || mode > 4) fail("world", "a view mode is 0, 1, 2, 3 or 4");
-    world.timeScale = number(w, "timeScale", 1.0f, "world");
-    if (!(world.timeScale > 0.0f)) fail("world", "\"timeScale\" must be above 0");
+    world.onFootViewMode = integer(w, "onFootViewMode", 1, "world", kViewMode);
+    world.vehicleViewMode = integer(w, "vehicleViewMode", 1, "world", kViewMode);
+    world.timeScale = number(w, "timeScale", 1.0f, "world", kTimeScale);
     world.dt = world.baseDt * world.timeScale;
     world.focus = flag(w, "focus", true, "world");
     world.keyboardMouse = flag(w, "keyboardMouse", true, "world");
 
-    const json ground = w.value("ground", json::object());
-    world.ground.height = number(ground, "height", 0.0f, "world.ground");
-    for (const json& r : ground.value("ramps", json::array())) {
+    const json ground = member(w, "ground", json::object(), "world");
+    world.ground.height = number(ground, "height", 0.0f, "world.ground", kPlace);
+    for (const json& r : member(ground, "ramps", json::array(), "world.ground")) {
         Ramp ramp;
         ramp.start = point2(r, "start", "world.ground.ramps");
         ramp.end = point2(r, "end", "world.ground.ramps");
-        ramp.width = number(r, "width", 4.0f, "world.ground.ramps");
-        ramp.startHeight = number(r, "startHeight", world.ground.height, "world.ground.ramps");
-        ramp.endHeight = number(r, "endHeight", world.ground.height, "world.ground.ramps");
-        if (!(ramp.width > 0.0f) || (ramp.end - ramp.start).norm() <= 0.0f)
-            fail("world.ground.ramps", "a ramp needs a width above 0 and two different ends");
+        ramp.width = number(r, "width", 4.0f, "world.ground.ramps", kWidth);
+        ramp.startHeight = number(r, "startHeight", world.ground.height, "world.ground.ramps", kPlace);
+        ramp.endHeight = number(r, "endHeight", world.ground.height, "world.ground.ramps", kPlace);
+        if ((ramp.end - ramp.start).norm() <= 0.0f) fail("world.ground.ramps", "a ramp needs two different ends");
         world.ground.ramps.push_back(ramp);
     }
 
-    const json player = w.value("player", json::object());
-    world.player.model = findCharacterModel(player.value("model", "player"));
-    if (world.player.model == nullptr) fail("world.player", "unknown model \"" + player.value("model", "") + "\"");
+    const json player = member(w, "player", json::object(), "world");
+    const std::string playerModel = optionalText(player, "model", "player", "world.player");
+    world.player.model = findCharacterModel(playerModel);
+    if (world.player.model == nullptr) fail("world.player", "unknown model \"" + playerModel + "\"");
     world.player.position = vector(player, "position", Vector3(-3.0f, 0.0f, 0.0f), "world.player");
-    world.player.yaw = number(player, "heading", 0.0f, "world.player");
+    world.player.yaw = number(player, "heading", 0.0f, "world.player", kAngle);
 
-    const json vehicles = w.value("vehicles", json::array());
+    const json vehicles = member(w, "vehicles", json::array(), "world");
     world.vehicles.reserve(vehicles.size());
     Entity handle = kFirstVehicleHandle;
     for (const json& v : vehicles) {
@@ -320,33 +401,33 @@ void setUpWorld(World& world, const Scenario& scenario) {
         vehicle.name = v["name"].get<std::string>();
         vehicle.model = findVehicleModel(v["model"].get<std::string>());
         vehicle.position = vector(v, "position", Vector3::Zero(), "world.vehicles");
-        vehicle.yaw = number(v, "heading", 0.0f, "world.vehicles");
-        vehicle.pitch = number(v, "pitch", 0.0f, "world.vehicles");
-        vehicle.roll = number(v, "roll", 0.0f, "world.vehicles");
-        vehicle.speed = number(v, "speed", 0.0f, "world.vehicles");
-        vehicle.accel = number(v, "accel", 0.0f, "world.vehicles");
-        vehicle.yawRate = number(v, "yawRate", 0.0f, "world.vehicles");
-        vehicle.spoiler = integer(v, "spoiler", -1, "world.vehicles");
-        if (v.contains("bumps")) {
-            vehicle.bumpAmplitude = number(v["bumps"], "amplitude", 0.0f, "world.vehicles.bumps");
-            vehicle.bumpFrequency = number(v["bumps"], "frequency", 0.0f, "world.vehicles.bumps");
-        }
+        vehicle.yaw = number(v, "heading", 0.0f, "world.vehicles", kAngle);
+        vehicle.pitch = number(v, "pitch", 0.0f, "world.vehicles", kAngle);
+        vehicle.roll = number(v, "roll", 0.0f, "world.vehicles", kAngle);
+        vehicle.speed = number(v, "speed", 0.0f, "world.vehicles", kSpeed);
+        vehicle.accel = number(v, "accel", 0.0f, "world.vehicles", kAcceleration);
+        vehicle.yawRate = number(v, "yawRate", 0.0f, "world.vehicles", kTurnRate);
+        vehicle.spoiler = integer(v, "spoiler", -1, "world.vehicles", kModIndex);
+        const json bumps = member(v, "bumps", json::object(), "world.vehicles");
+        vehicle.bumpAmplitude = number(bumps, "amplitude", 0.0f, "world.vehicles.bumps", kBumpHeight);
+        vehicle.bumpFrequency = number(bumps, "frequency", 0.0f, "world.vehicles.bumps", kBumpFrequency);
         settleOnGround(world, vehicle);  // vehicles start standing on the ground
         world.vehicles.push_back(vehicle);
     }
-    for (const json& o : w.value("obstacles", json::array()))
+    for (const json& o : member(w, "obstacles", json::array(), "world"))
         world.obstacles.push_back(Obstacle{vector(o, "min", Vector3::Zero(), "world.obstacles"),
                                            vector(o, "max", Vector3::Zero(), "world.obstacles")});
 
-    const json gears = w.value("gears", json::object());
+    const json gears = member(w, "gears", json::object(), "world");
     world.gears.present = flag(gears, "present", false, "world.gears");
-    for (const json& missing : gears.value("missing", json::array())) world.gears.missingExports.push_back(missing.get<std::string>());
+    for (const json& missing : member(gears, "missing", json::array(), "world.gears"))
+        world.gears.missingExports.push_back(missing.get<std::string>());
 
-    const json memory = w.value("memory", json::object());
+    const json memory = member(w, "memory", json::object(), "world");
     world.memory.flagsPattern = flag(memory, "flagsPattern", true, "world.memory");
     world.memory.viewPattern = flag(memory, "viewPattern", true, "world.memory");
     world.memory.moduleReadable = flag(memory, "moduleReadable", true, "world.memory");
-    world.memory.flagsOffset = integer(memory, "flagsOffset", 1404, "world.memory");
+    world.memory.flagsOffset = integer(memory, "flagsOffset", 1404, "world.memory", kOffset);
     buildGameMemory(world);
 
     if (player.contains("in")) {
@@ -362,21 +443,22 @@ void applyEvents(World& world, const Scenario& scenario) {
         const std::string& a = event.action;
         const std::string where = scenario.name + ": frame " + std::to_string(event.frame) + " " + a;
         SimVehicle* vehicle = e.contains("vehicle") ? world.findVehicleByName(e["vehicle"].get<std::string>()) : nullptr;
-        const int frames = integer(e, "frames", 1, where);
+        const int frames = integer(e, "frames", 1, where, kFrames);
 
         if (a == "enter") {
             // The first half walks up and opens the door, the second climbs onto the seat.
             world.player.vehicle = vehicle->handle;
             world.player.seat = SeatState::Entering;
-            world.player.transitionFrames = integer(e, "frames", kDefaultEnterFrames, where);
+            world.player.transitionFrames = integer(e, "frames", kDefaultEnterFrames, where, kFrames);
             world.player.seatFrames = world.player.transitionFrames / 2;
         } else if (a == "exit") {
             if (world.player.seat == SeatState::Seated) {
                 world.player.seat = SeatState::Exiting;
-                world.player.transitionFrames = integer(e, "frames", kDefaultExitFrames, where);
+                world.player.transitionFrames = integer(e, "frames", kDefaultExitFrames, where, kFrames);
             }
         } else if (a == "press" || a == "hold") {
-            const int id = e["control"].is_string() ? controlId(e["control"].get<std::string>()) : e["control"].get<int>();
+            const int id = e["control"].is_string() ? controlId(e["control"].get<std::string>())
+                                                    : integer(e, "control", 0, where, kControl);
             const int length = a == "press" ? 1 : frames;
             if (id == controlId("aim")) {
                 world.aiming = true;
@@ -393,24 +475,24 @@ void applyEvents(World& world, const Scenario& scenario) {
             world.keys[code] = true;
             world.keyFrames[code] = frames;
         } else if (a == "look") {
-            world.lookX = number(e, "x", 0.0f, where);
-            world.lookY = number(e, "y", 0.0f, where);
+            world.lookX = number(e, "x", 0.0f, where, kLookAmount);
+            world.lookY = number(e, "y", 0.0f, where, kLookAmount);
             world.lookFrames = frames;
-            world.keyboardMouse = e.value("device", "mouse") != "gamepad";
+            world.keyboardMouse = optionalText(e, "device", "mouse", where) != "gamepad";
         } else if (a == "drive") {
-            vehicle->speed = number(e, "speed", vehicle->speed, where);
-            vehicle->yawRate = number(e, "yawRate", vehicle->yawRate, where);
-            vehicle->accel = number(e, "accel", vehicle->accel, where);
+            vehicle->speed = number(e, "speed", vehicle->speed, where, kSpeed);
+            vehicle->yawRate = number(e, "yawRate", vehicle->yawRate, where, kTurnRate);
+            vehicle->accel = number(e, "accel", vehicle->accel, where, kAcceleration);
             vehicle->coasting = false;
         } else if (a == "pose") {
             vehicle->position = vector(e, "position", vehicle->position, where);
-            vehicle->yaw = number(e, "heading", vehicle->yaw, where);
-            vehicle->pitch = number(e, "pitch", vehicle->pitch, where);
-            vehicle->roll = number(e, "roll", vehicle->roll, where);
+            vehicle->yaw = number(e, "heading", vehicle->yaw, where, kAngle);
+            vehicle->pitch = number(e, "pitch", vehicle->pitch, where, kAngle);
+            vehicle->roll = number(e, "roll", vehicle->roll, where, kAngle);
             settleOnGround(world, *vehicle);
         } else if (a == "bumps") {
-            vehicle->bumpAmplitude = number(e, "amplitude", 0.0f, where);
-            vehicle->bumpFrequency = number(e, "frequency", 0.0f, where);
+            vehicle->bumpAmplitude = number(e, "amplitude", 0.0f, where, kBumpHeight);
+            vehicle->bumpFrequency = number(e, "frequency", 0.0f, where, kBumpFrequency);
         } else if (a == "airborne") {
             vehicle->airVelocity = launchSpeed(world, frames);
         } else if (a == "attach") {
@@ -420,13 +502,12 @@ void applyEvents(World& world, const Scenario& scenario) {
         } else if (a == "focus") {
             world.focus = flag(e, "value", true, where);
         } else if (a == "setViewMode") {
-            world.onFootViewMode = integer(e, "value", 1, where);
+            world.onFootViewMode = integer(e, "value", 1, where, kViewMode);
         } else if (a == "pause") {
             world.pausedFrames = frames;
             world.dt = 0.0f;
         } else if (a == "timeScale") {
-            world.timeScale = number(e, "value", 1.0f, where);
-            if (!(world.timeScale > 0.0f)) fail(where, "\"value\" must be above 0");
+            world.timeScale = number(e, "value", 1.0f, where, kTimeScale);
             if (world.pausedFrames == 0) world.dt = world.baseDt * world.timeScale;
         } else if (a == "gears") {
             GearsStandIn& g = world.gears;

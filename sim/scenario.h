@@ -19,6 +19,10 @@ struct ScenarioError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// The longest run a scenario may ask for, at any frame rate: over four hours at 60 frames a
+// second. The trace of such a run is streamed to its file, not kept.
+inline constexpr int kMaxScenarioFrames = 1'000'000;
+
 struct ScenarioEvent {
     int frame = 0;
     std::string action;   // the "do" field

@@ -78,15 +78,22 @@ void Session::begin() {
 void Session::endFrame() {
     if (finished_) return;
     checkShownView(world);
-    trace_.push_back(captureRow(world, pluginColumns()));
+    const TraceRow row = captureRow(world, pluginColumns());
+    ++framesRun_;
+    ++framesByCallCount_[row.nativeCalls];
+    if (onRow) onRow(row);
+    if (keepHistory) trace_.push_back(row);
     lastLog_ = world.log;
-    if (!world.log.draws.empty()) draws_.emplace_back(world.frame, world.log.draws);
+    if (!world.log.draws.empty()) {
+        if (onDraws) onDraws(world.frame, world.log.draws);
+        if (keepHistory) draws_.emplace_back(world.frame, world.log.draws);
+    }
     const std::string mode = modeLabel();
     if (mode != lastMode_) {
         modeChanges_.push_back(ModeChange{world.frame, lastMode_, mode});
         lastMode_ = mode;
     }
-    if (static_cast<int>(trace_.size()) >= framesToRun_ || host.error()) {
+    if (framesRun_ >= framesToRun_ || host.error()) {
         finished_ = true;
         return;
     }
@@ -99,19 +106,26 @@ std::string Session::summary() const {
     std::ostringstream out;
     out << "scenario: " << scenario.name << "\n";
     if (!scenario.description.empty()) out << "  " << scenario.description << "\n";
-    out << "frames run: " << trace_.size() << "\n";
+    out << "frames run: " << framesRun_ << "\n";
     out << "notifications posted: " << world.allNotifications.size() << "\n";
     for (const std::string& text : world.allNotifications) out << "  \"" << text << "\"\n";
     out << "mode changes: " << (modeChanges_.empty() ? 0 : modeChanges_.size() - 1) << "\n";
     for (const ModeChange& change : modeChanges_)
         out << "  frame " << change.frame << ": " << (change.from.empty() ? "start" : change.from) << " -> "
             << change.to << "\n";
-    std::vector<int> calls;
-    for (const TraceRow& row : trace_) calls.push_back(row.nativeCalls);
-    std::sort(calls.begin(), calls.end());
-    if (!calls.empty())
-        out << "native calls per frame: min " << calls.front() << ", median " << calls[calls.size() / 2] << ", max "
-            << calls.back() << "\n";
+    if (!framesByCallCount_.empty()) {
+        // The median is the frame at half the run, counted through the sorted counts.
+        int median = 0, seen = 0;
+        for (const auto& [calls, frames] : framesByCallCount_) {
+            seen += frames;
+            if (seen > framesRun_ / 2) {
+                median = calls;
+                break;
+            }
+        }
+        out << "native calls per frame: min " << framesByCallCount_.begin()->first << ", median " << median
+            << ", max " << framesByCallCount_.rbegin()->first << "\n";
+    }
     const Faults& f = world.faults;
     if (f.fovOutOfRange > 0)
         out << "FAULT: field of view outside 1..130 set " << f.fovOutOfRange << " times, first on frame "

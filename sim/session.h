@@ -5,6 +5,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -53,6 +54,13 @@ public:
     std::function<PluginColumns()> pluginColumns;
     std::function<std::string()> modeLabel;
 
+    // Where each frame's row and drawing go as the run makes them. With keepHistory off the
+    // session keeps only what its summary needs, so a long run does not grow in memory.
+    std::function<void(const TraceRow&)> onRow;
+    std::function<void(int frame, const std::vector<DrawCall>&)> onDraws;
+    bool keepHistory = true;
+    int framesRun() const { return framesRun_; }
+
     Scenario scenario;
     World world;
     SimHost host;
@@ -62,6 +70,8 @@ private:
     std::vector<ModeChange> modeChanges_;
     std::vector<std::pair<int, std::vector<DrawCall>>> draws_;
     FrameLog lastLog_;
+    int framesRun_ = 0;
+    std::map<int, int> framesByCallCount_;  // native calls a frame -> frames
     std::string lastMode_;
     int framesToRun_ = 0;
     bool finished_ = false;

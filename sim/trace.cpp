@@ -78,27 +78,29 @@ double shortest(float value) {
 }  // namespace
 
 void writeDraws(std::ostream& out, const std::vector<std::pair<int, std::vector<DrawCall>>>& draws) {
-    for (const auto& [frame, calls] : draws) {
-        for (const DrawCall& d : calls) {
-            nlohmann::json line;
-            line["frame"] = frame;
-            line["kind"] = d.kind == DrawCall::Kind::Text ? "text" : "rect";
-            if (d.kind == DrawCall::Kind::Text) line["text"] = d.text;
-            line["x"] = shortest(d.x);
-            line["y"] = shortest(d.y);
-            if (d.kind == DrawCall::Kind::Rect) {
-                line["width"] = shortest(d.width);
-                line["height"] = shortest(d.height);
-            } else {
-                line["scale"] = shortest(d.scale);
-                line["font"] = d.font;
-                line["outline"] = d.outline;
-                line["centre"] = d.centre;
-                line["wrap"] = {shortest(d.wrapStart), shortest(d.wrapEnd)};
-            }
-            line["colour"] = d.colour;
-            out << line.dump() << '\n';
+    for (const auto& [frame, calls] : draws) writeFrameDraws(out, frame, calls);
+}
+
+void writeFrameDraws(std::ostream& out, int frame, const std::vector<DrawCall>& calls) {
+    for (const DrawCall& d : calls) {
+        nlohmann::json line;
+        line["frame"] = frame;
+        line["kind"] = d.kind == DrawCall::Kind::Text ? "text" : "rect";
+        if (d.kind == DrawCall::Kind::Text) line["text"] = d.text;
+        line["x"] = shortest(d.x);
+        line["y"] = shortest(d.y);
+        if (d.kind == DrawCall::Kind::Rect) {
+            line["width"] = shortest(d.width);
+            line["height"] = shortest(d.height);
+        } else {
+            line["scale"] = shortest(d.scale);
+            line["font"] = d.font;
+            line["outline"] = d.outline;
+            line["centre"] = d.centre;
+            line["wrap"] = {shortest(d.wrapStart), shortest(d.wrapEnd)};
         }
+        line["colour"] = d.colour;
+        out << line.dump() << '\n';
     }
 }
 

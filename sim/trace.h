@@ -51,6 +51,8 @@ void writeTrace(std::ostream& out, const std::vector<TraceRow>& rows);
 // The draw calls of a run as JSON lines, one a call, in call order: frame, kind, text,
 // position, size, scale, font, colour and the text's outline, centring and wrap.
 void writeDraws(std::ostream& out, const std::vector<std::pair<int, std::vector<DrawCall>>>& draws);
+// One frame's draw calls, as writeDraws writes them.
+void writeFrameDraws(std::ostream& out, int frame, const std::vector<DrawCall>& calls);
 bool writeDrawsFile(const std::string& path, const std::vector<std::pair<int, std::vector<DrawCall>>>& draws);
 
 // Writes the trace to a file; false when it cannot be written.

@@ -3,7 +3,9 @@
 //   velmora-sim frame-rates [SCENARIO...] [--ini PATH]
 //   velmora-sim list
 #include <cstdio>
+#include <fstream>
 #include <iostream>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -62,7 +64,8 @@ int main(int argc, char** argv) {
     run->add_option("--ini", iniPath, "settings file to copy into the run's folder as Velmora.ini");
     run->add_option("--trace", tracePath, "write the per-frame CSV trace here");
     run->add_option("--draws", drawsPath, "write every text and rectangle drawn here, as JSON lines");
-    run->add_option("--frames", frames, "run this many frames instead of the scenario's")->check(CLI::PositiveNumber);
+    run->add_option("--frames", frames, "run this many frames instead of the scenario's (at most 1000000)")
+        ->check(CLI::Range(1, kMaxScenarioFrames));
     run->add_option("--fps", fps, "play at this frame rate over the same game time (scenarios are written at 60)")
         ->check(CLI::Range(1.0f, 1000.0f));
 
@@ -92,21 +95,39 @@ int main(int argc, char** argv) {
         Scenario scenario = findScenario(scenarioName);
         if (fps > 0.0f) scenario = atFrameRate(scenario, fps);
         Simulation simulation(scenario, options);
-        simulation.run();
-        std::cout << simulation.summary();
+
+        // The trace and the drawing go to their files frame by frame; nothing of the run is kept.
+        std::ofstream trace, draws;
         if (!tracePath.empty()) {
-            if (!writeTraceFile(tracePath, simulation.trace())) {
+            trace.open(tracePath, std::ios::binary);
+            if (!trace) {
                 std::cerr << "velmora-sim: cannot write " << tracePath << "\n";
                 return 2;
             }
-            std::cout << "trace: " << tracePath << "\n";
+            trace << traceHeader() << '\n';
+            simulation.session.onRow = [&trace](const TraceRow& row) { trace << formatTraceRow(row) << '\n'; };
         }
         if (!drawsPath.empty()) {
-            if (!writeDrawsFile(drawsPath, simulation.session.draws())) {
+            draws.open(drawsPath, std::ios::binary);
+            if (!draws) {
                 std::cerr << "velmora-sim: cannot write " << drawsPath << "\n";
                 return 2;
             }
-            std::cout << "draws: " << drawsPath << "\n";
+            simulation.session.onDraws = [&draws](int frame, const std::vector<DrawCall>& calls) {
+                writeFrameDraws(draws, frame, calls);
+            };
+        }
+        simulation.session.keepHistory = false;
+        simulation.run();
+        std::cout << simulation.summary();
+        for (auto [stream, path, label] : {std::tuple{&trace, &tracePath, "trace"}, std::tuple{&draws, &drawsPath, "draws"}}) {
+            if (path->empty()) continue;
+            stream->close();
+            if (!*stream) {
+                std::cerr << "velmora-sim: cannot write " << *path << "\n";
+                return 2;
+            }
+            std::cout << label << ": " << *path << "\n";
         }
         if (simulation.error()) {
             std::cerr << "velmora-sim: " << *simulation.error() << "\n";
@@ -119,5 +140,9 @@ int main(int argc, char** argv) {
     } catch (const std::filesystem::filesystem_error& e) {
         std::cerr << "velmora-sim: " << e.what() << "\n";
         return 2;
+    } catch (const std::exception& e) {
+        // Not the scenario's fault: say so rather than abort.
+        std::cerr << "velmora-sim: internal error: " << e.what() << "\n";
+        return 3;
     }
 }
