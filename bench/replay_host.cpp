@@ -147,6 +147,7 @@ Platform replayPlatform() {
     p.isReadable = [](const void*, std::size_t) { return false; };
     p.isWritable = [](const void*, std::size_t) { return false; };
     p.replaceFile = [](const char*, const char*) { return false; };
+    p.writeFile = [](const char*, const void*, std::size_t) { return false; };
     return p;
 }
 

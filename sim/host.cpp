@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+
+#include <unistd.h>
 #include <limits>
 
 #include "gears/gears.h"
@@ -174,7 +176,18 @@ Platform SimHost::platform() const {
         return writableRegion(active_->world_, address, bytes);
     };
     p.replaceFile = [](const char* from, const char* to) { return std::rename(from, to) == 0; };
+    p.writeFile = writeFileToDisk;
     return p;
+}
+
+bool writeFileToDisk(const char* path, const void* bytes, std::size_t size) {
+    std::FILE* file = std::fopen(path, "wb");
+    if (file == nullptr) return false;
+    bool whole = std::fwrite(bytes, 1, size, file) == size && std::fflush(file) == 0;
+    whole = whole && fsync(fileno(file)) == 0;
+    whole = std::fclose(file) == 0 && whole;
+    if (!whole) std::remove(path);  // ours, and not whole
+    return whole;
 }
 
 // ---------------------------------------------------------------------------------------

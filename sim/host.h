@@ -21,6 +21,10 @@
 
 namespace velmora::sim {
 
+// The Linux hosts' file writer (the simulated game's platform and the tests'): the bytes
+// written and flushed to the disk, false when any step fails.
+bool writeFileToDisk(const char* path, const void* bytes, std::size_t size);
+
 class SimHost {
 public:
     explicit SimHost(World& world);

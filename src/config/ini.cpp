@@ -1,6 +1,7 @@
 // Reading and writing the settings file through the ini document.
 #include "config/ini.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -8,8 +9,9 @@
 
 namespace velmora {
 
-std::optional<std::string> readSettingsBytes(const char* path) {
+std::optional<std::string> readSettingsBytes(const char* path, bool* missing) {
     std::FILE* file = std::fopen(path, "rb");
+    if (missing != nullptr) *missing = file == nullptr && errno == ENOENT;
     if (file == nullptr) return std::nullopt;
     // Read to the end rather than trusting the file's reported size: some paths open but are
     // not files (a folder reports an absurd size and then fails to read, a device never ends).
@@ -30,9 +32,13 @@ std::optional<std::string> readSettingsBytes(const char* path) {
     return bytes;
 }
 
+bool loadIniBytes(IniDocument& document, const std::string& bytes) {
+    return document.LoadData(bytes.data(), bytes.size()) >= 0;
+}
+
 bool loadIniFile(IniDocument& document, const char* path) {
     const std::optional<std::string> bytes = readSettingsBytes(path);
-    return bytes && document.LoadData(bytes->data(), bytes->size()) >= 0;
+    return bytes && loadIniBytes(document, *bytes);
 }
 
 bool saveIniFile(const IniDocument& document, const char* path) {

@@ -24,8 +24,12 @@ using IniDocument = CSimpleIniA;
 inline constexpr std::size_t kMaxSettingsFileBytes = std::size_t{16} << 20;
 
 // The bytes of the file at path: nothing when it cannot be opened or read to its end (a
-// folder opens but does not read), or holds more than kMaxSettingsFileBytes.
-std::optional<std::string> readSettingsBytes(const char* path);
+// folder opens but does not read), or holds more than kMaxSettingsFileBytes. `missing`, when
+// given, tells whether that was because there is no such file.
+std::optional<std::string> readSettingsBytes(const char* path, bool* missing = nullptr);
+
+// Loads the bytes of a settings file into the document; false when the library refuses them.
+bool loadIniBytes(IniDocument& document, const std::string& bytes);
 
 // Loads the file at path into the document, read by readSettingsBytes. False when the file
 // cannot be read or the library reports an error.

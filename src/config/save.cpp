@@ -1,7 +1,7 @@
 #include "config/save.h"
 
-#include <cerrno>
 #include <cstdio>
+#include <optional>
 
 namespace velmora {
 namespace {
@@ -21,27 +21,29 @@ void setNumber(IniDocument& document, const char* section, const char* key, floa
 SaveResult amendSettingsFile(const Platform& platform, const char* path, DocumentAmendment amend,
                              const void* context) {
     IniDocument document;
-    if (std::FILE* existing = std::fopen(path, "rb")) {
-        std::fclose(existing);
-        // A file that is there must be read whole, or the save would write away what it holds.
-        if (!loadIniFile(document, path)) return SaveResult::NotReadable;
-        // A read-only file is the player's wish that it stay as it is.
+    // Read once: a file that is there must be read whole, or the save would write away what
+    // it holds; only a file that is not there at all starts an empty document.
+    bool missing = false;
+    if (const std::optional<std::string> bytes = readSettingsBytes(path, &missing)) {
+        if (!loadIniBytes(document, *bytes)) return SaveResult::NotReadable;
+        // A read-only file is the player's wish that it stay as it is (and a file that has
+        // vanished since it was read is not written in its absence).
         std::FILE* check = std::fopen(path, "r+b");
         if (check == nullptr) return SaveResult::NotWritten;
         std::fclose(check);
-    } else if (errno != ENOENT) {
-        return SaveResult::NotReadable;  // there, but it cannot be opened
+    } else if (!missing) {
+        return SaveResult::NotReadable;  // there, but it cannot be read
     }
     amend(document, context);
 
+    std::string text;
+    if (document.Save(text, false) < 0) return SaveResult::NotWritten;
     const std::string staging = std::string(path) + ".tmp";
-    std::FILE* file = std::fopen(staging.c_str(), "wb");
-    if (file == nullptr) return SaveResult::NotWritten;
-    const bool written = document.SaveFile(file, false) >= 0;
-    const bool closed = std::fclose(file) == 0;
-    // The new file takes the old one's place only once it is whole; a half-written one of
-    // ours is taken away again.
-    if (!written || !closed || platform.replaceFile == nullptr || !platform.replaceFile(staging.c_str(), path)) {
+    // The new file takes the old one's place only once it is whole (a failed write takes its
+    // own half-written file away); a whole one that could not take the place goes too.
+    if (platform.writeFile == nullptr || !platform.writeFile(staging.c_str(), text.data(), text.size()))
+        return SaveResult::NotWritten;
+    if (platform.replaceFile == nullptr || !platform.replaceFile(staging.c_str(), path)) {
         std::remove(staging.c_str());
         return SaveResult::NotWritten;
     }

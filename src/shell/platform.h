@@ -27,6 +27,10 @@ struct Platform {
     // Puts the file `from` in the place of `to`, replacing it in one step (so a reader never
     // finds it half written); false when that cannot be done, with both left as they were.
     bool (*replaceFile)(const char* from, const char* to);
+    // Creates the file (or empties it) and writes the bytes through to the disk; false when
+    // any of it fails (a full disk, a write cut short), and then the file it began is gone.
+    // Something else in the way (a folder of that name) is left alone.
+    bool (*writeFile)(const char* path, const void* bytes, std::size_t size);
 };
 
 }  // namespace velmora

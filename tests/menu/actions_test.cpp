@@ -146,6 +146,10 @@ TEST(SaveAll, NeverTruncatesTheFileAndNeverClaimsASaveThatDidNotHappen) {
         {"the new file cannot be written",
          [](InFolder& f, Plugin&) { std::filesystem::create_directory(f.dir.path() / "Velmora.ini.tmp"); },
          SaveResult::NotWritten, "Not saved: Velmora.ini could not be written"},
+        {"the write fails midway", [](InFolder&, Plugin& p) { p.os.writeCutAfter = 20; }, SaveResult::NotWritten,
+         "Not saved: Velmora.ini could not be written"},
+        {"the disk is full", [](InFolder&, Plugin& p) { p.os.writeCutAfter = 0; }, SaveResult::NotWritten,
+         "Not saved: Velmora.ini could not be written"},
     };
     for (const Case& c : cases) {
         InFolder folder;

@@ -1,7 +1,10 @@
 #include "support/fake_platform.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstdio>
+
+#include "sim/host.h"
 
 namespace velmora::testing {
 
@@ -29,6 +32,14 @@ Platform FakePlatform::table() const {
     platform.replaceFile = [](const char* from, const char* to) {
         if (current_->replaceFails) return false;
         return std::rename(from, to) == 0;
+    };
+    platform.writeFile = [](const char* path, const void* bytes, std::size_t size) {
+        const FakePlatform& f = *current_;
+        if (f.writeCutAfter < 0) return sim::writeFileToDisk(path, bytes, size);
+        // A write cut short: what fitted reached the disk, and the writer takes it away again.
+        const auto kept = std::min(size, static_cast<std::size_t>(f.writeCutAfter));
+        if (sim::writeFileToDisk(path, bytes, kept)) std::remove(path);
+        return false;
     };
     return platform;
 }

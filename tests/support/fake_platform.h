@@ -21,6 +21,9 @@ public:
     std::array<bool, 256> down{};  // keys held, by virtual-key code
     int outOfRangeQueries = 0;     // calls with a code outside 0..255: must stay 0
     bool replaceFails = false;     // replaceFile answers false and changes nothing
+    // writeFile stops after this many bytes and fails, as a full disk does (0: nothing
+    // written at all); -1 writes whole.
+    long writeCutAfter = -1;
 
 private:
     static FakePlatform* current_;

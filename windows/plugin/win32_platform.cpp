@@ -68,6 +68,24 @@ bool replaceFile(const char* from, const char* to) {
     return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+bool writeFile(const char* path, const void* bytes, std::size_t size) {
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const auto* at = static_cast<const char*>(bytes);
+    bool whole = true;
+    while (size > 0 && whole) {
+        const DWORD chunk = size > 0x10000000 ? 0x10000000 : static_cast<DWORD>(size);
+        DWORD wrote = 0;
+        whole = WriteFile(file, at, chunk, &wrote, nullptr) != 0 && wrote == chunk;
+        at += wrote;
+        size -= wrote;
+    }
+    whole = whole && FlushFileBuffers(file) != 0;  // on the disk before it replaces the old file
+    whole = CloseHandle(file) != 0 && whole;
+    if (!whole) DeleteFileA(path);  // ours, and not whole
+    return whole;
+}
+
 }  // namespace
 
 bool isRangeReadable(const void* address, std::size_t bytes) { return rangeAllows(address, bytes, kReadableProtections); }
@@ -85,6 +103,7 @@ Platform win32Platform() {
     p.isReadable = isRangeReadable;
     p.isWritable = isRangeWritable;
     p.replaceFile = replaceFile;
+    p.writeFile = writeFile;
     return p;
 }
 
