@@ -21,8 +21,8 @@
 
 namespace velmora::sim {
 
-// The Linux hosts' file writer (the simulated game's platform and the tests'): the bytes
-// written and flushed to the disk, false when any step fails.
+// The simulated game's file writer (its platform's, and the tests'): the bytes written and
+// flushed, false when any step fails, and then the file is gone.
 bool writeFileToDisk(const char* path, const void* bytes, std::size_t size);
 
 class SimHost {
