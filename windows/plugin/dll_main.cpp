@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <new>
 
 #include "gears/gears.h"
 #include "runtime_imports.h"
@@ -64,6 +65,16 @@ void detach(HMODULE module) {
 namespace __gnu_cxx {
 void __verbose_terminate_handler() { std::abort(); }
 }  // namespace __gnu_cxx
+
+// The C++ library's helpers for the errors our containers can raise: a size beyond what
+// can be allocated, a string made from a null pointer. Its own versions link in its every
+// exception class, their strings and its random device (some 60 KB). Nothing of ours tells
+// these errors apart, so each is raised as the one the allocator raises anyway.
+namespace std {
+void __throw_bad_alloc() { throw std::bad_alloc(); }
+void __throw_length_error(const char*) { throw std::bad_alloc(); }
+void __throw_logic_error(const char*) { throw std::bad_alloc(); }
+}  // namespace std
 
 // C linkage: the C runtime's start-up code calls the entry by its plain name.
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved);
