@@ -23,7 +23,8 @@ constexpr int kDefaultExitFrames = 15;
 
 void allowOnly(const json& object, const std::string& where, std::initializer_list<const char*> keys) {
     if (!object.is_object()) fail(where, "expected an object");
-    for (const auto& [key, value] : object.items()) {
+    for (const auto& item : object.items()) {
+        const std::string& key = item.key();
         if (std::find_if(keys.begin(), keys.end(), [&](const char* k) { return key == k; }) == keys.end()) {
             std::string known;
             for (const char* k : keys) known += std::string(known.empty() ? "" : ", ") + k;
@@ -246,7 +247,9 @@ int controlId(const std::string& name) {
     return -1;
 }
 
-Scenario parseScenario(const std::string& jsonText, const std::string& name) {
+namespace {
+
+Scenario parseScenarioText(const std::string& jsonText, const std::string& name) {
     json doc;
     try {
         doc = json::parse(jsonText);
@@ -302,6 +305,18 @@ Scenario parseScenario(const std::string& jsonText, const std::string& name) {
         applyEvents(scratch, s);
     }
     return s;
+}
+
+}  // namespace
+
+Scenario parseScenario(const std::string& jsonText, const std::string& name) {
+    try {
+        return parseScenarioText(jsonText, name);
+    } catch (const ScenarioError& e) {
+        const std::string what = e.what();
+        if (what.rfind(name + ":", 0) == 0) throw;
+        throw ScenarioError(name + ": " + what);  // a place inside the world: say which file too
+    }
 }
 
 Scenario loadScenarioFile(const std::string& path) {

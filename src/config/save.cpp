@@ -90,6 +90,10 @@ SaveResult saveSlot(const Platform& platform, const SettingsRecord& settings, Sl
 SlotLoad loadSlot(SettingsRecord& settings, SlotGroup group, int slot, const char* path) {
     IniDocument document;
     if (!loadIniFile(document, path)) return SlotLoad::NotReadable;
+    return applySlot(document, settings, group, slot);
+}
+
+SlotLoad applySlot(const IniDocument& document, SettingsRecord& settings, SlotGroup group, int slot) {
     const std::string section = slotSectionName(group, slot);
     if (document.GetSection(section.c_str()) == nullptr) return SlotLoad::Missing;
     for (const SlotKey& key : slotKeys(group))

@@ -42,5 +42,7 @@ enum class SlotLoad : std::uint8_t {
     NotReadable,  // no file, or one that could not be read: nothing changed
 };
 SlotLoad loadSlot(SettingsRecord& settings, SlotGroup group, int slot, const char* path = kSettingsFileName);
+// The slot's values from a document already read: Loaded or Missing.
+SlotLoad applySlot(const IniDocument& document, SettingsRecord& settings, SlotGroup group, int slot);
 
 }  // namespace velmora

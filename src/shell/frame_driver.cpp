@@ -49,7 +49,7 @@ void onFootFrame(Velmora& v) {
         d.leaveGraceTimer = kLeaveGraceSeconds;
     } else {
         const bool eligible = !invoke(rt, natives::isCharacterEnteringVehicle, d.playerPed) &&
-                              !invoke(rt, natives::vehicleCharacterIsEntering, d.playerPed) != 0 &&
+                              invoke(rt, natives::vehicleCharacterIsEntering, d.playerPed) == 0 &&
                               !invoke(rt, natives::isCharacterInAnyVehicle, d.playerPed, true);
         if (d.leaveGraceTimer > 0.0f) d.leaveGraceTimer -= frameTimeNow(v);
         if (eligible && d.leaveGraceTimer <= 0.0f) {

@@ -92,6 +92,8 @@ TEST(Lint, FindsWhatTheLoaderWillNotTakeAsWritten) {
         {"slot value", "[Preset.FirstPerson.Slot3]\nfov = wide\n", 2, "loading the slot leaves that value as it is"},
         {"slot number out of range", "[Preset.Far.Slot4]\nfov = 70\n", 1, "did you mean Preset.Far.Slot1?"},
         {"NUL byte", "[input]\nmouseSensibility = 2\n\0[1stPersonView]\nfov = x\n"sv, 3, "NUL byte"},
+        {"NUL byte after old Mac line ends", "[input]\rmouseSensibility = 2\r\r\0"sv, 4, "NUL byte"},
+        {"NUL byte within a line", "[input]\r\nmouseSensibility = 2\0junk\r\n"sv, 2, "NUL byte"},
     };
     for (const LintCase& c : cases) {
         const std::vector<LintFinding> findings = initool::lintSettingsText(c.text);

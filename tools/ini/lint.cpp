@@ -413,7 +413,10 @@ std::vector<LintFinding> lintSettingsText(std::string_view text) {
     }
 
     if (readable.size() < text.size() && text.find('\0') != std::string_view::npos) {
-        const int line = static_cast<int>(std::count(readable.begin(), readable.end(), '\n')) + 1;
+        // The NUL sits on the line after the last complete one before it.
+        const std::vector<Line> before = splitLines(readable);
+        const bool lastComplete = readable.empty() || readable.back() == '\n' || readable.back() == '\r';
+        const int line = before.empty() ? 1 : before.back().number + (lastComplete ? 1 : 0);
         report(line, "the file holds a NUL byte here; the loader reads nothing after it");
     }
     return findings;
