@@ -19,9 +19,11 @@ namespace {
 
 const std::string& workFile() {
     static const std::string path = [] {
-        char folder[] = "/tmp/velmora-fuzz-XXXXXX";
-        if (mkdtemp(folder) == nullptr) fuzz::broken("a work folder can be made");
-        return std::string(folder) + "/Velmora.ini";
+        // TMPDIR=/dev/shm keeps a long run off the disk.
+        const char* tmp = std::getenv("TMPDIR");
+        std::string folder = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/velmora-fuzz-XXXXXX";
+        if (mkdtemp(folder.data()) == nullptr) fuzz::broken("a work folder can be made");
+        return folder + "/Velmora.ini";
     }();
     return path;
 }
