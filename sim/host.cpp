@@ -71,6 +71,16 @@ std::uint64_t* SimHost::call() {
         return result_.data();
     }
     it->second.run(slots_.data(), result_.data());
+    if (hostility != nullptr) {
+        const std::uint64_t answered = result_[0];
+        it->second.spoil(*hostility, pendingHash_, slots_.data(), result_.data());
+        // A camera the game failed to make is not there: the world loses the one it made.
+        if (pendingHash_ == game::CREATE_CAM_WITH_PARAMS.hash && result_[0] != answered) {
+            const auto made = static_cast<CameraHandle>(answered & 0xffffffffu);
+            world_.cameras.erase(made);
+            if (world_.activeCamera == made) world_.activeCamera = 0;
+        }
+    }
     return result_.data();
 }
 
@@ -87,6 +97,7 @@ HostRuntime SimHost::runtime() const {
     rt.nativeCall = []() { return active_->call(); };
     rt.getScriptHandleBaseAddress = [](std::int32_t handle) -> std::uint8_t* {
         SimVehicle* vehicle = active_->world_.findVehicle(handle);
+        if (Hostility* h = active_->hostility; h != nullptr && h->strikes()) return nullptr;
         return vehicle != nullptr && vehicle->exists ? vehicle->memory.data() : nullptr;
     };
     return rt;
@@ -163,10 +174,18 @@ Platform SimHost::platform() const {
         return ModuleImage{m.image.data(), m.image.size()};
     };
     // A 10 MHz counter driven by the world's wall clock, so timing is deterministic.
-    p.queryPerformanceCounter = [] { return static_cast<std::int64_t>(std::llround(active_->world_.wallClock * 1e7)); };
+    p.queryPerformanceCounter = [] {
+        double ahead = 0.0;
+        if (Hostility* h = active_->hostility; h != nullptr) ahead = h->clockAhead += h->clockJump();
+        return static_cast<std::int64_t>(std::llround((active_->world_.wallClock + ahead) * 1e7));
+    };
     p.queryPerformanceFrequency = []() -> std::int64_t { return 10'000'000; };
     p.isReadable = [](const void* address, std::size_t bytes) {
         const World& w = active_->world_;
+        if (Hostility* h = active_->hostility; h != nullptr && h->strikes()) {
+            ++h->refusedReads;
+            return false;
+        }
         return inRegion(address, bytes, w.memory.image.data(), w.memory.image.size()) ||
                writableRegion(w, address, bytes);
     };

@@ -17,6 +17,7 @@
 #include "shell/platform.h"
 #include "shell/runtime.h"
 #include "sim/game_natives.h"
+#include "sim/hostile.h"
 #include "sim/world.h"
 
 namespace velmora::sim {
@@ -51,11 +52,15 @@ public:
 
     World& world() { return world_; }
 
+    // When set, the game answers as it says (the chaos campaign); null for a sound game.
+    Hostility* hostility = nullptr;
+
 private:
     struct Handler {
         const char* name = "";
         std::size_t arity = 0;
         std::function<void(const std::uint64_t* slots, std::uint64_t* result)> run;
+        void (*spoil)(Hostility&, std::uint64_t hash, const std::uint64_t* slots, std::uint64_t* result) = nullptr;
     };
 
     template <class R, class... Args, class F>
@@ -96,6 +101,7 @@ void SimHost::on(const game::GameNative<R(Args...)>& native, F handler) {
             }
         }(std::index_sequence_for<Args...>{});
     };
+    h.spoil = &spoilAnswer<R, Args...>;
     handlers_[native.hash] = std::move(h);
 }
 

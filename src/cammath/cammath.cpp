@@ -168,6 +168,12 @@ float wrapDegrees180(float degrees) {
 
 float followWeight(float rate, float seconds) { return clampUnit(rate * seconds); }
 
+bool inWorld(const Vector3& position) {
+    // NaN fails every comparison, so it is out of the world too.
+    return std::fabs(position.x()) <= kWorldReach && std::fabs(position.y()) <= kWorldReach &&
+           std::fabs(position.z()) <= kWorldReach;
+}
+
 float SmoothToward(float current, float target, float rate, float dt) {
     return current + followWeight(rate, dt) * (target - current);
 }

@@ -91,6 +91,11 @@ float wrapDegrees180(float degrees);
 // a number.
 float followWeight(float rate, float seconds);
 
+// The farthest from the origin, in metres along any axis, that a camera is ever placed. The
+// game's map lies well within it, so a position beyond is broken data, as a NaN is.
+inline constexpr float kWorldReach = 100000.0f;
+bool inWorld(const Vector3& position);
+
 // current + followWeight(rate, dt) * (target - current).
 float SmoothToward(float current, float target, float rate, float dt);
 Vector3 SmoothToward(const Vector3& current, const Vector3& target, float rate, float dt);

@@ -81,6 +81,17 @@ void cabinMotionStep(CabinMotion& c, const FirstPersonView& s, const CabinInputs
     c.leanOffset += (in.right * lateral + in.forward * ahead - c.leanOffset) * followWeight(6.0f, dt);
 }
 
+bool cabinSound(const CabinMotion& c) {
+    constexpr float kCabinReach = 5.0f;  // metres: no lean, shake or vibration moves the eye farther
+    constexpr float kHeadReach = 50.0f;  // metres from the vehicle's origin, in its frame
+    for (const float x : {c.inertiaFast, c.inertiaSlow, c.shakePhase, c.prevVerticalVelocity, c.shakePitch, c.shakeRoll,
+                          c.shakeYaw})
+        if (!std::isfinite(x)) return false;
+    // Written as "within", so that a NaN is outside.
+    return std::fabs(c.vibration) <= kCabinReach && c.shakeOffset.norm() <= kCabinReach &&
+           c.leanOffset.norm() <= kCabinReach && c.smoothedHead.norm() <= kHeadReach && inWorld(c.rawHead);
+}
+
 Vector3 keepInFrontOfEyes(const Vector3& point, const Vector3& head, const Vector3& axis, float margin) {
     const float d = (point - head).dot(axis);
     return d < margin ? Vector3(point + axis * (margin - d)) : point;

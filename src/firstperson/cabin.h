@@ -30,6 +30,11 @@ struct CabinMotion {
     Vector3 leanOffset = Vector3::Zero();    // metres, world: the head's lean
 };
 
+// Every number of the cabin's motion is finite and within what a cabin can do (offsets of a
+// few metres at most): a frame that leaves one broken is undone, or a value taken from a
+// frame of broken data would be kept for good.
+bool cabinSound(const CabinMotion& c);
+
 // ---------------------------------------------------------------------------------------
 // Arithmetic on plain values.
 

@@ -16,7 +16,6 @@ constexpr std::int32_t kGameCameraModeFirstPerson = 4;
 constexpr float kAimFov = 60.0f;           // degrees while aiming
 constexpr int kRenderKeepMs = 3000;        // the render switch of every first-person frame
 
-bool finite(const Vector3& v) { return v.allFinite(); }
 bool finite(const Rotation& r) { return std::isfinite(r.x) && std::isfinite(r.y) && std::isfinite(r.z); }
 
 // Keeps rendering through the scripted camera, without an ease.
@@ -178,14 +177,17 @@ void updateFirstPersonCamera(Velmora& v) {
         if (axis.squaredNorm() > 0.0f) axis.normalize();
         p = keepInFrontOfEyes(p, c.rawHead, axis, s.EyePlaneMargin);
     }
-    if (finite(p) && sound) {
+    // The followers this frame moved must be sound too, or a NaN kept now would hold every
+    // later frame back.
+    if (inWorld(p) && sound && cabinSound(v.cabin) && std::isfinite(v.firstPerson.speedZoom)) {
         invoke(rt, natives::setCameraPosition, camera, p.x(), p.y(), p.z());
     } else {
-        // A pose that is not finite never reaches the game: the camera keeps its last one
-        // and the frame's changes to the followers are undone.
+        // A pose that is not finite, or out of the world, never reaches the game: the camera
+        // keeps its last one and the frame's changes to the followers are undone.
         v.cabin = before.cabin;
         v.lookAround = before.look;
         v.firstPerson = before.state;
+        if (!cabinSound(v.cabin)) v.cabin = CabinMotion{};  // kept from before this guard: start afresh
     }
     keepRendering(rt);
 }

@@ -66,7 +66,7 @@ void placeLookBehindCamera(Velmora& v) {
     // Half a turn about the vehicle's up axis, as a 180° axis-angle rotation comes out in float.
     const Quaternion q = Quaternion(w, x, y, z) * Quaternion(-4.371139e-8f, 0.0f, 0.0f, 1.0f);
     const Rotation r = QuaternionToEuler(q);
-    if (!p.allFinite() || !std::isfinite(r.x) || !std::isfinite(r.y) || !std::isfinite(r.z)) return;
+    if (!inWorld(p) || !std::isfinite(r.x) || !std::isfinite(r.y) || !std::isfinite(r.z)) return;
     invoke(rt, natives::setCameraPosition, camera, p.x(), p.y(), p.z());
     invoke(rt, natives::stopCameraPointing, camera);
     setCameraRotation(v, r);

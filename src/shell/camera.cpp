@@ -97,11 +97,19 @@ void createCamera(Velmora& v) {
         invoke(rt, natives::setCameraActive, camera.cameraHandle, false);
         invoke(rt, natives::destroyCamera, camera.cameraHandle, true);
     }
-    const Vector3& p = v.sample.vehiclePosition;
+    // A broken vehicle sample places the new camera at the origin; the first good frame moves it.
+    const Vector3 p = inWorld(v.sample.vehiclePosition) ? v.sample.vehiclePosition : Vector3::Zero();
     const Rotation& r = v.sample.vehicleRotation;
-    camera.cameraHandle = invoke(rt, natives::createCamera, "DEFAULT_SCRIPTED_CAMERA", finiteOrZero(p.x()),
-                                 finiteOrZero(p.y()), finiteOrZero(p.z()), finiteOrZero(r.x), finiteOrZero(r.y),
-                                 finiteOrZero(r.z), v.settings.thirdPersonView.fov, true, 2);
+    camera.cameraHandle = invoke(rt, natives::createCamera, "DEFAULT_SCRIPTED_CAMERA", p.x(), p.y(), p.z(),
+                                 finiteOrZero(r.x), finiteOrZero(r.y), finiteOrZero(r.z),
+                                 v.settings.thirdPersonView.fov, true, 2);
+    // The game answers -1 when it cannot make a camera: nothing is shown, and the next frame
+    // tries again rather than steering a camera that is not there.
+    if (camera.cameraHandle <= 0) {
+        camera.cameraHandle = 0;
+        camera.cameraActive = false;
+        return;
+    }
     camera.rotation = Rotation{finiteOrZero(r.x), finiteOrZero(r.y), finiteOrZero(r.z)};
     invoke(rt, natives::setCameraActive, camera.cameraHandle, true);
     invoke(rt, natives::renderScriptedCameras, true, true, isThirdPerson(v) ? 650 : 300, true, false, 0);

@@ -205,6 +205,7 @@ void inVehicleFrame(Velmora& v) {
     }
     if (!v.camera.cameraActive) {
         createCamera(v);
+        if (!v.camera.cameraActive) return;  // the game made none; try again next frame
         invoke(rt, natives::setGameCameraMode, kGameCameraModeChase);
     }
     if (viewChangePressed(v) && !changeView(v)) return;
@@ -214,6 +215,7 @@ void inVehicleFrame(Velmora& v) {
         sampleVehicle(v);
         measureVehicle(v);
         createCamera(v);
+        if (!v.camera.cameraActive) return;
     }
 
     refreshAttachment(v);
@@ -228,15 +230,23 @@ void inVehicleFrame(Velmora& v) {
 
 }  // namespace
 
+namespace {
+
+// A frame time the game cannot mean (not a number, infinite, negative) is a frame in which
+// no time passed: every follower stands still instead of taking the broken value in.
+float soundSeconds(float seconds) { return std::isfinite(seconds) && seconds > 0.0f ? seconds : 0.0f; }
+
+}  // namespace
+
 float frameTimeNow(Velmora& v) {
     FrameReads& r = v.driver.reads;
-    if (!r.haveFrameTime) r.frameTime = invoke(v.runtime, natives::frameTime), r.haveFrameTime = true;
+    if (!r.haveFrameTime) r.frameTime = soundSeconds(invoke(v.runtime, natives::frameTime)), r.haveFrameTime = true;
     return r.frameTime;
 }
 
 float frameTimestepNow(Velmora& v) {
     FrameReads& r = v.driver.reads;
-    if (!r.haveTimestep) r.timestep = invoke(v.runtime, natives::frameTimestep), r.haveTimestep = true;
+    if (!r.haveTimestep) r.timestep = soundSeconds(invoke(v.runtime, natives::frameTimestep)), r.haveTimestep = true;
     return r.timestep;
 }
 

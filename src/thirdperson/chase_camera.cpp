@@ -17,7 +17,18 @@ constexpr float kAimFov = 60.0f;             // degrees while aiming
 constexpr std::int32_t kReticle = 14;       // the HUD component shown while aiming
 constexpr float kDynamicFovSpeedCap = 110.0f;  // metres per second, without the limit switch
 
+constexpr float kHitTolerance = 0.5f;  // metres off the probed segment a true hit may lie
+constexpr float kLostReach = 100.0f;   // metres beyond the rod: followers farther are lost
+
 bool finite(const Vector3& v) { return v.allFinite(); }
+
+// How far p lies from the segment from a to b; NaN when any of them is not finite.
+float distanceToSegment(const Vector3& p, const Vector3& a, const Vector3& b) {
+    const Vector3 ab = b - a;
+    const float lengthSquared = ab.squaredNorm();
+    const float t = lengthSquared > 0.0f ? std::clamp((p - a).dot(ab) / lengthSquared, 0.0f, 1.0f) : 0.0f;
+    return (a + t * ab - p).norm();
+}
 bool finite(const Quaternion& q) { return q.coeffs().allFinite(); }
 
 // A direction LookRotation can turn a camera onto: not zero, not straight up or down.
@@ -133,6 +144,15 @@ void updateChaseCamera(Velmora& v) {
     c.attachmentLength += (c.attachmentLengthTarget - c.attachmentLength) * followWeight(1.75f, dt);
 
     const Vector3 base = s.vehiclePosition + worldUp() * profile.chaseHeight;
+    // A car that is suddenly far from where the followers are (a teleport, or a frame of
+    // broken data now past) would have them fly after it for seconds: they start afresh
+    // behind it instead.
+    const float reach = kLostReach + profile.chaseDistance + c.attachmentLength;
+    if (!((c.trailPoint - base).norm() <= reach) || (c.obstructed && !((c.obstructedPoint - base).norm() <= reach))) {
+        seedChaseState(v, s.vehicleForward);
+        c.obstructed = false;
+        c.lastBase = base;
+    }
 
     float qx = 0.0f, qy = 0.0f, qz = 0.0f, qw = 1.0f;
     invoke(rt, natives::entityQuaternion, d.currentVehicle, &qx, &qy, &qz, &qw);
@@ -194,8 +214,14 @@ void updateChaseCamera(Velmora& v) {
     Entity hitEntity = 0;
     NativeVector3 hitPoint{}, hitNormal{};
     invoke(rt, natives::segmentProbeResult, probe, &hit, &hitPoint, &hitNormal, &hitEntity);
-    const Vector3 held = Vector3(hitPoint.x, hitPoint.y, hitPoint.z) + 0.22f * Vector3(hitNormal.x, hitNormal.y, hitNormal.z) +
-                         0.12f * (view * kAhead);
+    const Vector3 hitAt(hitPoint.x, hitPoint.y, hitPoint.z);
+    Vector3 normal(hitNormal.x, hitNormal.y, hitNormal.z);
+    // A hit is believed only where it can be: on the probed segment. Anywhere else it is
+    // broken data, and the camera would fly to it; a normal that is no unit vector pushes off
+    // by nothing.
+    if (hit != 0 && !(distanceToSegment(hitAt, base, rodEnd) <= kHitTolerance)) hit = 0;
+    if (!(std::fabs(normal.norm() - 1.0f) <= 0.1f)) normal = Vector3::Zero();
+    const Vector3 held = hitAt + 0.22f * normal + 0.12f * (view * kAhead);
 
     // Aim a little toward the middle of the body: between its front and rear ends, more the
     // more the camera looks along the car, fading out while a look is in force.
@@ -233,12 +259,16 @@ void updateChaseCamera(Velmora& v) {
     c.lastBase = base;
 
     const float pitch = aim.x - params.angle + params.aimOffset;
-    // A pose that is not finite never reaches the game: the camera keeps its last good pose
-    // and the frame's changes are undone, so the next good frame starts from sound state.
-    if (!finite(output) || !std::isfinite(pitch) || !std::isfinite(aim.z)) {
+    // A pose that is not finite (or flung out of the world by a broken answer) never reaches
+    // the game: the camera keeps its last good pose and the frame's changes are undone, so
+    // the next good frame starts from sound state.
+    if (!inWorld(output) || !std::isfinite(pitch) || !std::isfinite(aim.z)) {
         v.chaseState = before.chase;
         v.lookAround = before.look;
-        if (!stateFinite(v) && s.vehiclePosition.allFinite()) seedChaseState(v, s.vehicleForward);
+        if (!stateFinite(v) && s.vehiclePosition.allFinite()) {
+            seedChaseState(v, s.vehicleForward);
+            if (!std::isfinite(look.lookHold)) look.lookHold = 0.0f;  // seeding leaves the hold alone
+        }
         return;
     }
     invoke(rt, natives::setCameraPosition, camera, output.x(), output.y(), output.z());

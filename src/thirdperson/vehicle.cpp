@@ -103,8 +103,13 @@ void lookUpBones(Velmora& v, Entity vehicle) {
     bones.vehicle = vehicle;
 }
 
+// No bone of a vehicle the camera follows lies farther from its origin than this, in metres
+// (the longest trailers are under 20 m): a bone answered beyond is broken data.
+constexpr float kBodyReach = 50.0f;
+
 // One walk over the found bones: the greatest reach of each from the origin o along the
-// body's forward axis f (behind and ahead) and its up axis.
+// body's forward axis f (behind and ahead) and its up axis. A bone the game places beyond
+// reach (or nowhere) is left out; a body whose own pose is broken measures nothing.
 BodyExtents walkBody(Velmora& v, Entity entity, const BoneIndexCache* cache) {
     const HostRuntime& rt = v.runtime;
     const Vector3 origin = invoke(rt, natives::entityPosition, entity, true);
@@ -115,11 +120,16 @@ BodyExtents walkBody(Velmora& v, Entity entity, const BoneIndexCache* cache) {
     const Vector3 behind = unitOrZero(forwardAxis);
     const Vector3 below = unitOrZero(-right.cross(forwardAxis));
     BodyExtents body;
+    if (!inWorld(origin) || !behind.allFinite() || behind.isZero() || !below.allFinite()) {
+        body.sound = false;
+        return body;
+    }
     for (std::size_t i = 0; i < VehicleBoneNames.size(); ++i) {
         const std::int32_t index =
             cache != nullptr ? cache->index[i] : invoke(rt, natives::boneIndex, entity, VehicleBoneNames[i].data());
-        if (index == -1) continue;
+        if (index < 0) continue;  // -1 is "no such bone"; no bone has another negative index
         const Vector3 toOrigin = origin - invoke(rt, natives::bonePosition, entity, index);
+        if (!(toOrigin.norm() <= kBodyReach)) continue;
         body.rear = std::max(body.rear, toOrigin.dot(behind));
         body.front = std::max(body.front, -toOrigin.dot(behind));
         body.up = std::max(body.up, toOrigin.dot(below));
@@ -132,17 +142,24 @@ void measureFromBones(Velmora& v) {
     const Entity vehicle = v.driver.currentVehicle;
     VehicleProfile& profile = v.profile;
 
-    profile.vehicleClass = invoke(rt, natives::vehicleClass, vehicle);
+    // The game's classes are 0 to 22; another answer is broken data and keeps the class
+    // last measured, as an eye offset beyond the body's reach keeps the last eye point.
+    if (const std::int32_t vehicleClass = invoke(rt, natives::vehicleClass, vehicle); vehicleClass >= 0 && vehicleClass <= 22)
+        profile.vehicleClass = vehicleClass;
     lookUpBones(v, vehicle);
     const Vector3 eye = eyePoint(v, vehicle, profile.vehicleClass);
-    profile.eyeOffset = invoke(rt, natives::worldPointToEntity, vehicle, eye.x(), eye.y(), eye.z());
+    if (const Vector3 offset = invoke(rt, natives::worldPointToEntity, vehicle, eye.x(), eye.y(), eye.z());
+        offset.norm() <= kBodyReach)
+        profile.eyeOffset = offset;
     profile.seatAnchored = isSeatAnchoredClass(profile.vehicleClass);
     profile.vehicleSupported = isSupportedClass(profile.vehicleClass);
 
-    const BodyExtents body = walkBody(v, vehicle, &profile.bones);
-    profile.rearExtent = body.rear;
-    profile.frontExtent = body.front;
-    profile.upExtent = body.up;
+    // A walk on broken data keeps the body as last measured.
+    if (const BodyExtents body = walkBody(v, vehicle, &profile.bones); body.sound) {
+        profile.rearExtent = body.rear;
+        profile.frontExtent = body.front;
+        profile.upExtent = body.up;
+    }
     deriveChaseGeometry(v);
 
     profile.hasTowArm = profile.bones.index[kTowArmEntry] != -1;

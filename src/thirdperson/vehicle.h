@@ -59,6 +59,7 @@ struct BodyExtents {
     float front = 0.0f;
     float rear = 0.0f;
     float up = 0.0f;
+    bool sound = true;  // false when the body's own pose was broken: nothing was measured
 };
 
 struct VehicleProfile {

@@ -1,6 +1,7 @@
 // velmora-sim: runs the plug-in frame by frame in the simulated world.
 //   velmora-sim run SCENARIO [--ini PATH] [--trace PATH] [--draws PATH] [--frames N]
 //   velmora-sim frame-rates [SCENARIO...] [--ini PATH]
+//   velmora-sim chaos [--seed N] [--runs N] [--frames N] [--sound] [--scenario PATH]
 //   velmora-sim list
 #include <cstdio>
 #include <fstream>
@@ -11,6 +12,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "sim/chaos.h"
 #include "sim/frame_rates.h"
 #include "sim/runner.h"
 #include "sim/scenario.h"
@@ -75,6 +77,18 @@ int main(int argc, char** argv) {
     rates->add_option("SCENARIO", rateScenarios, "scenarios to compare (default: every built-in chase scenario)");
     rates->add_option("--ini", iniPath, "settings file to copy into each run's folder as Velmora.ini");
 
+    ChaosOptions chaos;
+    bool sound = false;
+    std::string chaosScenario;
+    auto* chaosCommand = app.add_subcommand(
+        "chaos", "Play random scenarios in a game that at times answers badly, checking the camera every frame");
+    chaosCommand->add_option("--seed", chaos.seed, "the first run's seed (run i plays seed + i)");
+    chaosCommand->add_option("--runs", chaos.runs, "how many random scenarios")->check(CLI::Range(1, 1'000'000));
+    chaosCommand->add_option("--frames", chaos.framesPerRun, "frames of each")->check(CLI::Range(1, kMaxScenarioFrames));
+    chaosCommand->add_flag("--sound", sound, "a game that always answers soundly");
+    chaosCommand->add_option("--scenario", chaosScenario, "write the first run's scenario here, to replay it with run");
+    chaosCommand->add_option("--trace", chaos.tracePath, "write the first run's trace here");
+
     auto* list = app.add_subcommand("list", "List the built-in scenarios");
 
     CLI11_PARSE(app, argc, argv);
@@ -85,6 +99,23 @@ int main(int argc, char** argv) {
             std::cout << s.name << "\n    " << s.description << "\n";
         }
         return 0;
+    }
+
+    if (chaosCommand->parsed()) {
+        chaos.hostile = !sound;
+        if (!chaosScenario.empty()) {
+            std::ofstream out(chaosScenario, std::ios::binary);
+            out << randomScenarioText(chaos.seed, chaos.framesPerRun) << "\n";
+            if (!out) {
+                std::cerr << "velmora-sim: cannot write " << chaosScenario << "\n";
+                return 2;
+            }
+        }
+        const ChaosReport report = runChaos(chaos, [&](const ChaosReport& r) {
+            if (r.runs % 100 == 0) std::cerr << "chaos: " << r.runs << " runs, " << r.frames << " frames\n";
+        });
+        std::cout << formatChaosReport(chaos, report);
+        return report.faultyFrames == 0 ? 0 : 1;
     }
 
     try {
