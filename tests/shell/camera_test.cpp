@@ -271,5 +271,65 @@ TEST(PatchModelFlags, UnreadableMemoryCostsTheFeatureNotTheGame) {
     EXPECT_FALSE(run->error());
 }
 
+// The probes at the edges of the executable's image: a pattern that ends on its last byte is
+// found; one cut off by the end is not; a call before the image's start and a load whose
+// bytes run past its end are given up. Every read stays inside what the OS calls readable
+// (the sanitizer build reports any byte read outside the image).
+TEST(MemoryProbes, PatternsAtTheImageEdgesReadNothingOutsideIt) {
+    const std::uint8_t view[] = {0x48, 0x8B, 0xC7, 0xF3, 0x0F, 0x10, 0x0D};
+    const std::uint8_t flags[] = {0x48, 0x85, 0xC0, 0x74, 0x3C, 0x8B, 0x80, 0xD0, 0x07, 0x00, 0x00, 0xC1, 0xE8, 0x0F};
+    auto put32 = [](std::vector<std::uint8_t>& image, std::size_t at, std::int32_t value) {
+        std::memcpy(image.data() + at, &value, sizeof value);
+    };
+    struct Case {
+        const char* what;
+        std::size_t viewAt;       // where the view pattern starts
+        std::size_t size;         // the image's length
+        std::int32_t loadToEnd;   // the load's displacement, counted from the image's end; 0 for the cell
+        bool found;
+    };
+    const Case cases[] = {
+        {"view pattern on the last byte", 0x9000 - 7, 0x9000, 0, true},
+        {"call before the image", 28, 0x9000, 0, false},
+        {"load straddling the end", 0x9000 - 7, 0x9000, -2, false},
+        {"load just past the end", 0x9000 - 7, 0x9000, 0x10, false},
+    };
+    for (const Case& c : cases) {
+        auto run = makeRun(parked(R"("viewPattern": false, "flagsPattern": false)"));
+        run->start();
+        std::vector<std::uint8_t>& image = run->world.memory.image;
+        image.resize(c.size, 0xCC);
+        std::copy(std::begin(view), std::end(view), image.begin() + static_cast<std::ptrdiff_t>(c.viewAt));
+        const std::size_t target = 0x3000, cell = 0x8000;
+        if (c.viewAt >= 30) {
+            const std::size_t call = c.viewAt - 30;
+            image[call] = 0xE8;
+            put32(image, call + 1, static_cast<std::int32_t>(target - (call + 5)));
+        }
+        // mov rax, [rip + disp]: the cell, or a place at the image's end.
+        const std::size_t loadsFrom = c.loadToEnd == 0 ? cell : c.size + static_cast<std::size_t>(c.loadToEnd);
+        put32(image, target + 3, static_cast<std::int32_t>(loadsFrom - (target + 7)));
+        const auto block = reinterpret_cast<std::uintptr_t>(run->world.memory.viewBlock.data());
+        std::memcpy(image.data() + cell, &block, sizeof block);
+
+        run->plugin.camera.gameViewBlock = 0;
+        probeGameView(run->plugin);
+        EXPECT_EQ(run->plugin.camera.gameViewBlock, c.found ? block : 0u) << c.what;
+    }
+
+    for (const std::size_t keep : {sizeof flags, sizeof flags - 1}) {
+        auto run = driving(R"("flagsPattern": false)");
+        Velmora& v = run->plugin;
+        std::vector<std::uint8_t>& image = run->world.memory.image;
+        image.resize(0x9000);
+        const auto kept = static_cast<std::ptrdiff_t>(keep);
+        std::copy(std::begin(flags), std::begin(flags) + kept, image.end() - kept);  // ends on the last byte
+        v.camera.offsetProbed = false;
+        v.settings.firstPersonView.VehicleModelInfoFlagsOffset = 1404;
+        patchModelFlags(v, handleOf(*run, "car"));
+        EXPECT_EQ(v.settings.firstPersonView.VehicleModelInfoFlagsOffset, keep == sizeof flags ? 2000 : 1404) << keep;
+    }
+}
+
 }  // namespace
 }  // namespace velmora
