@@ -42,7 +42,6 @@ struct ChaosReport {
     long long clockJumps = 0;
     long long nativeCalls = 0;
     int recoveries = 0;               // times good data returned and the camera was checked
-    double slowestRecovery = 0.0;     // wall seconds until the camera was back near the car
     int aheadAfterRecovery = 0;       // recoveries with the chase camera still ahead of the car
     int camerasUnderGround = 0;       // frames the game would show a camera below the ground
     long long faultyFrames = 0;          // broken promises, all told
