@@ -1,6 +1,8 @@
 // The menu's saves on any settings file: "Save everything" and a user slot written over it,
 // then read back. The file read back holds each saved value as "%f" wrote it, everything
-// else as the original file had it, and a second save writes the same bytes again.
+// else as the original file had it, and once saved, a file saves to the same bytes again (the
+// first save may drop lines the ini library cannot place, such as "[]" or a key without a
+// name; the loader ignores those too).
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -73,9 +75,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     edited.InertiaAffectsPitch = !edited.InertiaAffectsPitch;
     const Platform platform = diskPlatform();
     fuzz::expect(saveAllSettingsFile(platform, edited, path.c_str()) == SaveResult::Saved, "a readable file can be saved");
-    const std::string first = fileBytes(path);
     fuzz::expect(saveAllSettingsFile(platform, edited, path.c_str()) == SaveResult::Saved, "a saved file can be saved");
-    if (!hasUnclosedHeader(bytes)) fuzz::expect(fileBytes(path) == first, "a second save writes the same bytes");
+    const std::string second = fileBytes(path);
+    fuzz::expect(saveAllSettingsFile(platform, edited, path.c_str()) == SaveResult::Saved, "a saved file can be saved");
+    if (!hasUnclosedHeader(bytes)) fuzz::expect(fileBytes(path) == second, "a saved file saves to the same bytes");
 
     SettingsRecord expected = loaded;
     for (int place = 1; place <= kSavedSettingCount; ++place) {

@@ -1,5 +1,6 @@
 #include "config/save.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 
@@ -16,6 +17,25 @@ void setNumber(IniDocument& document, const char* section, const char* key, floa
     document.SetValue(section, key, text);  // an existing key keeps its place
 }
 
+// The comment lines (and blank ones) after the file's last entry: the ini library keeps a
+// comment only with the entry that follows it, so these would be lost on a save. Empty when
+// the file has no entry at all (the library keeps such a file's comments itself).
+std::string trailingComments(const std::string& bytes) {
+    std::size_t afterLastEntry = std::string::npos;
+    for (std::size_t start = 0; start < bytes.size();) {
+        std::size_t end = bytes.find_first_of("\r\n", start);
+        if (end == std::string::npos) end = bytes.size();
+        const std::size_t first = bytes.find_first_not_of(" \t", start);
+        const bool entry = first < end && bytes[first] != ';' && bytes[first] != '#';
+        start = end + 1;  // past "\n", "\r", or the end
+        if (bytes.compare(end, 2, "\r\n") == 0) ++start;
+        if (entry) afterLastEntry = std::min(start, bytes.size());
+    }
+    if (afterLastEntry == std::string::npos) return {};
+    std::string tail = bytes.substr(afterLastEntry);
+    return tail.find_first_of(";#") == std::string::npos ? std::string{} : tail;
+}
+
 }  // namespace
 
 SaveResult amendSettingsFile(const Platform& platform, const char* path, DocumentAmendment amend,
@@ -24,8 +44,10 @@ SaveResult amendSettingsFile(const Platform& platform, const char* path, Documen
     // Read once: a file that is there must be read whole, or the save would write away what
     // it holds; only a file that is not there at all starts an empty document.
     bool missing = false;
+    std::string bytesRead;
     if (const std::optional<std::string> bytes = readSettingsBytes(path, &missing)) {
         if (!loadIniBytes(document, *bytes)) return SaveResult::NotReadable;
+        bytesRead = *bytes;
         // A read-only file is the player's wish that it stay as it is (and a file that has
         // vanished since it was read is not written in its absence).
         std::FILE* check = std::fopen(path, "r+b");
@@ -38,6 +60,10 @@ SaveResult amendSettingsFile(const Platform& platform, const char* path, Documen
 
     std::string text;
     if (document.Save(text, false) < 0) return SaveResult::NotWritten;
+    if (const std::string tail = trailingComments(bytesRead); !tail.empty()) {
+        if (!text.empty() && text.back() != '\n') text += '\n';
+        text += tail;
+    }
     const std::string staging = std::string(path) + ".tmp";
     // The new file takes the old one's place only once it is whole (a failed write takes its
     // own half-written file away); a whole one that could not take the place goes too.

@@ -172,6 +172,19 @@ TEST(SaveAll, NeverTruncatesTheFileAndNeverClaimsASaveThatDidNotHappen) {
         EXPECT_EQ(menuStatusText(p.v.menu), "Not saved: Velmora.ini could not be read");
         EXPECT_TRUE(std::filesystem::is_directory(unreadable.file()));
     }
+    {
+        // The file vanishes after it was read and before the new one is in place: the new one
+        // is whole, the player's note carried over from the read.
+        InFolder vanishing;
+        std::ofstream(vanishing.file(), std::ios::binary) << original;
+        Plugin p;
+        p.os.vanishOnWrite = vanishing.file().string();
+        runMenuAction(p.v, 1);
+        EXPECT_EQ(menuStatusText(p.v.menu), "Settings saved to the ini");
+        const std::string saved = readFile(vanishing.file());
+        EXPECT_NE(saved.find("; a note of the player's"), std::string::npos);
+        EXPECT_NE(saved.find("ShakeRotation = "), std::string::npos);
+    }
     // No file yet: a new one with the 43 values.
     InFolder empty;
     Plugin fresh;

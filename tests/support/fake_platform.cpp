@@ -35,6 +35,7 @@ Platform FakePlatform::table() const {
     };
     platform.writeFile = [](const char* path, const void* bytes, std::size_t size) {
         const FakePlatform& f = *current_;
+        if (!f.vanishOnWrite.empty()) std::remove(f.vanishOnWrite.c_str());
         if (f.writeCutAfter < 0) return sim::writeFileToDisk(path, bytes, size);
         // A write cut short: what fitted reached the disk, and the writer takes it away again.
         const auto kept = std::min(size, static_cast<std::size_t>(f.writeCutAfter));

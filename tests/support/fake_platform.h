@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 #include <cstdint>
 
 #include "shell/platform.h"
@@ -24,6 +25,8 @@ public:
     // writeFile stops after this many bytes and fails, as a full disk does (0: nothing
     // written at all); -1 writes whole.
     long writeCutAfter = -1;
+    // A file that disappears (deleted by the player or another program) when writeFile begins.
+    std::string vanishOnWrite;
 
 private:
     static FakePlatform* current_;
