@@ -35,6 +35,7 @@ int writeOutput(const std::string& text, const std::string& outputPath) {
 int main(int argc, char** argv) {
     using namespace velmora;
     CLI::App app{"Reads, checks and writes Velmora's settings file, Velmora.ini", "velmora-ini"};
+    app.set_version_flag("--version", "velmora-ini " VELMORA_VERSION);
     app.require_subcommand(1);
 
     std::string path;

@@ -3,6 +3,7 @@
 //   velmora-sim frame-rates [SCENARIO...] [--ini PATH]
 //   velmora-sim chaos [--seed N] [--runs N] [--frames N] [--sound] [--scenario PATH]
 //   velmora-sim list
+//   velmora-sim show NAME
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -56,6 +57,7 @@ int frameRateReport(std::vector<std::string> names, const velmora::sim::RunOptio
 int main(int argc, char** argv) {
     using namespace velmora::sim;
     CLI::App app{"Runs Velmora in a simulated game world and traces what the player sees", "velmora-sim"};
+    app.set_version_flag("--version", "velmora-sim " VELMORA_VERSION);
     app.require_subcommand(1);
 
     std::string scenarioName, iniPath, tracePath, drawsPath;
@@ -90,9 +92,25 @@ int main(int argc, char** argv) {
     chaosCommand->add_option("--trace", chaos.tracePath, "write the first run's trace here");
 
     auto* list = app.add_subcommand("list", "List the built-in scenarios");
+    std::string shownName;
+    auto* show = app.add_subcommand("show", "Print a built-in scenario's JSON, to start one's own from");
+    show->add_option("NAME", shownName, "built-in scenario name")->required();
 
     CLI11_PARSE(app, argc, argv);
 
+    if (show->parsed()) {
+        for (const BuiltinScenario& builtin : builtinScenarios()) {
+            if (shownName != builtin.name) continue;
+            std::cout << builtin.json << "\n";
+            return 0;
+        }
+        try {
+            findScenario(shownName);  // names the built-ins in its error
+        } catch (const ScenarioError& e) {
+            std::cerr << "velmora-sim: " << e.what() << "\n";
+        }
+        return 2;
+    }
     if (list->parsed()) {
         for (const BuiltinScenario& builtin : builtinScenarios()) {
             const Scenario s = parseScenario(builtin.json, builtin.name);
