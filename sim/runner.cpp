@@ -52,7 +52,13 @@ std::string modeLabelOf(const Velmora& plugin, const World& world) {
 void writeRunSettings(const Scenario& scenario, const std::optional<std::string>& iniPath,
                       const std::filesystem::path& folder) {
     const std::filesystem::path target = folder / "Velmora.ini";
-    if (iniPath) std::filesystem::copy_file(*iniPath, target, std::filesystem::copy_options::overwrite_existing);
+    if (iniPath) {
+        std::error_code error;
+        if (!std::filesystem::is_regular_file(*iniPath, error))
+            throw ScenarioError(*iniPath + ": " + (std::filesystem::exists(*iniPath, error) ? "not a file" : "no such settings file"));
+        if (!std::filesystem::copy_file(*iniPath, target, std::filesystem::copy_options::overwrite_existing, error))
+            throw ScenarioError(*iniPath + ": cannot copy it into the run's folder (" + error.message() + ")");
+    }
     if (scenario.settings.empty()) return;
     IniDocument document;
     if (iniPath) loadIniFile(document, target.string().c_str());
@@ -71,7 +77,16 @@ Simulation::Simulation(Scenario s, RunOptions options)
         workDir_ = freshFolder();
         ownWorkDir_ = true;
     }
-    writeRunSettings(scenario, options.iniPath, workDir_);
+    try {
+        writeRunSettings(scenario, options.iniPath, workDir_);
+    } catch (...) {
+        // The destructor does not run for a constructor that throws: the folder goes here.
+        if (ownWorkDir_) {
+            std::error_code ignored;
+            std::filesystem::remove_all(workDir_, ignored);
+        }
+        throw;
+    }
     plugin.runtime = session.host.runtime();
     plugin.platform = session.host.platform();
     if (!options.observedColumns) {
