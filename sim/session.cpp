@@ -109,10 +109,11 @@ std::string Session::summary() const {
     out << "frames run: " << framesRun_ << "\n";
     out << "notifications posted: " << world.allNotifications.size() << "\n";
     for (const std::string& text : world.allNotifications) out << "  \"" << text << "\"\n";
+    // The first entry is the mode the run starts in; the lines under the count are the changes.
+    if (!modeChanges_.empty()) out << "starting mode: " << modeChanges_.front().to << "\n";
     out << "mode changes: " << (modeChanges_.empty() ? 0 : modeChanges_.size() - 1) << "\n";
-    for (const ModeChange& change : modeChanges_)
-        out << "  frame " << change.frame << ": " << (change.from.empty() ? "start" : change.from) << " -> "
-            << change.to << "\n";
+    for (std::size_t i = 1; i < modeChanges_.size(); ++i)
+        out << "  frame " << modeChanges_[i].frame << ": " << modeChanges_[i].from << " -> " << modeChanges_[i].to << "\n";
     if (!framesByCallCount_.empty()) {
         // The median is the frame at half the run, counted through the sorted counts.
         int median = 0, seen = 0;

@@ -10,6 +10,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli_usage.h"
+
 #include "config/load.h"
 #include "ini_tool.h"
 
@@ -54,7 +56,7 @@ int main(int argc, char** argv) {
     auto* reference = app.add_subcommand("reference", "Print the key reference in Markdown");
     reference->add_option("-o,--output", outputPath, "write to this file instead of standard output");
 
-    CLI11_PARSE(app, argc, argv);
+    if (const auto exit = tools::parseCommandLine(app, argc, argv)) return *exit;
 
     if (dump->parsed()) {
         // A fresh record, as at start-up: a failed load leaves it exactly so.

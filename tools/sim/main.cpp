@@ -13,6 +13,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli_usage.h"
+
 #include "sim/chaos.h"
 #include "sim/frame_rates.h"
 #include "sim/runner.h"
@@ -56,6 +58,7 @@ int frameRateReport(std::vector<std::string> names, const velmora::sim::RunOptio
 
 int main(int argc, char** argv) {
     using namespace velmora::sim;
+    namespace tools = velmora::tools;
     CLI::App app{"Runs Velmora in a simulated game world and traces what the player sees", "velmora-sim"};
     app.set_version_flag("--version", "velmora-sim " VELMORA_VERSION);
     app.require_subcommand(1);
@@ -96,7 +99,7 @@ int main(int argc, char** argv) {
     auto* show = app.add_subcommand("show", "Print a built-in scenario's JSON, to start one's own from");
     show->add_option("NAME", shownName, "built-in scenario name")->required();
 
-    CLI11_PARSE(app, argc, argv);
+    if (const auto exit = tools::parseCommandLine(app, argc, argv)) return *exit;
 
     if (show->parsed()) {
         for (const BuiltinScenario& builtin : builtinScenarios()) {
