@@ -4,6 +4,8 @@
 #include <sstream>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 #include "config/load.h"
 #include "config/schema.h"
 #include "ini_tool.h"
@@ -39,7 +41,7 @@ TEST(Dump, EveryFieldOneLineInTheLoadersOrder) {
     EXPECT_EQ(out[0], "keyMappings.reloadSettingsKey=F10");
     EXPECT_EQ(out[2], "keyMappings.lookLeftKey=");  // an empty name prints nothing after '='
     EXPECT_EQ(out[4], "keyMappings.menuKeyCode=122");
-    EXPECT_EQ(out[15], "3rdPersonView.distanceNear=0.400000006");  // "%.9g" of 0.4f
+    EXPECT_EQ(out[15], "3rdPersonView.distanceNear=0.4");  // the shortest text that reads back as 0.4f
     EXPECT_EQ(out[48], "1stPersonView.HeadLean=false");
     EXPECT_EQ(out[87], "3rdPersonView.InertiaAffectsPitch=false");
 }
@@ -52,6 +54,30 @@ TEST(Dump, TheSlotsAFileHoldsAsLoadingThemWouldTakeThem) {
     EXPECT_EQ(lines(initool::dumpSlots(path)),
               (std::vector<std::string>{"Preset.FirstPerson.Slot1.fov=61", "Preset.Far.Slot3.distance=2.5"}));
     EXPECT_EQ(initool::dumpSlots(dir.path().string() + "/none.ini"), "");
+}
+
+// The JSON form holds the same record as the plain one, each section once, and the slots.
+TEST(Dump, JsonHoldsTheSameRecordAndTheSlots) {
+    TempDir dir;
+    const std::string path = dir.write("Velmora.ini", "[Preset.Far.Slot3]\ndistance = 2.5\n[3rdPersonView]\nfov = 61.25\n");
+    SettingsRecord settings;
+    ASSERT_TRUE(loadSettingsFile(settings, {}, path.c_str()));
+    settings.keyMappings.lookLeftKey = "A\"B";  // a name that must be escaped
+    const nlohmann::ordered_json json = nlohmann::ordered_json::parse(initool::dumpJson(settings, path));
+    std::size_t keys = 0;
+    for (const std::string& line : lines(initool::dumpSettings(settings))) {
+        const std::size_t dot = line.find('.'), equals = line.find('=');
+        const nlohmann::ordered_json& value = json.at(line.substr(0, dot)).at(line.substr(dot + 1, equals - dot - 1));
+        const std::string plain = line.substr(equals + 1);
+        EXPECT_EQ(value.is_string() ? value.get<std::string>() : value.dump(), plain) << line;
+        ++keys;
+    }
+    std::size_t jsonKeys = 0;
+    for (const auto& [section, values] : json.items())
+        if (section != "slots") jsonKeys += values.size();
+    EXPECT_EQ(jsonKeys, keys);  // nothing more, and no section twice (a repeated one would hide keys)
+    EXPECT_EQ(json.at("3rdPersonView").at("fov").dump(), "61.25");
+    EXPECT_EQ(json.at("slots").dump(), R"({"Preset.Far.Slot3":{"distance":2.5}})");
 }
 
 struct LintCase {

@@ -18,6 +18,9 @@ std::string dumpSettings(const SettingsRecord& settings);
 // each slot section present, with the values loading the slot would take ("%.9g").
 std::string dumpSlots(const std::string& path);
 
+// The same record and slots as one JSON object: {"section": {"key": value}, "slots": {...}}.
+std::string dumpJson(const SettingsRecord& settings, const std::string& path);
+
 struct LintFinding {
     int line = 0;          // 1-based line of the file
     std::string message;   // what is wrong, what the loader does instead, and a hint

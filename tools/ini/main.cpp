@@ -45,6 +45,8 @@ int main(int argc, char** argv) {
 
     auto* dump = app.add_subcommand("dump", "Load PATH exactly as the plug-in does and print every value, then the user slots it holds");
     dump->add_option("PATH", path, "the settings file")->required();
+    bool json = false;
+    dump->add_flag("--json", json, "print the record and the slots as one JSON object");
 
     auto* check = app.add_subcommand(
         "check", "Warn about every value the loader will not take as written (exit 0 clean, 1 warnings, 2 unreadable)");
@@ -63,7 +65,7 @@ int main(int argc, char** argv) {
         SettingsRecord settings;
         const bool loaded = loadSettingsFile(settings, LoadNotifier{}, path.c_str());
         if (!loaded) std::cerr << "velmora-ini: cannot read " << path << "; showing the values at start-up\n";
-        std::cout << initool::dumpSettings(settings) << initool::dumpSlots(path);
+        std::cout << (json ? initool::dumpJson(settings, path) : initool::dumpSettings(settings) + initool::dumpSlots(path));
         return loaded ? 0 : 1;
     }
     if (check->parsed()) {
