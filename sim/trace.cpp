@@ -45,20 +45,30 @@ std::string traceHeader() {
            "nativeCalls,menuOpen,menuPage,menuRow";
 }
 
+std::string csvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (const char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
+}
+
 std::string formatTraceRow(const TraceRow& r) {
     // Adding zero turns a negative zero into a plain one, so "-0.0000" never shows.
     auto d = [](float value) { return static_cast<double>(value) + 0.0; };
-    char line[512];
+    char head[64], line[512];
+    std::snprintf(head, sizeof head, "%d,%.4f,%d,", r.frame, d(r.t), r.inVehicle ? 1 : 0);
+    // The vehicle's name is the scenario's: any length, any characters, so it is quoted as CSV
+    // needs and kept out of the fixed-size part.
     std::snprintf(line, sizeof line,
-                  "%d,%.4f,%d,%s,%.5f,%.5f,%.5f,%.4f,%.4f,%s,%.5f,%.5f,%.5f,%.4f,%.4f,%.4f,%.4f,%d,%d,%d,%d,%s,%d,%d,%d,%d,%d,%d,%d,%d",
-                  r.frame, d(r.t), r.inVehicle ? 1 : 0, r.vehicle.c_str(), d(r.vehiclePosition.x()),
+                  ",%.5f,%.5f,%.5f,%.4f,%.4f,%s,%.5f,%.5f,%.5f,%.4f,%.4f,%.4f,%.4f,%d,%d,%d,%d,%s,%d,%d,%d,%d,%d,%d,%d,%d",
+                  d(r.vehiclePosition.x()),
                   d(r.vehiclePosition.y()), d(r.vehiclePosition.z()), d(r.vehicleYaw), d(r.speed),
                   r.scripted ? "scripted" : "game", d(r.cameraPosition.x()), d(r.cameraPosition.y()),
                   d(r.cameraPosition.z()), d(r.cameraRotation.x), d(r.cameraRotation.y), d(r.cameraRotation.z),
                   d(r.cameraFov), r.onFootViewMode, r.vehicleViewMode, r.cinematic ? 1 : 0, r.minimap, r.plugin.mode.c_str(),
                   r.plugin.cameraIndex, r.plugin.modEnabled ? 1 : 0, r.plugin.cameraActive ? 1 : 0, r.notifications,
                   r.nativeCalls, r.plugin.menuOpen ? 1 : 0, r.plugin.menuPage, r.plugin.menuRow);
-    return line;
+    return head + csvField(r.vehicle) + line;
 }
 
 void writeTrace(std::ostream& out, const std::vector<TraceRow>& rows) {

@@ -46,6 +46,10 @@ struct TraceRow {
 TraceRow captureRow(const World& world, const PluginColumns& plugin);
 
 std::string traceHeader();
+// A text as one CSV field: quoted (with inner quotes doubled) when it holds a comma, a quote
+// or a line break.
+std::string csvField(const std::string& text);
+
 std::string formatTraceRow(const TraceRow& row);
 void writeTrace(std::ostream& out, const std::vector<TraceRow>& rows);
 // The draw calls of a run as JSON lines, one a call, in call order: frame, kind, text,

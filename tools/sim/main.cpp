@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
     auto* run = app.add_subcommand("run", "Run a scenario: a built-in name or a JSON file");
     run->add_option("SCENARIO", scenarioName, "built-in scenario name or JSON file")->required();
     run->add_option("--ini", iniPath, "settings file to copy into the run's folder as Velmora.ini");
-    run->add_option("--trace", tracePath, "write the per-frame CSV trace here");
+    run->add_option("--trace", tracePath, "write the per-frame CSV trace here (- for standard output)");
     run->add_option("--draws", drawsPath, "write every text and rectangle drawn here, as JSON lines");
     run->add_option("--frames", frames, "run this many frames instead of the scenario's (at most 1000000)")
         ->check(CLI::Range(1, kMaxScenarioFrames));
@@ -149,15 +149,19 @@ int main(int argc, char** argv) {
         Simulation simulation(scenario, options);
 
         // The trace and the drawing go to their files frame by frame; nothing of the run is kept.
+        // "--trace -" writes the trace to standard output, and the summary goes to standard error.
+        const bool traceToOutput = tracePath == "-";
         std::ofstream trace, draws;
+        std::ostream& traceOut = traceToOutput ? std::cout : trace;
+        std::ostream& summaryOut = traceToOutput ? std::cerr : std::cout;
         if (!tracePath.empty()) {
-            trace.open(tracePath, std::ios::binary);
-            if (!trace) {
+            if (!traceToOutput) trace.open(tracePath, std::ios::binary);
+            if (!traceOut) {
                 std::cerr << "velmora-sim: cannot write " << tracePath << "\n";
                 return 2;
             }
-            trace << traceHeader() << '\n';
-            simulation.session.onRow = [&trace](const TraceRow& row) { trace << formatTraceRow(row) << '\n'; };
+            traceOut << traceHeader() << '\n';
+            simulation.session.onRow = [&traceOut](const TraceRow& row) { traceOut << formatTraceRow(row) << '\n'; };
         }
         if (!drawsPath.empty()) {
             draws.open(drawsPath, std::ios::binary);
@@ -171,9 +175,10 @@ int main(int argc, char** argv) {
         }
         simulation.session.keepHistory = false;
         simulation.run();
-        std::cout << simulation.summary();
+        summaryOut << simulation.summary();
+        if (traceToOutput && !std::cout.flush()) return 2;
         for (auto [stream, path, label] : {std::tuple{&trace, &tracePath, "trace"}, std::tuple{&draws, &drawsPath, "draws"}}) {
-            if (path->empty()) continue;
+            if (path->empty() || *path == "-") continue;
             stream->close();
             if (!*stream) {
                 std::cerr << "velmora-sim: cannot write " << *path << "\n";
