@@ -47,7 +47,7 @@ float asSaved(float value) {
 // section name, which a save writes back one line longer each time (a known quirk of the
 // library; velmora-ini check warns of such a header).
 bool hasUnclosedHeader(const std::string& text) {
-    std::size_t start = 0;
+    std::size_t start = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;  // the library skips a UTF-8 mark
     while (start < text.size()) {
         std::size_t end = text.find_first_of("\r\n", start);
         if (end == std::string::npos) end = text.size();
