@@ -28,11 +28,12 @@ std::string trailingComments(const std::string& bytes) {
         const std::size_t first = bytes.find_first_not_of(" \t", start);
         const bool entry = first < end && bytes[first] != ';' && bytes[first] != '#';
         start = end + 1;  // past "\n", "\r", or the end
-        if (bytes.compare(end, 2, "\r\n") == 0) ++start;
+        if (bytes[end] == '\r' && start < bytes.size() && bytes[start] == '\n') ++start;
         if (entry) afterLastEntry = std::min(start, bytes.size());
     }
     if (afterLastEntry == std::string::npos) return {};
-    std::string tail = bytes.substr(afterLastEntry);
+    // Iterators, not substr: the plug-in links none of the library's range errors.
+    std::string tail(bytes.begin() + static_cast<std::ptrdiff_t>(afterLastEntry), bytes.end());
     return tail.find_first_of(";#") == std::string::npos ? std::string{} : tail;
 }
 
