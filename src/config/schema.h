@@ -49,6 +49,10 @@ struct SettingKey {
     bool clamped = false;
     float clampMin = 0.0f;
     float clampMax = 0.0f;
+    // The values that make sense (a wider one is taken as written, but velmora-ini check warns).
+    bool ranged = false;
+    float rangeMin = 0.0f;
+    float rangeMax = 0.0f;
     int saveOrder = 0;   // 1-based place in the save action; 0 = never written by it
     bool loaded = true;  // false: written by the save action, never read back
     const char* help = "";

@@ -117,6 +117,10 @@ TEST(Lint, FindsWhatTheLoaderWillNotTakeAsWritten) {
         {"slot key", "[preset.near.slot1]\ndistanse = 2\n", 2, "did you mean distance?"},
         {"slot value", "[Preset.FirstPerson.Slot3]\nfov = wide\n", 2, "loading the slot leaves that value as it is"},
         {"slot number out of range", "[Preset.Far.Slot4]\nfov = 70\n", 1, "did you mean Preset.Far.Slot1?"},
+        {"beyond the sensible range", "[1stPersonView]\nfov = 500\n", 2, "fov = 500 is outside the sensible range 30 to 120; the loader takes it as written"},
+        {"negative distance", "[3rdPersonView]\ndistanceMedium = -100\n", 2, "outside the sensible range -2 to 15"},
+        {"a blend that never moves", "[3rdPersonView]\nCameraSwitchSpeed = 0\n", 2, "outside the sensible range 0.1 to 20"},
+        {"within the sensible range", "[1stPersonView]\nfov = 120\nHorizonLock = 0\n", 0, ""},
         {"NUL byte", "[input]\nmouseSensibility = 2\n\0[1stPersonView]\nfov = x\n"sv, 3, "NUL byte"},
         {"NUL byte after old Mac line ends", "[input]\rmouseSensibility = 2\r\r\0"sv, 4, "NUL byte"},
         {"NUL byte within a line", "[input]\r\nmouseSensibility = 2\0junk\r\n"sv, 2, "NUL byte"},
@@ -142,8 +146,16 @@ TEST(Lint, ClosestMatch) {
 }
 
 TEST(DefaultIni, TheShippedFileLoadsToExactlyTheDefaultsWithEveryKeyUnderAComment) {
-    const std::string text = readFile(VELMORA_DEFAULT_INI_PATH);
-    ASSERT_FALSE(text.empty()) << VELMORA_DEFAULT_INI_PATH;
+    const std::string shipped = readFile(VELMORA_DEFAULT_INI_PATH);
+    ASSERT_FALSE(shipped.empty()) << VELMORA_DEFAULT_INI_PATH;
+    // Windows line ends throughout, for Notepad: every line break is "\r\n".
+    std::string text;
+    for (std::size_t i = 0; i < shipped.size(); ++i) {
+        if (shipped[i] == '\n') {
+            EXPECT_TRUE(i > 0 && shipped[i - 1] == '\r') << "a bare line feed at byte " << i;
+        }
+        if (shipped[i] != '\r') text += shipped[i];
+    }
     EXPECT_EQ(text, initool::defaultSettingsFile());
 
     SettingsRecord settings;

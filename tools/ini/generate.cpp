@@ -13,6 +13,7 @@ namespace {
 std::string formText(const SettingKey& key) {
     std::string text = describeForm(key.form);
     if (key.clamped) text += ", " + formatNumber(key.clampMin) + " to " + formatNumber(key.clampMax);
+    if (key.ranged) text += ", sensible range " + formatNumber(key.rangeMin) + " to " + formatNumber(key.rangeMax);
     return text;
 }
 

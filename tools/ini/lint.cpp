@@ -192,6 +192,9 @@ std::optional<std::string> checkSettingValue(const SettingKey& key, std::string_
                 return name + " = " + std::string(text) + " is outside " + formatNumber(key.clampMin) + " to " +
                        formatNumber(key.clampMax) + "; the loader uses " + formatNumber(clamped);
             }
+            if (key.ranged && (*number < key.rangeMin || *number > key.rangeMax))
+                return name + " = " + std::string(text) + " is outside the sensible range " + formatNumber(key.rangeMin) +
+                       " to " + formatNumber(key.rangeMax) + "; the loader takes it as written";
             return std::nullopt;
         }
         case ValueForm::Integer: {

@@ -82,7 +82,13 @@ int main(int argc, char** argv) {
                   << "\n";
         return 1;
     }
-    if (defaults->parsed()) return writeOutput(initool::defaultSettingsFile(), outputPath);
+    if (defaults->parsed()) {
+        // Windows line ends, so that Notepad shows the shipped file as it is meant; the loader
+        // reads either.
+        std::string text;
+        for (const char c : initool::defaultSettingsFile()) text += c == '\n' ? std::string("\r\n") : std::string(1, c);
+        return writeOutput(text, outputPath);
+    }
     if (reference->parsed()) return writeOutput(initool::settingsReference(), outputPath);
     return 0;
 }
