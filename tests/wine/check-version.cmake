@@ -1,0 +1,16 @@
+# Fails unless FILE carries a version resource with the product name and VERSION, as the
+# resource compiler stores them: UTF-16LE strings.
+file(READ "${FILE}" content HEX)
+function(utf16_hex text out)
+  string(HEX "${text}" ascii)
+  string(REGEX REPLACE "(..)" "\\100" wide "${ascii}")
+  set(${out} "${wide}" PARENT_SCOPE)
+endfunction()
+foreach(text "VS_VERSION_INFO" "ProductName" "Velmora" "ProductVersion" "${VERSION}")
+  utf16_hex("${text}" wanted)
+  string(FIND "${content}" "${wanted}" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "${FILE} has no \"${text}\" in its version resource")
+  endif()
+endforeach()
+message(STATUS "${FILE}: version resource of Velmora ${VERSION}")
