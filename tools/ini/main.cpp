@@ -4,6 +4,7 @@
 //   velmora-ini defaults        a complete Velmora.ini with every key at its default
 //   velmora-ini reference       the key reference in Markdown
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -32,10 +33,47 @@ int writeOutput(const std::string& text, const std::string& outputPath) {
     return 0;
 }
 
+// velmora-ini check PATH: each finding on its own line, then the count.
+int checkFile(const std::string& path) {
+    using namespace velmora;
+    const initool::LintReport report = initool::lintSettingsFile(path);
+    if (!report.readable) {
+        std::cerr << "velmora-ini: cannot read " << path
+                  << (report.whyUnreadable.empty() ? "" : ": " + report.whyUnreadable) << "\n";
+        return 2;
+    }
+    for (const initool::LintFinding& finding : report.findings)
+        std::cout << path << ":" << finding.line << ": warning: " << finding.message << "\n";
+    if (report.findings.empty()) return 0;
+    std::cout << path << ": " << report.findings.size() << (report.findings.size() == 1 ? " warning" : " warnings")
+              << "\n";
+    return 1;
+}
+
+// A file dropped onto velmora-ini.exe arrives as its only argument: it is checked, and the
+// window (which Windows closes as soon as the program ends) waits for Enter.
+bool droppedFile(int argc, char** argv) {
+    if (argc != 2 || argv[1][0] == '-') return false;
+    const std::string argument = argv[1];
+    for (const char* command : {"dump", "check", "defaults", "reference"})
+        if (argument == command) return false;
+    std::error_code error;
+    return std::filesystem::is_regular_file(argument, error);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     using namespace velmora;
+    if (droppedFile(argc, argv)) {
+        const int status = checkFile(argv[1]);
+        if (status == 0) std::cout << argv[1] << ": no warnings: Velmora takes every value as written\n";
+#ifdef _WIN32
+        std::cout << "\nPress Enter to close." << std::endl;
+        std::cin.get();
+#endif
+        return status;
+    }
     CLI::App app{"Reads, checks and writes Velmora's settings file, Velmora.ini", "velmora-ini"};
     app.set_version_flag("--version", "velmora-ini " VELMORA_VERSION);
     app.require_subcommand(1);
@@ -68,20 +106,7 @@ int main(int argc, char** argv) {
         std::cout << (json ? initool::dumpJson(settings, path) : initool::dumpSettings(settings) + initool::dumpSlots(path));
         return loaded ? 0 : 1;
     }
-    if (check->parsed()) {
-        const initool::LintReport report = initool::lintSettingsFile(path);
-        if (!report.readable) {
-            std::cerr << "velmora-ini: cannot read " << path
-                      << (report.whyUnreadable.empty() ? "" : ": " + report.whyUnreadable) << "\n";
-            return 2;
-        }
-        for (const initool::LintFinding& finding : report.findings)
-            std::cout << path << ":" << finding.line << ": warning: " << finding.message << "\n";
-        if (report.findings.empty()) return 0;
-        std::cout << path << ": " << report.findings.size() << (report.findings.size() == 1 ? " warning" : " warnings")
-                  << "\n";
-        return 1;
-    }
+    if (check->parsed()) return checkFile(path);
     if (defaults->parsed()) {
         // Windows line ends, so that Notepad shows the shipped file as it is meant; the loader
         // reads either.
