@@ -319,7 +319,7 @@ void playOne(std::uint64_t seed, const ChaosOptions& options, ChaosReport& repor
         addFinding(0, std::string("the generator made a scenario the loader refuses: ") + e.what());
         return;
     }
-    // The hours of the events' own doing, in frames.
+    // The frames each event keeps busy: from its frame to the end of its held or timed frames.
     std::vector<std::pair<int, int>> busy;
     for (const ScenarioEvent& e : scenario.events) busy.emplace_back(e.frame, eventEnd(e));
 
