@@ -1,7 +1,7 @@
 // The menu's saves on any settings file: "Save everything" and a user slot written over it,
 // then read back. The file read back holds each saved value as "%f" wrote it, everything
-// else as the original file had it, and once saved, a file saves to the same bytes again (the
-// first save may drop lines the ini library cannot place, such as "[]" or a key without a
+// else as the original file had it, and once saved, a plain-text file saves to the same bytes
+// again (the first save may drop lines the ini library cannot place, such as a key without a
 // name; the loader ignores those too).
 #include <cstddef>
 #include <cstdint>
@@ -62,6 +62,15 @@ bool hasHeaderTheLibraryMisreads(const std::string& text) {
     return false;
 }
 
+// Text as an editor writes it: no control characters but tabs and line breaks, and no UTF-8
+// mark but at the very start. The ini library strips a mark wherever a save puts it first
+// (a key named with one becomes another key), so files with stray ones are left out.
+bool plainText(const std::string& text) {
+    for (const char c : text)
+        if ((static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\r' && c != '\n') || c == 0x7f) return false;
+    return text.find("\xEF\xBB\xBF", 1) == std::string::npos;
+}
+
 std::string fileBytes(const std::string& path) { return readSettingsBytes(path.c_str()).value_or("<unreadable>"); }
 
 }  // namespace
@@ -82,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::expect(saveAllSettingsFile(platform, edited, path.c_str()) == SaveResult::Saved, "a saved file can be saved");
     const std::string second = fileBytes(path);
     fuzz::expect(saveAllSettingsFile(platform, edited, path.c_str()) == SaveResult::Saved, "a saved file can be saved");
-    if (!hasHeaderTheLibraryMisreads(bytes)) fuzz::expect(fileBytes(path) == second, "a saved file saves to the same bytes");
+    if (plainText(bytes) && !hasHeaderTheLibraryMisreads(bytes)) fuzz::expect(fileBytes(path) == second, "a saved file saves to the same bytes");
 
     SettingsRecord expected = loaded;
     for (int place = 1; place <= kSavedSettingCount; ++place) {
