@@ -8,6 +8,10 @@ execute_process(COMMAND "${WINE}" "${EXE}" check "${name}" WORKING_DIRECTORY "${
 execute_process(COMMAND "${HOST_CHECKER}" check "${name}" WORKING_DIRECTORY "${folder}"
                 RESULT_VARIABLE linux_status OUTPUT_VARIABLE linux_out ERROR_VARIABLE linux_err)
 string(REPLACE "\r" "" wine_out "${wine_out}")
+# Both must have run: a program that cannot start reports a text, and two such would agree.
+if(NOT wine_status MATCHES "^[0-9]+$" OR NOT linux_status MATCHES "^[0-9]+$")
+  message(FATAL_ERROR "a checker did not run: Wine ${wine_status}, Linux ${linux_status}")
+endif()
 if(NOT wine_status STREQUAL linux_status)
   message(FATAL_ERROR "exit ${wine_status} under Wine, ${linux_status} on Linux\n${wine_out}${wine_err}")
 endif()
