@@ -319,9 +319,6 @@ void playOne(std::uint64_t seed, const ChaosOptions& options, ChaosReport& repor
         addFinding(0, std::string("the generator made a scenario the loader refuses: ") + e.what());
         return;
     }
-    // The frames each event keeps busy: from its frame to the end of its held or timed frames.
-    std::vector<std::pair<int, int>> busy;
-    for (const ScenarioEvent& e : scenario.events) busy.emplace_back(e.frame, eventEnd(e));
 
     Simulation run(scenario);
     std::ofstream trace;
@@ -338,7 +335,10 @@ void playOne(std::uint64_t seed, const ChaosOptions& options, ChaosReport& repor
 
     RunTally tally;
     tally.calmUntil = run.world.wallClock + dice.real(1.0, 4.0);
-    std::size_t nextBusy = 0;
+    // Events in frame order: each keeps the world busy from its frame to the end of its held
+    // or timed frames, so the last busy frame of those begun is all that needs keeping.
+    std::size_t nextEvent = 0;
+    int busyUntil = -1;
     int underGroundBefore = 0;
     // Each frame is judged as it ends, before the world moves on: the camera against the car
     // it was placed behind.
@@ -351,9 +351,9 @@ void playOne(std::uint64_t seed, const ChaosOptions& options, ChaosReport& repor
             ++report.hostileFrames;
             tally.calmSince = now;
         }
-        while (nextBusy < busy.size() && busy[nextBusy].first <= frame) ++nextBusy;
-        for (std::size_t i = 0; i < nextBusy; ++i)
-            if (busy[i].second >= frame) tally.eventsSettled = std::max(tally.eventsSettled, now + kEventSettleSeconds);
+        for (; nextEvent < scenario.events.size() && scenario.events[nextEvent].frame <= frame; ++nextEvent)
+            busyUntil = std::max(busyUntil, eventEnd(scenario.events[nextEvent]));
+        if (busyUntil >= frame) tally.eventsSettled = std::max(tally.eventsSettled, now + kEventSettleSeconds);
         if (run.plugin.camera.cameraActive) ++report.framesWithCamera;
 
         for (std::string& fault : frameFaults(run)) addFinding(frame, std::move(fault));
