@@ -1,0 +1,387 @@
+// The preview's pictures, read back pixel by pixel from cairo's image surfaces: scenes built
+// by hand with the expected pixels worked out from the geometry, and one run of the tool.
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "menu_render.h"
+#include "path_plot.h"
+#include "projection.h"
+#include "scene.h"
+#include "sim/catalogue.h"
+#include "sim/rotation.h"
+#include "support/temp_dir.h"
+#include "view_render.h"
+
+namespace velmora::preview {
+namespace {
+
+// ---------------------------------------------------------------------------------------
+// Projection
+// ---------------------------------------------------------------------------------------
+
+// With a 90-degree vertical field on a 960x540 picture the focal length is 270 px
+// (270 / tan 45°), so a point 10 m ahead and 1 m off the axis lands 27 px from the centre.
+TEST(PreviewProjection, PointsLandWhereTheGeometrySays) {
+    struct Case {
+        const char* what;
+        Rotation rotation;
+        Vector3 point;
+        float x, y;
+    };
+    const float down30 = 10.0f * std::tan(static_cast<float>(sim::kPi) / 6.0f);  // 5.77 m below at 10 m
+    const Case cases[] = {
+        {"straight ahead", {0, 0, 0}, {0, 10, 0}, 480, 270},
+        {"right of the axis", {0, 0, 0}, {1, 10, 0}, 507, 270},
+        {"above the axis", {0, 0, 0}, {0, 10, 1}, 480, 243},
+        // Yaw 90 faces -X; the right hand then points to +Y, so -Y is on the left.
+        {"yaw 90 ahead", {0, 0, 90}, {-10, 0, 0}, 480, 270},
+        {"yaw 90 left", {0, 0, 90}, {-10, -1, 0}, 453, 270},
+        // Pitch -30 looks down 30 degrees: a point that far below the horizon is centred.
+        {"pitched down", {-30, 0, 0}, {0, 10, -down30}, 480, 270},
+        // Roll 90 about the view axis turns the picture: up in the world goes to the side.
+        {"rolled", {0, 90, 0}, {0, 10, 1}, 453, 270},
+    };
+    for (const Case& c : cases) {
+        const Camera camera = cameraOf(Vector3::Zero(), c.rotation, 90.0f, 960, 540);
+        Vector2 px;
+        ASSERT_TRUE(project(camera, c.point, px)) << c.what;
+        EXPECT_NEAR(px.x(), c.x, 0.01f) << c.what;
+        EXPECT_NEAR(px.y(), c.y, 0.01f) << c.what;
+    }
+    Vector2 px;
+    EXPECT_FALSE(project(cameraOf(Vector3::Zero(), {}, 90.0f, 960, 540), Vector3(0, -5, 0), px)) << "behind the eye";
+}
+
+TEST(PreviewProjection, ClippingKeepsOnlyWhatIsInFrontOfTheNearPlane) {
+    // From (-2, 0, -1) to (2, 0, 3) the depth reaches the near plane 0.05 at t = 1.05 / 4.
+    Vector3 a(-2, 0, -1), b(2, 0, 3);
+    ASSERT_TRUE(clipSegment(a, b));
+    EXPECT_NEAR(a.z(), kNearPlane, 1e-6f);
+    EXPECT_NEAR(a.x(), -2.0f + 4.0f * 1.05f / 4.0f, 1e-5f);
+    EXPECT_EQ(b, Vector3(2, 0, 3));
+    Vector3 c(0, 0, -1), d(1, 1, -0.5f);
+    EXPECT_FALSE(clipSegment(c, d));
+
+    // A square half behind the eye keeps its two front corners and gains two on the plane.
+    const std::vector<Vector3> square{{-1, 0, -1}, {1, 0, -1}, {1, 0, 1}, {-1, 0, 1}};
+    const std::vector<Vector3> kept = clipPolygon(square);
+    ASSERT_EQ(kept.size(), 4u);
+    for (const Vector3& p : kept) EXPECT_GE(p.z(), kNearPlane - 1e-6f);
+    EXPECT_TRUE(clipPolygon({{0, 0, -1}, {1, 0, -2}, {0, 1, -1}}).empty());
+}
+
+// ---------------------------------------------------------------------------------------
+// Camera pictures of hand-built scenes
+// ---------------------------------------------------------------------------------------
+
+const sim::VehicleModel& compact() { return *sim::findVehicleModel("compact"); }
+
+Body carAtOrigin() {
+    Body car;
+    bodyBounds(compact(), car.min, car.max);
+    car.player = true;
+    return car;
+}
+
+float boxCentreHeight(const Body& b) { return 0.5f * (b.min.z() + b.max.z()); }
+
+// A camera `behind` metres behind the car (which faces +Y) and `up` metres up, pitched to
+// look at the point `aimHeight` above the car's origin.
+Scene chaseScene(float behind, float up, float aimHeight) {
+    Scene scene;
+    scene.bodies.push_back(carAtOrigin());
+    scene.cameraPosition = Vector3(0.0f, -behind, up);
+    scene.cameraRotation.x = -sim::degrees(std::atan2(up - aimHeight, behind));
+    scene.fov = 50.0f;
+    return scene;
+}
+
+bool isBody(const Pixel& p) { return p.r > 80 && p.r > 2 * p.g && p.r > 2 * p.b; }
+
+// The pixel is the colour times one light factor (the faces' shading) within rounding.
+bool isShadeOf(const Pixel& p, const Colour& c) {
+    const double k = p.b / (255.0 * c.b);
+    return k >= kShadeMin - 0.05 && k <= 1.05 && std::abs(p.r - 255.0 * c.r * k) <= 3.0 &&
+           std::abs(p.g - 255.0 * c.g * k) <= 3.0;
+}
+
+struct Coverage {
+    int pixels = 0;
+    int left = 1 << 30, right = -1, top = 1 << 30, bottom = -1;
+    double sumY = 0.0;
+    double middleX() const { return 0.5 * (left + right); }
+    double meanY() const { return sumY / pixels; }
+};
+
+Coverage bodyCoverage(const Surface& s) {
+    Coverage c;
+    for (int y = 0; y < heightOf(s); ++y)
+        for (int x = 0; x < widthOf(s); ++x)
+            if (isBody(pixelAt(s, x, y))) {
+                ++c.pixels;
+                c.left = std::min(c.left, x);
+                c.right = std::max(c.right, x);
+                c.top = std::min(c.top, y);
+                c.bottom = std::max(c.bottom, y);
+                c.sumY += y;
+            }
+    return c;
+}
+
+TEST(PreviewView, ChaseViewsCentreTheCarAndTheNearOneShowsItLarger) {
+    const float aim = boxCentreHeight(carAtOrigin());
+    const Coverage nearView = bodyCoverage(renderView(chaseScene(4.5f, 1.8f, aim)));
+    const Coverage farView = bodyCoverage(renderView(chaseScene(9.0f, 2.6f, aim)));
+    for (const Coverage& c : {nearView, farView}) {
+        ASSERT_GT(c.pixels, 0);
+        // The body is symmetric about its centre line, which the camera looks along: its
+        // pixels span the centre column 480 evenly, up to a pixel of edge rounding.
+        EXPECT_NEAR(c.middleX(), 480.0, 1.0);
+    }
+    EXPECT_GT(nearView.pixels, 2 * farView.pixels);
+    EXPECT_GT(nearView.right - nearView.left, farView.right - farView.left);
+}
+
+TEST(PreviewView, ARaisedCameraSeesTheBodyLowerInTheFrame) {
+    const Body car = carAtOrigin();
+    // Level with the body's middle and looking at it, the body sits about the centre row;
+    // 4 m higher and pitched down to the roof, the body's middle is below the centre row.
+    const Coverage level = bodyCoverage(renderView(chaseScene(6.0f, boxCentreHeight(car), boxCentreHeight(car))));
+    const Coverage raised = bodyCoverage(renderView(chaseScene(6.0f, boxCentreHeight(car) + 4.0f, car.max.z())));
+    ASSERT_GT(level.pixels, 0);
+    ASSERT_GT(raised.pixels, 0);
+    EXPECT_NEAR(level.meanY(), 270.0, 15.0);
+    EXPECT_GT(raised.meanY(), level.meanY() + 20.0);
+    EXPECT_GT(raised.bottom, level.bottom);
+}
+
+TEST(PreviewView, WhatStandsNearerCoversWhatIsBehindIt) {
+    // The camera looks at the body's centre, so the centre pixel (480, 270) shows the body,
+    // or whatever stands on the line between.
+    struct Case {
+        const char* what;
+        float obstacleY;  // the obstacle's near face; the car spans about -2 to 2
+        bool obstacleSeen;
+    };
+    const Case cases[] = {{"wall between camera and car", -6.0f, true}, {"wall beyond the car", 5.0f, false}};
+    for (const Case& c : cases) {
+        Scene scene = chaseScene(12.0f, 1.5f, boxCentreHeight(carAtOrigin()));
+        scene.obstacles.push_back(sim::Obstacle{Vector3(-1.0f, c.obstacleY, 0.0f), Vector3(1.0f, c.obstacleY + 0.5f, 3.0f)});
+        const Pixel centre = pixelAt(renderView(scene), 480, 270);
+        EXPECT_EQ(isShadeOf(centre, kObstacle), c.obstacleSeen) << c.what;
+        EXPECT_EQ(isBody(centre), !c.obstacleSeen) << c.what;
+    }
+}
+
+TEST(PreviewView, FromInsideTheCabinTheBodyIsNotDrawnButTheEyeIs) {
+    Scene scene;
+    scene.bodies.push_back(carAtOrigin());
+    scene.cameraPosition = Vector3(-0.35f, 0.0f, 0.6f);
+    scene.fov = 60.0f;
+    scene.eye = Vector3(-0.35f, 1.0f, 0.6f);  // a metre straight ahead: the centre pixel
+    const Surface view = renderView(scene);
+    EXPECT_EQ(bodyCoverage(view).pixels, 0);
+    const Pixel centre = pixelAt(view, 480, 270);
+    EXPECT_GT(centre.r, 240);
+    EXPECT_GT(centre.g, 240);
+    EXPECT_GT(centre.b, 240);
+}
+
+TEST(PreviewView, PicturesHaveTheRequestedSize) {
+    const Scene scene = chaseScene(5.0f, 2.0f, 0.5f);
+    for (const auto& [w, h] : {std::pair{960, 540}, std::pair{320, 180}}) {
+        const Surface view = renderView(scene, w, h);
+        EXPECT_EQ(widthOf(view), w);
+        EXPECT_EQ(heightOf(view), h);
+    }
+    const Surface menu = renderMenu({});
+    EXPECT_EQ(widthOf(menu), 1920);
+    EXPECT_EQ(heightOf(menu), 1080);
+    Recording run;
+    run.frames.resize(3);
+    const Surface plot = renderPathPlot({&run}, 800, 900);
+    EXPECT_EQ(widthOf(plot), 800);
+    EXPECT_EQ(heightOf(plot), 900);
+}
+
+// ---------------------------------------------------------------------------------------
+// Runs: frames, modes and the camera against the vehicle
+// ---------------------------------------------------------------------------------------
+
+std::vector<FrameRecord> framesOf(const std::vector<std::string>& modes) {
+    std::vector<FrameRecord> frames;
+    for (const std::string& m : modes) {
+        FrameRecord f;
+        f.frame = static_cast<int>(frames.size());
+        f.mode = m;
+        frames.push_back(f);
+    }
+    return frames;
+}
+
+TEST(PreviewRun, DefaultFramesEndTheLongestStretchOfEachNamedMode) {
+    // near runs 3..7 and 10..11: the longer ends at 7; far ends at 9; medium at 12; on foot
+    // is not a named mode.
+    const auto frames = framesOf({"on foot", "on foot", "on foot", "near", "near", "near", "near", "near", "far", "far",
+                                  "near", "near", "medium"});
+    EXPECT_EQ(defaultFrames(frames), (std::vector<int>{7, 9, 12}));
+    EXPECT_TRUE(defaultFrames(framesOf({"on foot", "game camera"})).empty());
+}
+
+TEST(PreviewRun, ModeNamesFollowTheSimulatorWithLookBehindOnTop) {
+    EXPECT_EQ(modeName("near chase", false), "near");
+    EXPECT_EQ(modeName("far chase", true), "look-behind");
+    EXPECT_EQ(modeName("first person", true), "look-behind");
+    EXPECT_EQ(modeName("on foot", true), "on foot");
+}
+
+TEST(PreviewRun, PlacementIsMeasuredAlongTheVehiclesHeading) {
+    FrameRecord f;
+    f.vehiclePosition = Vector3(10, 0, 1);
+    f.vehicleYaw = 90.0f;                  // facing -X
+    f.cameraPosition = Vector3(14, 0.5f, 3);  // 4 m towards +X is behind it
+    const CameraPlacement p = placementOf(f);
+    EXPECT_NEAR(p.behind, 4.0f, 1e-4f);
+    EXPECT_NEAR(p.height, 2.0f, 1e-4f);
+}
+
+TEST(PreviewPath, BothPathsFitInsideThePlotArea) {
+    Recording a, b;
+    for (int i = 0; i < 50; ++i) {
+        FrameRecord f;
+        f.frame = i;
+        f.vehiclePosition = Vector3(2.0f * static_cast<float>(i), 0.5f * static_cast<float>(i), 0);
+        f.cameraPosition = f.vehiclePosition + Vector3(-3, -4, 2);
+        a.frames.push_back(f);
+        f.cameraPosition = f.vehiclePosition + Vector3(5, 30, 2);  // the compared run strays further
+        b.frames.push_back(f);
+    }
+    const Rect area = topDownArea(kPathWidth, kPathHeight);
+    const GroundMap map = fitGround({&a, &b}, area);
+    for (const Recording* run : {&a, &b})
+        for (const FrameRecord& f : run->frames)
+            for (const Vector3& p : {f.cameraPosition, f.vehiclePosition}) {
+                const Point px = map(p);
+                EXPECT_TRUE(area.contains(px.x, px.y)) << p.transpose();
+            }
+    // Equal scale: 10 m east and 10 m north span the same number of pixels.
+    const Point o = map(Vector3::Zero()), east = map(Vector3(10, 0, 0)), north = map(Vector3(0, 10, 0));
+    EXPECT_NEAR(east.x - o.x, o.y - north.y, 1e-9);
+}
+
+// ---------------------------------------------------------------------------------------
+// The menu
+// ---------------------------------------------------------------------------------------
+
+sim::DrawCall rect(float x, float y, float w, float h, std::array<std::int32_t, 4> colour) {
+    sim::DrawCall c;
+    c.kind = sim::DrawCall::Kind::Rect;
+    c.x = x, c.y = y, c.width = w, c.height = h, c.colour = colour;
+    return c;
+}
+
+sim::DrawCall text(float x, float y, const std::string& t, std::array<std::int32_t, 4> colour = {255, 255, 255, 255}) {
+    sim::DrawCall c;
+    c.x = x, c.y = y, c.scale = 0.3f, c.text = t, c.colour = colour;
+    return c;
+}
+
+// A pixel of `colour` at `alpha` over the neutral screen: 0.42 grey is 107 of 255.
+int over(int colour, int alpha) { return static_cast<int>(std::lround((colour * alpha + 107.1 * (255 - alpha)) / 255.0)); }
+
+TEST(PreviewMenu, RectanglesAndTextLandWhereTheirFractionsSay) {
+    // The title bar (centre 0.16, 0.14; 0.26 by 0.055) spans x 57.6..556.8 and
+    // y 121.5..180.9 px; row 1 of three (centre y 0.188 + 0.03 + 0.013 = 0.231) spans
+    // y 233.3..265.7 px. The pixels sampled sit right of the texts, near the bars' ends.
+    const std::vector<sim::DrawCall> calls = {
+        rect(0.16f, 0.14f, 0.26f, 0.055f, {15, 25, 40, 235}), text(0.038f, 0.123f, "TITLE"),
+        rect(0.16f, 0.201f, 0.26f, 0.03f, {0, 0, 0, 165}),      text(0.04f, 0.188f, "Row zero"),
+        rect(0.16f, 0.231f, 0.26f, 0.03f, {245, 245, 245, 230}), text(0.04f, 0.218f, "Row one", {10, 10, 10, 255}),
+        rect(0.16f, 0.261f, 0.26f, 0.03f, {0, 0, 0, 165}),      text(0.04f, 0.248f, "Row two"),
+    };
+    const Surface menu = renderMenu(calls);
+    struct Probe {
+        const char* what;
+        int x, y;
+        int r, g, b;
+    };
+    const Probe probes[] = {
+        {"title bar", 540, 175, over(15, 235), over(25, 235), over(40, 235)},
+        {"selected row", 540, 249, over(245, 230), over(245, 230), over(245, 230)},
+        {"row above it", 540, 217, over(0, 165), over(0, 165), over(0, 165)},
+        {"right of the bars", 560, 249, 107, 107, 107},
+        {"above the title bar", 300, 119, 107, 107, 107},
+    };
+    for (const Probe& p : probes) {
+        const Pixel px = pixelAt(menu, p.x, p.y);
+        EXPECT_NEAR(px.r, p.r, 2) << p.what;
+        EXPECT_NEAR(px.g, p.g, 2) << p.what;
+        EXPECT_NEAR(px.b, p.b, 2) << p.what;
+    }
+    // The title's white text starts at x = 0.038 * 1920 = 73 px, in the bar's upper half.
+    int white = 0;
+    for (int y = 125; y < 170; ++y)
+        for (int x = 70; x < 200; ++x) white += pixelAt(menu, x, y).r > 200 ? 1 : 0;
+    EXPECT_GT(white, 50);
+}
+
+TEST(PreviewMenu, PagesAreDistinctTitlesAtTheirFirstFrame) {
+    const std::vector<std::pair<int, std::vector<sim::DrawCall>>> draws = {
+        {10, {rect(0.5f, 0.5f, 0.1f, 0.1f, {}), text(0, 0, "MAIN")}}, {11, {text(0, 0, "MAIN")}},
+        {12, {text(0, 0, "PRESETS")}}, {13, {rect(0.5f, 0.5f, 0.1f, 0.1f, {})}}, {14, {text(0, 0, "MAIN")}},
+        {15, {text(0, 0, "FAR CAMERA")}},
+    };
+    const std::vector<MenuPage> pages = menuPages(draws);
+    ASSERT_EQ(pages.size(), 3u);
+    EXPECT_EQ(pages[0].title, "MAIN");
+    EXPECT_EQ(pages[0].frame, 10);
+    EXPECT_EQ(pages[1].frame, 12);
+    EXPECT_EQ(pages[2].title, "FAR CAMERA");
+    EXPECT_EQ(withoutColourCodes("~y~Velmora~w~ is running"), "Velmora is running");
+    EXPECT_EQ(withoutColourCodes("a ~ b"), "a ~ b");
+}
+
+// ---------------------------------------------------------------------------------------
+// The tool, end to end
+// ---------------------------------------------------------------------------------------
+
+TEST(PreviewTool, DrawsTheDriveScenarioIntoPngsOfTheStatedSize) {
+    const testing::TempDir dir;
+    const std::string command = std::string(VELMORA_PREVIEW_PATH) + " drive --out " + dir.path().string() + " > " +
+                                (dir.path() / "out.txt").string();
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    struct Expected {
+        const char* name;
+        int width, height;
+    };
+    const Expected files[] = {{"drive-path.png", kPathWidth, kPathHeight}};
+    for (const Expected& e : files) {
+        const std::string path = (dir.path() / e.name).string();
+        const Surface png(cairo_image_surface_create_from_png(path.c_str()));
+        ASSERT_EQ(cairo_surface_status(png.get()), CAIRO_STATUS_SUCCESS) << path;
+        EXPECT_EQ(widthOf(png), e.width) << path;
+        EXPECT_EQ(heightOf(png), e.height) << path;
+    }
+    // The plug-in's default settings show drive in medium, far, first person and near.
+    int views = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("drive-view-", 0) != 0) continue;
+        const Surface png(cairo_image_surface_create_from_png(entry.path().string().c_str()));
+        ASSERT_EQ(cairo_surface_status(png.get()), CAIRO_STATUS_SUCCESS) << name;
+        EXPECT_EQ(widthOf(png), kViewWidth) << name;
+        EXPECT_EQ(heightOf(png), kViewHeight) << name;
+        ++views;
+    }
+    EXPECT_EQ(views, 4);
+    const Surface sheet(cairo_image_surface_create_from_png((dir.path() / "drive-sheet.png").string().c_str()));
+    EXPECT_EQ(cairo_surface_status(sheet.get()), CAIRO_STATUS_SUCCESS);
+}
+
+}  // namespace
+}  // namespace velmora::preview
