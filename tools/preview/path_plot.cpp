@@ -140,7 +140,7 @@ Surface renderPathPlot(const std::vector<const Recording*>& runs, int width, int
     frameRect(cr, area);
     const GroundMap map = fitGround(runs, area);
     drawLabel(cr, area.x, 12.0,
-              "Top down (north up, equal scale): vehicle path black, camera path coloured, view ticks every " +
+              "Top down (north up, equal scale): vehicle path black, camera path coloured, obstacles blue, view ticks every " +
                   std::to_string(kTickEvery) + " frames",
               14.0, kInk, true);
     // A 10 m scale bar.
@@ -150,6 +150,18 @@ Surface renderPathPlot(const std::vector<const Recording*>& runs, int width, int
     cairo_line_to(cr, area.x + 10.0 + 10.0 * map.scale, area.y + area.height - 10.0);
     cairo_stroke(cr);
     drawLabel(cr, area.x + 10.0, area.y + area.height - 30.0, "10 m", 11.0, kInk);
+
+    // Obstacles as seen from above, cut to the plot.
+    cairo_save(cr);
+    cairo_rectangle(cr, area.x, area.y, area.width, area.height);
+    cairo_clip(cr);
+    for (const sim::Obstacle& o : runs.front()->obstacles) {
+        const Point a = map(o.min), b = map(o.max);
+        cairo_rectangle(cr, std::min(a.x, b.x), std::min(a.y, b.y), std::abs(b.x - a.x), std::abs(b.y - a.y));
+    }
+    setColour(cr, Colour{0.25, 0.45, 0.80}, 0.6);
+    cairo_fill(cr);
+    cairo_restore(cr);
 
     const auto path = [&](const std::vector<FrameRecord>& fs, bool camera) {
         for (std::size_t i = 0; i < fs.size(); ++i) {

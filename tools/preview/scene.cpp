@@ -121,6 +121,7 @@ Recording record(const sim::Scenario& scenario, const std::optional<std::string>
             f.vehicleYaw = sim::headingOf(body.orientation.col(1));
         }
         out.frames.push_back(std::move(f));
+        out.obstacles = world.obstacles;
         if (sceneFrames.count(row.frame) != 0) out.scenes.emplace_back(row.frame, sceneOf(world, row));
     };
     simulation.session.onDraws = [&](int frame, const std::vector<sim::DrawCall>& calls) {

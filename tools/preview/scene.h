@@ -60,6 +60,7 @@ struct Recording {
     std::vector<FrameRecord> frames;
     std::vector<std::pair<int, Scene>> scenes;  // of the frames asked for, in frame order
     std::vector<std::pair<int, std::vector<sim::DrawCall>>> draws;  // frames that drew
+    std::vector<sim::Obstacle> obstacles;  // as the last frame had them
     std::optional<std::string> error;  // the run stopped on an unanswered native
 };
 

@@ -110,6 +110,22 @@ void drawMark(cairo_t* cr, const Camera& camera, const Vector3& world, const Col
     cairo_stroke(cr);
 }
 
+// The twelve edges of a body the camera sits in: from the driver's seat the faces are all
+// turned away, and the edges show where the car ends.
+void drawBodyFromInside(cairo_t* cr, const Camera& camera, const Body& body) {
+    const Vector3 local = body.orientation.transpose() * (camera.position - body.position);
+    const bool inside = (local.array() > body.min.array()).all() && (local.array() < body.max.array()).all();
+    if (!inside) return;
+    std::array<Vector3, 8> corners = cornersOf(body.min, body.max);
+    for (Vector3& c : corners) c = body.position + body.orientation * c;
+    for (int i = 0; i < 8; ++i)
+        for (const int bit : {1, 2, 4})
+            if ((i & bit) == 0) drawSegment(cr, camera, corners[static_cast<std::size_t>(i)], corners[static_cast<std::size_t>(i | bit)]);
+    setColour(cr, kPlayerBody, 0.8);
+    cairo_set_line_width(cr, 3.0);
+    cairo_stroke(cr);
+}
+
 }  // namespace
 
 Camera cameraOf(const Scene& scene, int width, int height) {
@@ -160,6 +176,8 @@ void drawView(cairo_t* cr, const Scene& scene, const Camera& camera) {
                 for (const Vector3& c : b.cabin) drawMark(cr, camera, c, kCabinMark, 4.0);
         if (scene.eye) drawMark(cr, camera, *scene.eye, kEyeMark, 6.0);
     };
+    for (const Body& b : scene.bodies)
+        if (b.player) drawBodyFromInside(cr, camera, b);
     if (lastPlayerFace < 0) drawMarks();  // from inside the body (first person) no face hides them
     for (std::size_t i = 0; i < faces.size(); ++i) {
         fillPolygon(cr, camera, faces[i].corners, faces[i].colour, true);
