@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 
 #include "gears/gears.h"
@@ -194,6 +195,14 @@ Platform SimHost::platform() const {
     };
     p.replaceFile = [](const char* from, const char* to) { return std::rename(from, to) == 0; };
     p.writeFile = writeFileToDisk;
+    p.appendLog = [](const char* bytes, std::size_t size) { active_->log.append(bytes, size); };
+    p.fullPath = [](const char* path, char* out, std::size_t capacity) {
+        std::error_code error;
+        const std::string full = std::filesystem::absolute(path, error).string();
+        if (error || full.size() >= capacity) return false;
+        std::memcpy(out, full.c_str(), full.size() + 1);
+        return true;
+    };
     return p;
 }
 

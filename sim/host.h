@@ -55,6 +55,10 @@ public:
     // When set, the game answers as it says (the chaos campaign); null for a sound game.
     Hostility* hostility = nullptr;
 
+    // Velmora.log as the plug-in wrote it through the log sink: what a player would find
+    // beside Velmora.asi after this session.
+    std::string log;
+
 private:
     struct Handler {
         const char* name = "";

@@ -38,6 +38,7 @@ public:
     const std::optional<std::string>& error() const { return session.error(); }
     const std::vector<TraceRow>& trace() const { return session.trace(); }
     const FrameLog& lastLog() const { return session.lastLog(); }
+    const std::string& pluginLog() const { return session.host.log; }  // Velmora.log
     std::string summary() const { return session.summary(); }
     const std::filesystem::path& workDir() const { return workDir_; }
 

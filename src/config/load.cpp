@@ -1,6 +1,7 @@
 #include "config/load.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "config/schema.h"
 
@@ -52,13 +53,18 @@ void applySettingsDocument(const IniDocument& document, SettingsRecord& settings
     }
 }
 
-bool loadSettingsFile(SettingsRecord& settings, const LoadNotifier& notifier, const char* path) {
+bool loadSettingsFile(SettingsRecord& settings, const LoadNotifier& notifier, const char* path,
+                      LoadOutcome* outcome) {
+    bool missing = false;
+    std::optional<std::string> bytes = readSettingsBytes(path, &missing);
     IniDocument document;
-    if (!loadIniFile(document, path)) {
+    if (outcome != nullptr) outcome->missing = missing;
+    if (!bytes || !loadIniBytes(document, *bytes)) {
         if (notifier.notify != nullptr) notifier.notify(notifier.context, kSettingsNotFoundMessage);
         return false;
     }
     applySettingsDocument(document, settings);
+    if (outcome != nullptr) outcome->bytes = std::move(*bytes);
     return true;
 }
 

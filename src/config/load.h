@@ -19,11 +19,17 @@ struct LoadNotifier {
 // key's default, or its chained default; then the clamps. InertiaAffectsPitch is untouched.
 void applySettingsDocument(const IniDocument& document, SettingsRecord& settings);
 
+// What a load met, for the log.
+struct LoadOutcome {
+    bool missing = false;  // there is no such file (rather than one that cannot be read)
+    std::string bytes;     // the file as read
+};
+
 // Opens path ("Velmora.ini" in the working directory for the plug-in) and applies it.
 // When the file cannot be opened or read, posts the "not found" message through the
 // notifier, changes nothing and answers false.
 bool loadSettingsFile(SettingsRecord& settings, const LoadNotifier& notifier,
-                      const char* path = kSettingsFileName);
+                      const char* path = kSettingsFileName, LoadOutcome* outcome = nullptr);
 
 // The record a load gives when every key is absent from the file.
 SettingsRecord loadDefaults();

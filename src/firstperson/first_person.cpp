@@ -184,6 +184,8 @@ void updateFirstPersonCamera(Velmora& v) {
     } else {
         // A pose that is not finite, or out of the world, never reaches the game: the camera
         // keeps its last one and the frame's changes to the followers are undone.
+        logFault(v, LogFault::FirstPersonPoseHeldBack,
+                 "the first-person camera's pose came out not finite or out of the world: the camera kept its last pose");
         v.cabin = before.cabin;
         v.lookAround = before.look;
         v.firstPerson = before.state;

@@ -66,7 +66,11 @@ void placeLookBehindCamera(Velmora& v) {
     // Half a turn about the vehicle's up axis, as a 180° axis-angle rotation comes out in float.
     const Quaternion q = Quaternion(w, x, y, z) * Quaternion(-4.371139e-8f, 0.0f, 0.0f, 1.0f);
     const Rotation r = QuaternionToEuler(q);
-    if (!inWorld(p) || !std::isfinite(r.x) || !std::isfinite(r.y) || !std::isfinite(r.z)) return;
+    if (!inWorld(p) || !std::isfinite(r.x) || !std::isfinite(r.y) || !std::isfinite(r.z)) {
+        logFault(v, LogFault::LookBehindPoseHeldBack,
+                 "the look-behind view's pose came out not finite or out of the world: the camera kept its last pose");
+        return;
+    }
     invoke(rt, natives::setCameraPosition, camera, p.x(), p.y(), p.z());
     invoke(rt, natives::stopCameraPointing, camera);
     setCameraRotation(v, r);

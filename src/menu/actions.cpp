@@ -18,10 +18,17 @@ constexpr FirstPersonPreset kPresets[3] = {
     {55.0f, 0.0f, 0.0f, 0.01f, -6.5f, -1.5f, 100.0f},
 };
 
-void showSlotStatus(Velmora& v, const char* format, int slot) {
+// The menu's status line, and the same words in the log: a save that failed is worth
+// finding after the menu has closed.
+void showStatus(Velmora& v, const char* text, bool failed) {
+    setMenuStatus(v.menu, text);
+    logFormat(v, failed ? LogLevel::Warning : LogLevel::Info, "menu: %s", text);
+}
+
+void showSlotStatus(Velmora& v, const char* format, int slot, bool failed = false) {
     char text[80];
     std::snprintf(text, sizeof text, format, slot);
-    setMenuStatus(v.menu, text);
+    showStatus(v, text, failed);
 }
 
 void runSlotAction(Velmora& v, std::int32_t code) {
@@ -34,22 +41,24 @@ void runSlotAction(Velmora& v, std::int32_t code) {
         switch (loadSlot(v.settings, group, slot)) {
             case SlotLoad::Loaded: showSlotStatus(v, "Slot %d loaded", slot); break;
             case SlotLoad::Missing: showSlotStatus(v, "Slot %d is empty: nothing loaded", slot); break;
-            case SlotLoad::NotReadable: showSlotStatus(v, "Slot %d not loaded: Velmora.ini could not be read", slot); break;
+            case SlotLoad::NotReadable:
+                showSlotStatus(v, "Slot %d not loaded: Velmora.ini could not be read", slot, true);
+                break;
         }
         return;
     }
     switch (saveSlot(v.platform, v.settings, group, slot)) {
         case SaveResult::Saved: showSlotStatus(v, "Saved to slot %d", slot); break;
-        case SaveResult::NotReadable: showSlotStatus(v, "Slot %d not saved: Velmora.ini could not be read", slot); break;
-        case SaveResult::NotWritten: showSlotStatus(v, "Slot %d not saved: Velmora.ini could not be written", slot); break;
+        case SaveResult::NotReadable: showSlotStatus(v, "Slot %d not saved: Velmora.ini could not be read", slot, true); break;
+        case SaveResult::NotWritten: showSlotStatus(v, "Slot %d not saved: Velmora.ini could not be written", slot, true); break;
     }
 }
 
 void saveAllSettings(Velmora& v) {
     switch (saveAllSettingsFile(v.platform, v.settings)) {
-        case SaveResult::Saved: setMenuStatus(v.menu, "Settings saved to the ini"); break;
-        case SaveResult::NotReadable: setMenuStatus(v.menu, "Not saved: Velmora.ini could not be read"); break;
-        case SaveResult::NotWritten: setMenuStatus(v.menu, "Not saved: Velmora.ini could not be written"); break;
+        case SaveResult::Saved: showStatus(v, "Settings saved to the ini", false); break;
+        case SaveResult::NotReadable: showStatus(v, "Not saved: Velmora.ini could not be read", true); break;
+        case SaveResult::NotWritten: showStatus(v, "Not saved: Velmora.ini could not be written", true); break;
     }
 }
 

@@ -59,14 +59,35 @@ void restoreModelFlags(Velmora& v) {
 
 // The game's view direction, or the vehicle's forward axis when the block is unknown or
 // unreadable.
-Vector3 gameViewDirection(const Velmora& v) {
+Vector3 gameViewDirection(Velmora& v) {
     float xyz[3];
-    if (v.camera.gameViewBlock != 0 && readMemory(v.platform, v.camera.gameViewBlock + kViewDirectionOffset, xyz))
-        return Vector3(xyz[0], xyz[1], xyz[2]);
+    if (v.camera.gameViewBlock == 0) return v.sample.vehicleForward;
+    if (readMemory(v.platform, v.camera.gameViewBlock + kViewDirectionOffset, xyz)) return Vector3(xyz[0], xyz[1], xyz[2]);
+    logFault(v, LogFault::MemoryRefused,
+             "the game's view direction could not be read (address refused); the chase camera starts behind the vehicle");
     return v.sample.vehicleForward;
 }
 
 float finiteOrZero(float x) { return std::isfinite(x) ? x : 0.0f; }
+
+const char* releaseWhy(ReleaseReason reason) {
+    switch (reason) {
+        case ReleaseReason::OnFoot: return "the player left the vehicle";
+        case ReleaseReason::Guard: return "the player is gone, dead, arrested or not in control";
+        case ReleaseReason::Unsupported: return "the vehicle is not supported";
+        case ReleaseReason::ModOff: return "Velmora is switched off";
+        case ReleaseReason::HandOff: return "first person is handed to the game's own camera";
+        case ReleaseReason::FirstPersonExit: return "the player left first person with the game's exit control";
+    }
+    return "";
+}
+
+const char* cameraName(const Velmora& v) {
+    if (!isThirdPerson(v)) return "first person";
+    static constexpr const char* kChase[] = {"near chase", "medium chase", "far chase"};
+    const std::int32_t index = v.driver.cameraIndex;
+    return index >= 0 && index <= 2 ? kChase[index] : "chase";
+}
 
 }  // namespace
 
@@ -108,6 +129,7 @@ void createCamera(Velmora& v) {
     if (camera.cameraHandle <= 0) {
         camera.cameraHandle = 0;
         camera.cameraActive = false;
+        logFault(v, LogFault::CameraNotMade, "the game made no scripted camera; Velmora tries again each frame");
         return;
     }
     camera.rotation = Rotation{finiteOrZero(r.x), finiteOrZero(r.y), finiteOrZero(r.z)};
@@ -116,11 +138,12 @@ void createCamera(Velmora& v) {
     const float heading = invoke(rt, natives::gameCameraRotation, 2).z;
     v.driver.smoothedHeading = wrapDegreesFloor360(finiteOrZero(heading));
     camera.cameraActive = true;
+    logFormat(v, LogLevel::Info, "camera created: %s", cameraName(v));
     invoke(rt, natives::setCinematicCamera, false);
     applyModeSettings(v);
 }
 
-void releaseCamera(Velmora& v) {
+void releaseCamera(Velmora& v, ReleaseReason reason) {
     const HostRuntime& rt = v.runtime;
     CameraState& camera = v.camera;
     restoreModelFlags(v);
@@ -134,6 +157,7 @@ void releaseCamera(Velmora& v) {
         invoke(rt, natives::renderScriptedCameras, false, false, 0, true, false, 0);
     }
     camera.cameraActive = false;
+    logFormat(v, LogLevel::Info, "camera released: %s", releaseWhy(reason));
 }
 
 void applyModeSettings(Velmora& v) {
@@ -163,10 +187,23 @@ void patchModelFlags(Velmora& v, Entity vehicle) {
         camera.offsetProbed = true;
         const ModuleImage image = v.platform.mainModuleImage();
         const std::ptrdiff_t at = scanPattern(image.base, image.size, {kFlagsCode, std::size(kFlagsCode)});
-        if (at >= 0) {
-            std::int32_t offset;
-            std::memcpy(&offset, image.base + at + 7, sizeof offset);
-            if (offset >= kFlagsOffsetMin && offset <= kFlagsOffsetMax) settings.VehicleModelInfoFlagsOffset = offset;
+        std::int32_t offset = 0;
+        if (at >= 0) std::memcpy(&offset, image.base + at + 7, sizeof offset);
+        const int kept = settings.VehicleModelInfoFlagsOffset;
+        if (image.base == nullptr) {
+            logFormat(v, LogLevel::Warning, "model-flags probe: the game's executable cannot be read; "
+                      "VehicleModelInfoFlagsOffset = %d from the settings is used", kept);
+        } else if (at < 0) {
+            logFormat(v, LogLevel::Warning, "model-flags probe: its code pattern was not found; "
+                      "VehicleModelInfoFlagsOffset = %d from the settings is used", kept);
+        } else if (offset < kFlagsOffsetMin || offset > kFlagsOffsetMax) {
+            logFormat(v, LogLevel::Warning, "model-flags probe: the pattern at 0x%llx holds %ld, outside %d to %d; "
+                      "VehicleModelInfoFlagsOffset = %d from the settings is used",
+                      static_cast<unsigned long long>(at), static_cast<long>(offset), kFlagsOffsetMin, kFlagsOffsetMax, kept);
+        } else {
+            settings.VehicleModelInfoFlagsOffset = offset;
+            logFormat(v, LogLevel::Info, "model-flags probe: pattern found at 0x%llx of the executable; "
+                      "VehicleModelInfoFlagsOffset = %ld", static_cast<unsigned long long>(at), static_cast<long>(offset));
         }
     }
     ModelFlagsPatch& patch = camera.patch;
@@ -175,7 +212,11 @@ void patchModelFlags(Velmora& v, Entity vehicle) {
     restoreModelFlags(v);
     const std::int32_t offset = settings.VehicleModelInfoFlagsOffset;
     const std::uintptr_t word = flagsWordAddress(v, vehicle, offset);
-    if (word == 0) return;
+    if (word == 0) {
+        logFault(v, LogFault::MemoryRefused,
+                 "the vehicle's model flags could not be reached (address refused); the heavy-braking animation stays");
+        return;
+    }
     std::uint32_t value;
     std::memcpy(&value, reinterpret_cast<const void*>(word), sizeof value);
     patch = ModelFlagsPatch{true, vehicle, value, offset};
@@ -186,8 +227,16 @@ void patchModelFlags(Velmora& v, Entity vehicle) {
 void probeGameView(Velmora& v) {
     const ModuleImage image = v.platform.mainModuleImage();
     const std::ptrdiff_t match = scanPattern(image.base, image.size, {kViewCode, std::size(kViewCode)});
+    constexpr const char* kInstead = "the chase camera starts behind the vehicle instead of along the game's view";
+    if (image.base == nullptr) {
+        logFormat(v, LogLevel::Warning, "game-view probe: the game's executable cannot be read; %s", kInstead);
+        return;
+    }
     // The relative call sits 30 bytes before the match; it must lie inside the image.
-    if (match < 29) return;
+    if (match < 29) {
+        logFormat(v, LogLevel::Warning, "game-view probe: its code pattern was not found; %s", kInstead);
+        return;
+    }
     // p holds the call's displacement; q + 4 is the call's target, which begins with a
     // seven-byte load whose displacement (at q + 7) leads to the block pointer.
     const auto p = reinterpret_cast<std::uintptr_t>(image.base) + static_cast<std::uintptr_t>(match - 29);
@@ -195,11 +244,18 @@ void probeGameView(Velmora& v) {
     std::memcpy(&callDisplacement, reinterpret_cast<const void*>(p), sizeof callDisplacement);
     const std::uintptr_t q = p + static_cast<std::uintptr_t>(static_cast<std::intptr_t>(callDisplacement));
     std::int32_t loadDisplacement;
-    if (!readMemory(v.platform, q + 7, loadDisplacement)) return;
-    const std::uintptr_t cell = q + 11 + static_cast<std::uintptr_t>(static_cast<std::intptr_t>(loadDisplacement));
+    const std::uintptr_t cell = readMemory(v.platform, q + 7, loadDisplacement)
+                                    ? q + 11 + static_cast<std::uintptr_t>(static_cast<std::intptr_t>(loadDisplacement))
+                                    : 0;
     std::uintptr_t block = 0;
-    if (!readMemory(v.platform, cell, block)) return;
+    if (cell == 0 || !readMemory(v.platform, cell, block) || block == 0) {
+        logFormat(v, LogLevel::Warning, "game-view probe: pattern found at 0x%llx, but the address it leads to "
+                  "cannot be read; %s", static_cast<unsigned long long>(match), kInstead);
+        return;
+    }
     v.camera.gameViewBlock = block;
+    logFormat(v, LogLevel::Info, "game-view probe: pattern found at 0x%llx of the executable; view block at 0x%llx",
+              static_cast<unsigned long long>(match), static_cast<unsigned long long>(block));
 }
 
 }  // namespace velmora

@@ -36,9 +36,19 @@ void setCameraRotation(Velmora& v, const Rotation& rotation);
 // mode's settings. An earlier camera is destroyed first, so none is left behind.
 void createCamera(Velmora& v);
 
+// Why the scripted camera is let go, for the log.
+enum class ReleaseReason : std::uint8_t {
+    OnFoot,           // the player left the vehicle
+    Guard,            // the player is gone, dead, arrested or not in control
+    Unsupported,      // the vehicle is of a class Velmora leaves to the game
+    ModOff,           // the toggle key switched Velmora off
+    HandOff,          // first person goes to the game's own camera
+    FirstPersonExit,  // the player left first person with the game's exit control
+};
+
 // Restores the model-flags patch, then, if a camera is active, deactivates, destroys and
-// eases out. Cheap and safe every frame.
-void releaseCamera(Velmora& v);
+// eases out, and logs why. Cheap and safe every frame.
+void releaseCamera(Velmora& v, ReleaseReason reason);
 
 // Clip planes and field of view of the current mode; for the chase camera also the first
 // chase step and the seeding of the rod and the look from the game's view direction.

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "config/findings.h"
 #include "config/load.h"
 #include "firstperson/first_person.h"
 #include "menu/menu.h"
@@ -61,7 +62,7 @@ void onFootFrame(Velmora& v) {
            d.rememberedViewMode == kFirstPersonViewMode ? kGameCameraModeFirstPerson : kGameCameraModeChase);
     d.handOffPending = false;
     d.headingCatchUp = 0.0f;
-    releaseCamera(v);
+    releaseCamera(v, ReleaseReason::OnFoot);
 }
 
 // The first frame in a vehicle: pick the camera from the remembered view.
@@ -111,7 +112,7 @@ bool changeView(Velmora& v) {
     }
     // First person belongs to the game until the next view-change press.
     d.handOffPending = true;
-    releaseCamera(v);
+    releaseCamera(v, ReleaseReason::HandOff);
     invoke(v.runtime, natives::setGameCameraMode, kGameCameraModeFirstPerson);
     return false;
 }
@@ -163,7 +164,12 @@ void inVehicleFrame(Velmora& v) {
     if (!v.profile.vehicleSupported || !d.modEnabled) {
         d.handOffPending = false;
         d.headingCatchUp = 0.0f;
-        releaseCamera(v);
+        if (!v.profile.vehicleSupported && v.log.unsupportedVehicle != vehicle) {
+            v.log.unsupportedVehicle = vehicle;
+            logFormat(v, LogLevel::Info, "this vehicle (class %d) is not supported: the game's camera stays",
+                      static_cast<int>(v.profile.vehicleClass));
+        }
+        releaseCamera(v, v.profile.vehicleSupported ? ReleaseReason::ModOff : ReleaseReason::Unsupported);
         return;
     }
     invoke(rt, natives::disableControlThisFrame, kControlGroup, kViewChangeControl, true);
@@ -199,7 +205,7 @@ void inVehicleFrame(Velmora& v) {
     }
 
     if (d.firstPersonSuspended) {
-        if (v.camera.cameraActive) releaseCamera(v);
+        if (v.camera.cameraActive) releaseCamera(v, ReleaseReason::FirstPersonExit);
         d.headingCatchUp = 0.0f;
         return;
     }
@@ -236,6 +242,25 @@ namespace {
 // no time passed: every follower stands still instead of taking the broken value in.
 float soundSeconds(float seconds) { return std::isfinite(seconds) && seconds > 0.0f ? seconds : 0.0f; }
 
+// The settings file by its full path, whether it was read, and what the loader made of each
+// value it did not take as written, in the checker's words.
+void logSettingsLoad(Velmora& v, bool reload, bool loaded, const LoadOutcome& outcome) {
+    char path[512];
+    const char* shown = kSettingsFileName;
+    if (v.platform.fullPath != nullptr && v.platform.fullPath(kSettingsFileName, path, sizeof path)) shown = path;
+    if (!loaded) {
+        const char* why = outcome.missing ? "not found" : "cannot be read";
+        logFormat(v, LogLevel::Warning, reload ? "settings file %s %s: the settings stay as they were"
+                                               : "settings file %s %s: Velmora runs with its defaults",
+                  shown, why);
+        return;
+    }
+    logFormat(v, LogLevel::Info, reload ? "settings reloaded from %s" : "settings read from %s", shown);
+    for (const SettingsFinding& finding : settingsValueFindings(outcome.bytes))
+        logLine(v, LogLevel::Warning,
+                std::string(kSettingsFileName) + ":" + std::to_string(finding.line) + ": " + finding.message);
+}
+
 }  // namespace
 
 float frameTimeNow(Velmora& v) {
@@ -270,7 +295,10 @@ void showNotification(Velmora& v, std::string_view text) {
 void loadSettings(Velmora& v, bool reload) {
     const LoadNotifier notifier{
         [](void* context, const char* text) { showNotification(*static_cast<Velmora*>(context), text); }, &v};
-    if (!loadSettingsFile(v.settings, notifier, kSettingsFileName)) return;
+    LoadOutcome outcome;
+    const bool loaded = loadSettingsFile(v.settings, notifier, kSettingsFileName, &outcome);
+    logSettingsLoad(v, reload, loaded, outcome);
+    if (!loaded) return;
     if (reload) {
         v.profile.bones = {};  // a reload measures the body afresh
         measureVehicle(v);
@@ -281,6 +309,8 @@ void loadSettings(Velmora& v, bool reload) {
 }
 
 void startup(Velmora& v) {
+    startLog(v);
+    logLine(v, LogLevel::Info, "Velmora " VELMORA_VERSION " started");
     showNotification(v, kStartupMessage);
     linkGears(v);
     probeGameView(v);
@@ -295,13 +325,16 @@ void frameTick(Velmora& v) {
 
     menuStep(v);
 
-    if (keyReleased(v.platform, v.keys, keyCodeOf(v.settings.keyMappings.toggleModKey))) d.modEnabled = !d.modEnabled;
+    if (keyReleased(v.platform, v.keys, keyCodeOf(v.settings.keyMappings.toggleModKey))) {
+        d.modEnabled = !d.modEnabled;
+        logLine(v, LogLevel::Info, d.modEnabled ? "switched on (toggle key)" : "switched off (toggle key)");
+    }
 
     const PlayerId player = invoke(rt, natives::playerId);
     d.playerPed = invoke(rt, natives::playerCharacter);
     if (!invoke(rt, natives::doesEntityExist, d.playerPed) || !invoke(rt, natives::isPlayerControlOn, player) ||
         invoke(rt, natives::isEntityDead, d.playerPed, false) || invoke(rt, natives::isPlayerBeingArrested, player, true)) {
-        releaseCamera(v);
+        releaseCamera(v, ReleaseReason::Guard);
         return;
     }
 

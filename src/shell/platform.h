@@ -31,6 +31,12 @@ struct Platform {
     // any of it fails (a full disk, a write cut short), and then the file it began is gone.
     // Something else in the way (a folder of that name) is left alone.
     bool (*writeFile)(const char* path, const void* bytes, std::size_t size);
+    // The log sink: appends one finished line to Velmora.log, which the backend starts afresh
+    // at each game start. Null: nothing is logged.
+    void (*appendLog)(const char* bytes, std::size_t size);
+    // The full path of a file named relative to the working folder, for the log; false when
+    // it cannot be told. Null: the log names the file as the plug-in opens it.
+    bool (*fullPath)(const char* path, char* out, std::size_t capacity);
 };
 
 }  // namespace velmora

@@ -14,6 +14,7 @@
 #include "menu/menu.h"
 #include "shell/camera.h"
 #include "shell/frame_driver.h"
+#include "shell/log.h"
 #include "shell/platform.h"
 #include "shell/runtime.h"
 #include "thirdperson/chase_camera.h"
@@ -41,6 +42,7 @@ struct Velmora {
     FirstPersonState firstPerson; // firstperson: the speed zoom
     GearsLink gears;              // gears: the manual-transmission link
     MenuState menu;               // menu: the settings menu, its page stack and status line
+    LogState log;                 // shell: Velmora.log's clock, size and fault latches
 };
 
 }  // namespace velmora

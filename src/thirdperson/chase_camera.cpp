@@ -263,6 +263,8 @@ void updateChaseCamera(Velmora& v) {
     // the game: the camera keeps its last good pose and the frame's changes are undone, so
     // the next good frame starts from sound state.
     if (!inWorld(output) || !std::isfinite(pitch) || !std::isfinite(aim.z)) {
+        logFault(v, LogFault::ChasePoseHeldBack,
+                 "the chase camera's pose came out not finite or out of the world: the camera kept its last pose");
         v.chaseState = before.chase;
         v.lookAround = before.look;
         if (!stateFinite(v) && s.vehiclePosition.allFinite()) {

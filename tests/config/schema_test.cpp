@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <random>
 #include <string>
 
 #include "config/load.h"
@@ -72,6 +78,32 @@ TEST(Schema, NumbersFormatShortAndReadBackExactly) {
     }
     EXPECT_EQ(formatNumber(0.4f), "0.4");
     EXPECT_EQ(formatNumber(59.0f), "59");
+}
+
+// The plug-in formats numbers with printf (the library's shortest formatting is too large to
+// carry); the library's std::to_chars is the independent judge of what the shortest text is.
+TEST(Schema, NumbersFormatAsTheLibrarysShortestFormDoes) {
+    auto library = [](float value) {
+        char buffer[64];
+        return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
+    };
+    for (const float value : {0.4f, 1500.0f, 1e5f, 123456.0f, 1e7f, 1.5e-5f, 0.0001f, -0.0f, 1e-45f,
+                              std::numeric_limits<float>::max(), std::numeric_limits<float>::min(), 8388608.0f,
+                              16777216.0f, 9.999999e-5f, 1e10f})
+        EXPECT_EQ(formatNumber(value), library(value)) << library(value);
+    // Every exponent, random mantissas: the rare boundary cases sit at powers of two.
+    std::mt19937 random(20261206);
+    int differ = 0;
+    for (int i = 0; i < 100000; ++i) {
+        std::uint32_t bits = static_cast<std::uint32_t>(random());
+        if (i % 4 == 0) bits &= 0xFF800000u | (bits & 3u);  // at or beside a power of two
+        float value;
+        std::memcpy(&value, &bits, sizeof value);
+        if (!std::isfinite(value)) continue;
+        if (formatNumber(value) != library(value) && ++differ <= 5)
+            ADD_FAILURE() << std::hexfloat << value << ": " << formatNumber(value) << " against " << library(value);
+    }
+    EXPECT_EQ(differ, 0);
 }
 
 }  // namespace

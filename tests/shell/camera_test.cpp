@@ -86,8 +86,8 @@ TEST(CameraLifecycle, CreateEasesInAtTheVehicleSeedsTheHeadingAndReleaseEasesOut
         // Released twice: the chase camera eases out over 500 ms, first person cuts, and
         // without a camera a release costs one call.
         fake.clearCalls();
-        releaseCamera(v);
-        releaseCamera(v);
+        releaseCamera(v, ReleaseReason::OnFoot);
+        releaseCamera(v, ReleaseReason::OnFoot);
         expected = {call(natives::unlockMinimapAngle), call(natives::setCameraActive, 0x55, false),
                     call(natives::destroyCamera, 0x55, true),
                     call(natives::renderScriptedCameras, false, third, third ? 500 : 0, true, false, 0),
@@ -193,7 +193,7 @@ TEST(PatchModelFlags, ProbesOncePatchesOneVehicleAtATimeAndTheReleaseRestoresThe
     auto run = driving(R"("flagsOffset": 2000)");
     Velmora& v = run->plugin;
     const Entity car = handleOf(*run, "car"), other = handleOf(*run, "other");
-    releaseCamera(v);
+    releaseCamera(v, ReleaseReason::OnFoot);
     patchModelFlags(v, car);
     EXPECT_EQ(v.settings.firstPersonView.VehicleModelInfoFlagsOffset, 2000);  // from the game's code
     EXPECT_EQ(flagsWord(*run, "compact", 2000), kPatched);
@@ -205,7 +205,7 @@ TEST(PatchModelFlags, ProbesOncePatchesOneVehicleAtATimeAndTheReleaseRestoresThe
     EXPECT_EQ(flagsWord(*run, "compact", 2000), kFlags);
     EXPECT_EQ(flagsWord(*run, "sports", 2000), kPatched);
     EXPECT_EQ(v.camera.patch.vehicle, other);
-    releaseCamera(v);
+    releaseCamera(v, ReleaseReason::OnFoot);
     EXPECT_EQ(flagsWord(*run, "sports", 2000), kFlags);
 
     v.settings.firstPersonView.VehicleModelInfoFlagsOffset = 1404;  // no second probe takes it back
@@ -246,7 +246,7 @@ TEST(PatchModelFlags, TheRestoreUsesTheOffsetOfThePatchAfterAReloadChangedIt) {
     std::ofstream(run->workDir() / "Velmora.ini") << "[1stPersonView]\nVehicleModelInfoFlagsOffset = 1000\n";
     runUntil(*run, 20);
     ASSERT_EQ(run->plugin.settings.firstPersonView.VehicleModelInfoFlagsOffset, 1000);
-    releaseCamera(run->plugin);
+    releaseCamera(run->plugin, ReleaseReason::OnFoot);
     EXPECT_EQ(flagsWord(*run, "compact", 1404), kFlags);
     EXPECT_EQ(flagsWord(*run, "compact", 1000), 0u);
 }
@@ -265,7 +265,7 @@ TEST(PatchModelFlags, UnreadableMemoryCostsTheFeatureNotTheGame) {
     patchModelFlags(run->plugin, car.handle);
     ASSERT_TRUE(run->plugin.camera.patch.active);
     car.exists = false;
-    releaseCamera(run->plugin);
+    releaseCamera(run->plugin, ReleaseReason::OnFoot);
     EXPECT_FALSE(run->plugin.camera.patch.active);
     runUntil(*run, 30);
     EXPECT_FALSE(run->error());

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "config/findings.h"
 #include "config/settings.h"
 
 namespace velmora::initool {
@@ -21,10 +22,8 @@ std::string dumpSlots(const std::string& path);
 // The same record and slots as one JSON object: {"section": {"key": value}, "slots": {...}}.
 std::string dumpJson(const SettingsRecord& settings, const std::string& path);
 
-struct LintFinding {
-    int line = 0;          // 1-based line of the file
-    std::string message;   // what is wrong, what the loader does instead, and a hint
-};
+using LintFinding = SettingsFinding;
+using velmora::closestMatch;
 
 struct LintReport {
     bool readable = false;
@@ -42,7 +41,5 @@ std::string defaultSettingsFile();
 // The key reference in Markdown.
 std::string settingsReference();
 
-// The closest of the candidates to word, ignoring letter case; empty when none is close.
-std::string closestMatch(std::string_view word, const std::vector<std::string>& candidates);
 
 }  // namespace velmora::initool

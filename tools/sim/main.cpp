@@ -1,5 +1,5 @@
 // velmora-sim: runs the plug-in frame by frame in the simulated world.
-//   velmora-sim run SCENARIO [--ini PATH] [--trace PATH] [--draws PATH] [--frames N]
+//   velmora-sim run SCENARIO [--ini PATH] [--trace PATH] [--draws PATH] [--log PATH] [--frames N]
 //   velmora-sim frame-rates [SCENARIO...] [--ini PATH]
 //   velmora-sim chaos [--seed N] [--runs N] [--frames N] [--sound] [--scenario PATH]
 //   velmora-sim list
@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", "velmora-sim " VELMORA_VERSION);
     app.require_subcommand(1);
 
-    std::string scenarioName, iniPath, tracePath, drawsPath;
+    std::string scenarioName, iniPath, tracePath, drawsPath, logPath;
     int frames = 0;
     float fps = 0.0f;
     auto* run = app.add_subcommand("run", "Run a scenario: a built-in name or a JSON file");
@@ -71,6 +71,7 @@ int main(int argc, char** argv) {
     run->add_option("--ini", iniPath, "settings file to copy into the run's folder as Velmora.ini");
     run->add_option("--trace", tracePath, "write the per-frame CSV trace here (- for standard output)");
     run->add_option("--draws", drawsPath, "write every text and rectangle drawn here, as JSON lines");
+    run->add_option("--log", logPath, "write the plug-in's Velmora.log here");
     run->add_option("--frames", frames, "run this many frames instead of the scenario's (at most 1000000)")
         ->check(CLI::Range(1, kMaxScenarioFrames));
     run->add_option("--fps", fps, "play at this frame rate over the same game time (scenarios are written at 60)")
@@ -176,6 +177,17 @@ int main(int argc, char** argv) {
         simulation.session.keepHistory = false;
         simulation.run();
         summaryOut << simulation.summary();
+        if (!logPath.empty()) {
+            // Written whether or not the run went to its end: a log is most wanted when it did not.
+            std::ofstream log(logPath, std::ios::binary);
+            log << simulation.pluginLog();
+            log.close();
+            if (!log) {
+                std::cerr << "velmora-sim: cannot write " << logPath << "\n";
+                return 2;
+            }
+            std::cout << "log: " << logPath << "\n";
+        }
         if (traceToOutput && !std::cout.flush()) return 2;
         for (auto [stream, path, label] : {std::tuple{&trace, &tracePath, "trace"}, std::tuple{&draws, &drawsPath, "draws"}}) {
             if (path->empty() || *path == "-") continue;

@@ -1,0 +1,283 @@
+#include "config/findings.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <iterator>
+#include <map>
+#include <utility>
+
+#include "config/ini.h"
+#include "config/load.h"
+#include "input/keys.h"
+
+namespace velmora {
+namespace {
+
+// The ini library's notion of a blank.
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// [from, to) of text, clipped to it. Not substr: the plug-in links none of the library's
+// range errors.
+std::string_view slice(std::string_view text, std::size_t from, std::size_t to = std::string_view::npos) {
+    to = std::min(to, text.size());
+    from = std::min(from, to);
+    return std::string_view(text.data() + from, to - from);
+}
+
+std::size_t editDistance(std::string_view a, std::string_view b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            const std::size_t cost = a[i - 1] == b[j - 1] ? 0 : 1;
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + cost});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// A one-entry document, so that a single text goes through the loader's own readers.
+struct SingleValue {
+    IniDocument document;
+    explicit SingleValue(std::string_view text) { document.SetValue("s", "k", std::string(text).c_str()); }
+    std::optional<float> number() const { return readNumber(document, "s", "k"); }
+    std::optional<std::int32_t> integer() const { return readInteger(document, "s", "k"); }
+    std::optional<bool> flag() const { return readSwitch(document, "s", "k"); }
+};
+
+std::string onOff(bool on) { return on ? "1 (on)" : "0 (off)"; }
+
+// What the loader gives the key when its text is not accepted.
+std::string fallbackText(const SettingKey& key, const SettingsRecord& loaded) {
+    const SettingsRecord fresh;
+    switch (key.fallback) {
+        case Fallback::Fixed: return "the default " + formatNumber(key.fixedDefault);
+        case Fallback::Chained: {
+            const SettingKey& from = *findSettingKey(key.section, key.chainedFrom);
+            return "the value of " + std::string(from.key) + ", " + formatFieldValue(loaded, from) + ",";
+        }
+        case Fallback::StartValue: break;
+    }
+    if (key.form == ValueForm::Switch || key.form == ValueForm::IntegerSwitch)
+        return "the default " + onOff(flagField(fresh, key));
+    const std::string value = formatFieldValue(fresh, key);
+    return "the default " + (value.empty() ? std::string("(empty)") : value);
+}
+
+bool isCanonicalSwitchWord(std::string_view text) {
+    static constexpr std::string_view kWords[] = {"1", "0", "true", "false", "yes", "no", "on", "off"};
+    const std::string word = lowerAscii(text);
+    return std::find(std::begin(kWords), std::end(kWords), word) != std::end(kWords);
+}
+
+std::optional<std::string> checkKeyName(std::string_view text) {
+    if (keyCodeOf(text) >= 0) return std::nullopt;
+    if (text.empty()) return std::string("is empty, so this key does nothing");
+    std::string message = "= " + quoted(text) + " names no key, so this key does nothing";
+    std::string upper(text);
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (keyCodeOf(upper) >= 0) return message + "; key names are upper case: did you mean " + upper + "?";
+    std::vector<std::string> names;
+    for (const KeyName& k : keyNameTable()) names.emplace_back(k.name);
+    const std::string close = closestMatch(text, names);
+    if (!close.empty()) return message + "; did you mean " + close + "?";
+    return message + "; use a letter, a digit or a key name such as F10 or LSHIFT";
+}
+
+}  // namespace
+
+std::vector<SettingsLine> splitSettingsLines(std::string_view text) {
+    std::vector<SettingsLine> lines;
+    int number = 1;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\n' && text[i] != '\r') continue;
+        lines.push_back({number++, slice(text, start, i)});
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        start = i + 1;
+    }
+    if (start < text.size()) lines.push_back({number, slice(text, start)});
+    return lines;
+}
+
+std::string_view trimSettingsBlanks(std::string_view s) {
+    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+std::string lowerAscii(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+std::string quoted(std::string_view s) { return "\"" + std::string(s) + "\""; }
+
+bool isUtf16Text(std::string_view text) {
+    if (text.size() < 2) return false;
+    const std::string_view mark = slice(text, 0, 2);
+    return mark == "\xFF\xFE" || mark == "\xFE\xFF" || (text[0] != '\0' && text[1] == '\0');
+}
+
+std::string_view readableSettingsText(std::string_view text) {
+    std::string_view readable = slice(text, 0, text.find('\0'));
+    if (slice(readable, 0, 3) == "\xEF\xBB\xBF") readable.remove_prefix(3);
+    return readable;
+}
+
+std::string closestMatch(std::string_view word, const std::vector<std::string>& candidates) {
+    const std::string target = lowerAscii(word);
+    std::string best;
+    std::size_t bestDistance = 0;
+    std::size_t bestLengthGap = 0;
+    for (const std::string& c : candidates) {
+        const std::size_t d = editDistance(target, lowerAscii(c));
+        const std::size_t gap = c.size() > target.size() ? c.size() - target.size() : target.size() - c.size();
+        // On a tie the name of the same length wins: "F1O" is a mistyped F10 rather than F1.
+        if (best.empty() || d < bestDistance || (d == bestDistance && gap < bestLengthGap)) {
+            best = c;
+            bestDistance = d;
+            bestLengthGap = gap;
+        }
+    }
+    const std::size_t allowed = std::max<std::size_t>(2, target.size() / 3);
+    return (!best.empty() && bestDistance <= allowed) ? best : std::string();
+}
+
+std::string numberHint(std::string_view text) {
+    if (text.empty()) return "it is empty";
+    if (text.size() > 63) return "it is longer than 63 characters";
+    if (text.find(';') != std::string_view::npos || text.find('#') != std::string_view::npos)
+        return "a ';' after a value is part of the value: put comments on their own line";
+    char* end = nullptr;
+    const std::string copy(text);
+    const double parsed = std::strtod(copy.c_str(), &end);
+    if (end == nullptr || *end != '\0') return "it is not a number";
+    return std::isfinite(parsed) ? "it is too large for a setting" : "it is not a finite number";
+}
+
+std::optional<std::string> checkSettingValue(const SettingKey& key, std::string_view text,
+                                             const SettingsRecord& loaded) {
+    const SingleValue value(text);
+    const std::string name = std::string(key.key);
+    switch (key.form) {
+        case ValueForm::Number: {
+            const auto number = value.number();
+            if (!number)
+                return name + " = " + quoted(text) + " is not accepted (" + numberHint(text) +
+                       "); the loader uses " + fallbackText(key, loaded) + " instead";
+            if (key.clamped && (*number < key.clampMin || *number > key.clampMax)) {
+                const float clamped = std::clamp(*number, key.clampMin, key.clampMax);
+                return name + " = " + std::string(text) + " is outside " + formatNumber(key.clampMin) + " to " +
+                       formatNumber(key.clampMax) + "; the loader uses " + formatNumber(clamped);
+            }
+            if (key.ranged && (*number < key.rangeMin || *number > key.rangeMax))
+                return name + " = " + std::string(text) + " is outside the sensible range " + formatNumber(key.rangeMin) +
+                       " to " + formatNumber(key.rangeMax) + "; the loader takes it as written";
+            return std::nullopt;
+        }
+        case ValueForm::Integer: {
+            const auto integer = value.integer();
+            const bool menuKey = std::string_view(key.key) == "menuKeyCode";
+            if (!integer) {
+                std::string message = name + " = " + quoted(text) +
+                                      " is not a whole number; the loader uses " +
+                                      fallbackText(key, loaded) + " instead";
+                const std::int32_t code = keyCodeOf(text);
+                if (menuKey && code >= 0)
+                    message += "; this key takes a virtual-key code: write " + std::to_string(code) +
+                               " for " + std::string(text);
+                return message;
+            }
+            if (menuKey && (*integer < 1 || *integer > 254))
+                return name + " = " + std::string(text) +
+                       " is not a virtual-key code (1 to 254), so the menu cannot be opened";
+            return std::nullopt;
+        }
+        case ValueForm::Switch: {
+            const auto flag = value.flag();
+            if (!flag)
+                return name + " = " + quoted(text) + " is not a switch; the loader uses " +
+                       fallbackText(key, loaded) + " instead; write 1 or 0, true or false, yes or no, on or off";
+            if (!isCanonicalSwitchWord(text))
+                return name + " = " + quoted(text) + " reads as " + onOff(*flag) +
+                       ": only its first letters count; write 1 or 0, true or false, yes or no, on or off";
+            return std::nullopt;
+        }
+        case ValueForm::IntegerSwitch: {
+            if (!value.integer())
+                return name + " = " + quoted(text) + " is not a whole number; the loader uses " +
+                       fallbackText(key, loaded) + " instead; write 1 for on or 0 for off";
+            return std::nullopt;
+        }
+        case ValueForm::KeyName: {
+            auto problem = checkKeyName(text);
+            if (problem) return name + " " + *problem;
+            return std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
+std::vector<SettingsFinding> settingsValueFindings(std::string_view bytes) {
+    std::vector<SettingsFinding> findings;
+    if (isUtf16Text(bytes)) {
+        findings.push_back({1, "the file is UTF-16 text; Velmora reads single-byte text (ANSI or UTF-8) and "
+                               "takes nothing from this one: save it as UTF-8"});
+        return findings;
+    }
+    const std::string_view readable = readableSettingsText(bytes);
+    IniDocument document;
+    document.LoadData(readable.data(), readable.size());
+    SettingsRecord loaded;
+    applySettingsDocument(document, loaded);
+
+    // A key's value is judged where it counts: its last line in its section. Sections and
+    // keys match without regard to case; an unclosed header hides what follows it.
+    struct Entry {
+        int line;
+        const SettingKey* key;
+        std::string_view value;
+    };
+    std::map<std::pair<std::string, std::string>, Entry> last;
+    const SettingKey* const none = nullptr;
+    std::string section;         // lower case; "" before any header
+    const char* canonical = nullptr;  // the schema's spelling of a settings section, or null
+    for (const SettingsLine& line : splitSettingsLines(readable)) {
+        const std::string_view t = trimSettingsBlanks(line.text);
+        if (t.empty() || t[0] == ';' || t[0] == '#') continue;
+        if (t[0] == '[') {
+            const std::size_t close = t.find(']');
+            canonical = nullptr;
+            section = "\x01unclosed";
+            if (close == std::string_view::npos) continue;
+            section = lowerAscii(trimSettingsBlanks(slice(t, 1, close)));
+            for (const char* s : settingSections())
+                if (lowerAscii(s) == section) canonical = s;
+            continue;
+        }
+        const std::size_t equals = t.find('=');
+        if (equals == std::string_view::npos || equals == 0) continue;
+        const std::string_view keyText = trimSettingsBlanks(slice(t, 0, equals));
+        const SettingKey* key = canonical != nullptr ? findSettingKey(canonical, keyText) : none;
+        last[{section, lowerAscii(keyText)}] = Entry{line.number, key, trimSettingsBlanks(slice(t, equals + 1))};
+    }
+    for (const auto& [id, entry] : last) {
+        if (entry.key == nullptr || !entry.key->loaded) continue;
+        if (auto problem = checkSettingValue(*entry.key, entry.value, loaded))
+            findings.push_back({entry.line, std::move(*problem)});
+    }
+    std::stable_sort(findings.begin(), findings.end(),
+                     [](const SettingsFinding& a, const SettingsFinding& b) { return a.line < b.line; });
+    return findings;
+}
+
+}  // namespace velmora

@@ -1,0 +1,356 @@
+// Velmora.log: what a player finds after a session, read back from the simulated game's log
+// sink, and the log's own rules (line form, the cap, the quiet spell of a repeated fault).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "shell/velmora.h"
+#include "sim/runner.h"
+#include "sim/scenario.h"
+#include "support/temp_dir.h"
+#include "ini_tool.h"
+
+namespace velmora {
+namespace {
+
+struct LogLine {
+    std::string time, level, sentence;
+};
+
+// Splits the log into its lines, each checked for the form "   12.345  warning  sentence".
+std::vector<LogLine> linesOf(const std::string& log) {
+    static const std::regex form(R"(^ *(\d+\.\d{3})  (info|warning|error) +(\S.*)$)");
+    std::vector<LogLine> lines;
+    std::size_t start = 0;
+    while (start < log.size()) {
+        const std::size_t end = log.find("\r\n", start);
+        EXPECT_NE(end, std::string::npos) << "a line without its line end: " << log.substr(start);
+        if (end == std::string::npos) break;
+        const std::string text = log.substr(start, end - start);
+        std::smatch m;
+        EXPECT_TRUE(std::regex_match(text, m, form)) << "not a log line: " << text;
+        if (!m.empty()) lines.push_back({m[1], m[2], m[3]});
+        start = end + 2;
+    }
+    return lines;
+}
+
+// The index of the first line at or after `from` whose sentence starts with `prefix`; -1 if none.
+int find(const std::vector<LogLine>& lines, const std::string& prefix, int from = 0) {
+    for (int i = from; i < static_cast<int>(lines.size()); ++i)
+        if (lines[static_cast<std::size_t>(i)].sentence.rfind(prefix, 0) == 0) return i;
+    return -1;
+}
+
+std::string dump(const std::vector<LogLine>& lines) {
+    std::string out;
+    for (const LogLine& l : lines) out += l.time + " " + l.level + " " + l.sentence + "\n";
+    return out;
+}
+
+struct Played {
+    std::string log;
+    std::vector<LogLine> lines;
+    std::vector<std::size_t> sizeAfterFrame;  // the log's size after each frame
+};
+
+// Plays a scenario with the given Velmora.ini text (none when empty) and answers the log.
+// `atFrame` runs before each frame, with the run's folder, so a test can change the file.
+Played play(const std::string& scenario, const std::string& ini,
+            const std::function<void(int, const std::filesystem::path&)>& atFrame = {}) {
+    testing::TempDir folder;
+    sim::RunOptions options;
+    options.workDir = folder.path() / "game";
+    if (!ini.empty()) options.iniPath = folder.write("Velmora.ini", ini);
+    sim::Simulation run(sim::parseScenario(scenario, "log"), options);
+    Played p;
+    run.start();
+    for (int frame = 1;; ++frame) {
+        if (atFrame) atFrame(frame, *options.workDir);
+        if (!run.step()) break;
+        p.sizeAfterFrame.push_back(run.pluginLog().size());
+    }
+    EXPECT_FALSE(run.error()) << run.error().value_or("");
+    p.log = run.pluginLog();
+    p.lines = linesOf(p.log);
+    return p;
+}
+
+void overwrite(const std::filesystem::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+constexpr const char* kCarScenario = R"({"frames": 120, "world": {"vehicles": [{"name": "car", "model": "compact"}]},
+    "events": [{"frame": 2, "do": "enter", "vehicle": "car", "frames": 5}]})";
+
+TEST(Log, AStartWithABrokenIniNamesEachValueTheLoaderDidNotTakeByItsLine) {
+    const std::string ini =
+        "; a player's file\r\n"
+        "[3rdPersonView]\r\n"
+        "fov = abc\r\n"
+        "cameraAngle = 45\r\n"
+        "distanceNear = 500\r\n"
+        "[1stPersonView]\r\n"
+        "UseOwnFirstPersonCamera = yess\r\n"
+        "[KeyMappings]\r\n"
+        "toggleModKey = f10\r\n"
+        "reloadSettingsKey = F10\r\n";
+    const Played p = play(kCarScenario, ini);
+    const auto& l = p.lines;
+    ASSERT_GE(l.size(), 8u) << p.log;
+
+    EXPECT_EQ(l[0].sentence, "Velmora " VELMORA_VERSION " started");
+    const int read = find(l, "settings read from ");
+    ASSERT_GE(read, 0) << dump(l);
+    EXPECT_EQ(l[static_cast<std::size_t>(read)].level, "info");
+    EXPECT_TRUE(l[static_cast<std::size_t>(read)].sentence.ends_with("/game/Velmora.ini")) << "the full path";
+
+    // Expected words worked out from the file: the line, the value as written, what the loader does.
+    const std::vector<std::string> expected = {
+        "Velmora.ini:3: fov = \"abc\" is not accepted (it is not a number); the loader uses the default ",
+        "Velmora.ini:4: cameraAngle = 45 is outside 0 to 20; the loader uses 20",
+        "Velmora.ini:5: distanceNear = 500 is outside the sensible range ",
+        "Velmora.ini:7: UseOwnFirstPersonCamera = \"yess\" reads as 1 (on): only its first letters count",
+        "Velmora.ini:9: toggleModKey = \"f10\" names no key, so this key does nothing; key names are upper case: "
+        "did you mean F10?",
+    };
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const LogLine& line = l[static_cast<std::size_t>(read) + 1 + i];
+        EXPECT_EQ(line.level, "warning");
+        EXPECT_EQ(line.sentence.rfind(expected[i], 0), 0u) << line.sentence;
+    }
+    // The checker says the same of the same lines.
+    for (const initool::LintFinding& f : initool::lintSettingsText(ini)) {
+        const std::string said = "Velmora.ini:" + std::to_string(f.line) + ": " + f.message;
+        EXPECT_GE(find(l, said), 0) << "the log lacks the checker's " << said;
+    }
+}
+
+TEST(Log, SaysWhenThereIsNoSettingsFileAndWhatTheProbesFound) {
+    struct Case {
+        const char* what;
+        const char* memory;  // world.memory
+        bool firstPerson;
+        std::vector<std::string> said;     // sentence starts, in this order
+        std::vector<std::string> notSaid;
+    };
+    const std::vector<Case> cases = {
+        {"a sound game", "{}", true,
+         {"game-view probe: pattern found at 0x", "camera created: first person",
+          "model-flags probe: pattern found at 0x"},
+         {"game-view probe: its", "model-flags probe: its"}},
+        {"no view pattern", R"({"viewPattern": false})", false,
+         {"game-view probe: its code pattern was not found; the chase camera starts behind the vehicle"},
+         {"game-view probe: pattern found"}},
+        {"no flags pattern", R"({"flagsPattern": false})", true,
+         {"game-view probe: pattern found", "model-flags probe: its code pattern was not found; "
+                                            "VehicleModelInfoFlagsOffset = 1404 from the settings is used"},
+         {}},
+        {"an unreadable executable", R"({"moduleReadable": false})", true,
+         {"game-view probe: the game's executable cannot be read",
+          "model-flags probe: the game's executable cannot be read"},
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string scenario = std::string(R"({"frames": 120, "world": {"memory": )") + c.memory +
+                                     (c.firstPerson ? R"(, "onFootViewMode": 4)" : "") +
+                                     R"(, "vehicles": [{"name": "car", "model": "compact"}]},
+            "events": [{"frame": 2, "do": "enter", "vehicle": "car", "frames": 5}]})";
+        const Played p = play(scenario, "");
+        const int missing = find(p.lines, "settings file ");
+        EXPECT_GE(missing, 0) << dump(p.lines);
+        if (missing >= 0) {
+            const LogLine& line = p.lines[static_cast<std::size_t>(missing)];
+            EXPECT_TRUE(line.sentence.ends_with("Velmora.ini not found: Velmora runs with its defaults")) << line.sentence;
+            EXPECT_EQ(line.level, "warning");
+        }
+        int at = 0;
+        for (const std::string& s : c.said) {
+            at = find(p.lines, s, at);
+            EXPECT_GE(at, 0) << "missing or out of order: " << s << "\n" << dump(p.lines);
+            if (at < 0) break;
+        }
+        for (const std::string& s : c.notSaid) EXPECT_EQ(find(p.lines, s), -1) << s;
+    }
+}
+
+TEST(Log, TheManualTransmissionLinkIsNamed) {
+    struct Case {
+        const char* gears;
+        const char* said;
+    };
+    for (const Case& c : {Case{"{}", "Gears.asi is not loaded: the look keys work on their own"},
+                          Case{R"({"present": true})", "Gears.asi linked: its look requests are used"},
+                          Case{R"({"present": true, "missing": ["MT_LookingBack", "MT_GetVersion"]})",
+                               "Gears.asi linked, but it lacks MT_LookingBack: those looks are not used"}}) {
+        const Played p = play(std::string(R"({"frames": 2, "world": {"gears": )") + c.gears + "}}", "");
+        EXPECT_GE(find(p.lines, c.said), 0) << dump(p.lines);
+    }
+}
+
+TEST(Log, AReloadReadsTheFileAgainAndNamesWhatIsNowWrong) {
+    const std::string good = "[KeyMappings]\r\nreloadSettingsKey = F10\r\n";
+    const char* scenario = R"({"frames": 200, "world": {"vehicles": [{"name": "car", "model": "compact"}]},
+        "events": [{"frame": 2, "do": "enter", "vehicle": "car", "frames": 5},
+                   {"frame": 80, "do": "key", "key": "F10", "frames": 2},
+                   {"frame": 150, "do": "key", "key": "F10", "frames": 2}]})";
+    const Played p = play(scenario, good, [&](int frame, const std::filesystem::path& folder) {
+        if (frame == 60) overwrite(folder / "Velmora.ini", good + "[3rdPersonView]\r\nfov = 61f\r\n");
+        if (frame == 120) std::filesystem::remove(folder / "Velmora.ini");
+    });
+    const auto& l = p.lines;
+    const int first = find(l, "settings read from ");
+    const int reload = find(l, "settings reloaded from ");
+    ASSERT_GE(first, 0) << dump(l);
+    ASSERT_GT(reload, first) << dump(l);
+    EXPECT_EQ(find(l, "Velmora.ini:"), reload + 1) << "nothing wrong before the reload\n" << dump(l);
+    EXPECT_EQ(l[static_cast<std::size_t>(reload) + 1].sentence.rfind(
+                  "Velmora.ini:4: fov = \"61f\" is not accepted (it is not a number)", 0),
+              0u);
+    // A reload after the file went: the settings stay, and the log says why.
+    const int gone = find(l, "settings file ", reload);
+    ASSERT_GT(gone, reload) << dump(l);
+    EXPECT_TRUE(l[static_cast<std::size_t>(gone)].sentence.ends_with("not found: the settings stay as they were"));
+}
+
+TEST(Log, TheCameraIsCreatedAndReleasedWithItsReason) {
+    struct Case {
+        const char* what;
+        const char* events;
+        const char* settings;
+        std::vector<std::string> said;  // in this order
+    };
+    const std::vector<Case> cases = {
+        {"leaving the car", R"({"frame": 100, "do": "exit", "frames": 5})", "",
+         {"camera created: near chase", "camera released: the player left the vehicle"}},
+        {"the toggle key twice", R"({"frame": 60, "do": "key", "key": "1", "frames": 2},
+                                    {"frame": 100, "do": "key", "key": "1", "frames": 2})", "",
+         {"camera created: near chase", "switched off (toggle key)", "camera released: Velmora is switched off",
+          "switched on (toggle key)", "camera created: near chase"}},
+        {"the player dies", R"({"frame": 100, "do": "player", "dead": true})", "",
+         {"camera created", "camera released: the player is gone, dead, arrested or not in control"}},
+        {"first person handed to the game", R"({"frame": 50, "do": "press", "control": "viewChange"},
+             {"frame": 60, "do": "press", "control": "viewChange"}, {"frame": 70, "do": "press", "control": "viewChange"})",
+         R"(, "settings": {"1stPersonView": {"UseOwnFirstPersonCamera": "0"}})",
+         {"camera created: near chase", "camera released: first person is handed to the game's own camera"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string scenario =
+            std::string(R"({"frames": 160, "world": {"onFootViewMode": 0, "vehicles": [{"name": "car", "model": "compact"}]},
+                "events": [{"frame": 2, "do": "enter", "vehicle": "car", "frames": 5}, )") +
+            c.events + "]" + c.settings + "}";
+        const Played p = play(scenario, "[KeyMappings]\r\ntoggleModKey = 1\r\n");
+        int at = 0;
+        for (const std::string& s : c.said) {
+            at = find(p.lines, s, at);
+            ASSERT_GE(at, 0) << "missing or out of order: " << s << "\n" << dump(p.lines);
+            ++at;
+        }
+    }
+}
+
+TEST(Log, AnUnsupportedVehicleIsNamedOnceAndASteadyDriveWritesNothing) {
+    const char* scenario = R"({"frames": 700, "world": {"vehicles": [{"name": "boat", "model": "boat", "position": [0, 20, 0]},
+            {"name": "car", "model": "compact", "position": [-20, 0, 0]}]},
+        "events": [{"frame": 5, "do": "enter", "vehicle": "boat", "frames": 5},
+                   {"frame": 80, "do": "exit", "frames": 5},
+                   {"frame": 120, "do": "enter", "vehicle": "car", "frames": 5},
+                   {"frame": 200, "do": "drive", "vehicle": "car", "speed": 20, "yawRate": 10}]})";
+    const Played p = play(scenario, "");
+    const int boat = find(p.lines, "this vehicle (class 14) is not supported: the game's camera stays");
+    ASSERT_GE(boat, 0) << dump(p.lines);
+    EXPECT_EQ(find(p.lines, "this vehicle", boat + 1), -1) << "said once for the boat";
+    EXPECT_GE(find(p.lines, "camera created: ", boat), 0) << dump(p.lines);
+    // From some frames after the drive begins to the end, nothing happens that a player would ask about.
+    ASSERT_GT(p.sizeAfterFrame.size(), 600u);
+    EXPECT_EQ(p.sizeAfterFrame[250], p.sizeAfterFrame.back()) << dump(p.lines);
+}
+
+TEST(Log, APoseHeldBackEveryFrameIsWrittenOncePerQuietSpell) {
+    // The car answers NaN for its motion from frame 100 to the end: 20 seconds at 60 frames a
+    // second. The guard holds the pose back every frame; the log says so at the start and then
+    // once per ten seconds, counting the frames it did not write.
+    const char* scenario = R"({"frames": 1300, "world": {"vehicles": [{"name": "car", "model": "compact"}]},
+        "events": [{"frame": 2, "do": "enter", "vehicle": "car", "frames": 5},
+                   {"frame": 100, "do": "broken", "vehicle": "car"}]})";
+    const Played p = play(scenario, "");
+    std::vector<const LogLine*> held;
+    for (const LogLine& l : p.lines)
+        if (l.sentence.find("pose came out not finite or out of the world") != std::string::npos) held.push_back(&l);
+    ASSERT_GE(held.size(), 2u) << dump(p.lines);
+    EXPECT_LE(held.size(), 3u) << "20 seconds of faults: at 0, 10 and perhaps 20 seconds";
+    EXPECT_EQ(held[0]->level, "warning");
+    EXPECT_EQ(held[0]->sentence.find("more time"), std::string::npos);
+    EXPECT_NE(held[1]->sentence.find(" more times since the last line)"), std::string::npos) << held[1]->sentence;
+    EXPECT_NEAR(std::stod(held[1]->time) - std::stod(held[0]->time), 10.0, 0.05);
+}
+
+// The log's rules on their own, with a platform whose clock the test moves.
+struct Sink {
+    static inline std::string text;
+    static inline std::int64_t ticks = 0;
+    static Platform table() {
+        Platform p{};
+        p.appendLog = [](const char* bytes, std::size_t size) { text.append(bytes, size); };
+        p.queryPerformanceCounter = [] { return ticks; };
+        p.queryPerformanceFrequency = []() -> std::int64_t { return 10; };
+        return p;
+    }
+};
+
+TEST(Log, StopsAtItsCapAndSaysSoOnItsLastLine) {
+    Sink::text.clear();
+    Sink::ticks = 0;
+    Velmora v;
+    v.platform = Sink::table();
+    startLog(v);
+    const std::string sentence(200, 'x');
+    for (int i = 0; i < 5000; ++i) logLine(v, LogLevel::Info, sentence);  // about 1 MiB offered
+    EXPECT_LE(Sink::text.size(), kLogCapBytes);
+    EXPECT_GT(Sink::text.size(), kLogCapBytes - 400) << "the cap is used, not stopped far short of";
+    const std::vector<LogLine> lines = linesOf(Sink::text);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines.back().level, "warning");
+    EXPECT_EQ(lines.back().sentence, "the log is full (256 KiB): nothing more is written until the game starts again");
+    EXPECT_EQ(lines[lines.size() - 2].sentence, sentence) << "every line before it whole";
+    const std::size_t full = Sink::text.size();
+    logLine(v, LogLevel::Error, "after the cap");
+    logFault(v, LogFault::MemoryRefused, "after the cap");
+    EXPECT_EQ(Sink::text.size(), full);
+
+    // A new game start begins a new log.
+    Sink::text.clear();
+    startLog(v);
+    logLine(v, LogLevel::Info, "again");
+    EXPECT_EQ(linesOf(Sink::text).size(), 1u);
+}
+
+TEST(Log, ARepeatedFaultWritesAtTheStartOfEachQuietSpellWithTheCountBetween) {
+    Sink::text.clear();
+    Sink::ticks = 0;
+    Velmora v;
+    v.platform = Sink::table();
+    startLog(v);
+    // Every tenth of a second for a minute (the clock counts tenths, so times are exact).
+    for (int frame = 0; frame < 600; ++frame, ++Sink::ticks) logFault(v, LogFault::MemoryRefused, "refused");
+    const std::vector<LogLine> lines = linesOf(Sink::text);
+    ASSERT_EQ(lines.size(), 6u) << Sink::text;  // at 0, 10, 20, 30, 40 and 50 seconds
+    EXPECT_EQ(lines[0].sentence, "refused");
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i].sentence, "refused (99 more times since the last line)");
+        EXPECT_EQ(lines[i].time, std::to_string(10 * i) + ".000");
+    }
+    // Another kind of fault has its own spell.
+    logFault(v, LogFault::CameraNotMade, "no camera");
+    EXPECT_EQ(linesOf(Sink::text).size(), 7u);
+}
+
+}  // namespace
+}  // namespace velmora
