@@ -178,14 +178,19 @@ TEST(PreviewView, WhatStandsNearerCoversWhatIsBehindIt) {
     }
 }
 
-TEST(PreviewView, FromInsideTheCabinTheBodyIsNotDrawnButTheEyeIs) {
+TEST(PreviewView, FromInsideTheCabinOnlyTheBodysEdgesAndTheEyeShow) {
     Scene scene;
     scene.bodies.push_back(carAtOrigin());
     scene.cameraPosition = Vector3(-0.35f, 0.0f, 0.6f);
     scene.fov = 60.0f;
     scene.eye = Vector3(-0.35f, 1.0f, 0.6f);  // a metre straight ahead: the centre pixel
     const Surface view = renderView(scene);
-    EXPECT_EQ(bodyCoverage(view).pixels, 0);
+    // The focal length is 270 / tan 30° = 467.7 px, so 80 px below the centre is 0.36 m
+    // below the eye on the front face, 2.1 m ahead: inside that face, which is not filled.
+    EXPECT_FALSE(isBody(pixelAt(view, 480, 350)));
+    const int edgePixels = bodyCoverage(view).pixels;
+    EXPECT_GT(edgePixels, 0);
+    EXPECT_LT(edgePixels, kViewWidth * kViewHeight / 20);  // lines, not faces
     const Pixel centre = pixelAt(view, 480, 270);
     EXPECT_GT(centre.r, 240);
     EXPECT_GT(centre.g, 240);
@@ -382,6 +387,13 @@ TEST(PreviewTool, DrawsTheDriveScenarioIntoPngsOfTheStatedSize) {
     const Surface sheet(cairo_image_surface_create_from_png((dir.path() / "drive-sheet.png").string().c_str()));
     EXPECT_EQ(cairo_surface_status(sheet.get()), CAIRO_STATUS_SUCCESS);
 }
+
+// Frees the font caches after the last test, so the leak checker sees only the tests' memory.
+class FontCaches : public ::testing::Environment {
+public:
+    void TearDown() override { releaseFontCaches(); }
+};
+const ::testing::Environment* const kFontCaches = ::testing::AddGlobalTestEnvironment(new FontCaches);
 
 }  // namespace
 }  // namespace velmora::preview

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <fstream>
 
+#include <fontconfig/fontconfig.h>
+
 namespace velmora::preview {
 
 Surface makeSurface(int width, int height) {
@@ -54,6 +56,11 @@ void drawLabel(cairo_t* cr, double x, double y, const std::string& text, double 
     setColour(cr, colour);
     cairo_show_text(cr, text.c_str());
     cairo_restore(cr);
+}
+
+void releaseFontCaches() {
+    cairo_debug_reset_static_data();
+    FcFini();
 }
 
 std::string writePng(const Surface& surface, const std::string& path) {

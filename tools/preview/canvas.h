@@ -42,6 +42,10 @@ int heightOf(const Surface& surface);
 void drawLabel(cairo_t* cr, double x, double y, const std::string& text, double size, const Colour& colour,
                bool bold = false, bool centred = false);
 
+// Lets go of cairo's and fontconfig's process-wide font caches, once no surface is left:
+// at exit, so that a leak checker sees only the program's own memory.
+void releaseFontCaches();
+
 // Writes a PNG; an empty text on success, otherwise a sentence saying why not.
 std::string writePng(const Surface& surface, const std::string& path);
 

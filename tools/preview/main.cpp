@@ -75,9 +75,7 @@ private:
     fs::path folder_;
 };
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     namespace tools = velmora::tools;
     CLI::App app{"Draws what Velmora's camera shows in a simulated scenario, where it travels, and the menu", "velmora-preview"};
     app.set_version_flag("--version", "velmora-preview " VELMORA_VERSION);
@@ -113,7 +111,9 @@ int main(int argc, char** argv) {
 
     const auto optionalIni = [](const std::string& path) { return path.empty() ? std::nullopt : std::optional<std::string>(path); };
     Recording base, other;
-    std::vector<int> frames(atFrames.begin(), atFrames.end());
+    // Each frame once, in order, however often it was asked for.
+    const std::set<int> askedFor(atFrames.begin(), atFrames.end());
+    std::vector<int> frames(askedFor.begin(), askedFor.end());
     try {
         if (frames.empty()) frames = defaultFrames(record(scenario, optionalIni(iniPath), {}).frames);
         const std::set<int> wanted(frames.begin(), frames.end());
@@ -176,4 +176,11 @@ int main(int argc, char** argv) {
             return kBadInput;
     }
     return 0;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int code = run(argc, argv);
+    releaseFontCaches();
+    return code;
 }
