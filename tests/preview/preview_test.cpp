@@ -255,6 +255,29 @@ TEST(PreviewRun, PlacementIsMeasuredAlongTheVehiclesHeading) {
     EXPECT_NEAR(p.height, 2.0f, 1e-4f);
 }
 
+// The drive scenario with the plug-in's own settings: its near and far stretches end on the
+// straight, well after each change, with the camera trailing straight behind.
+TEST(PreviewRun, TheDrivesSettledChaseViewsCentreTheCarAndNearShowsItLarger) {
+    const sim::Scenario drive = sim::findScenario("drive");
+    const std::vector<int> frames = defaultFrames(record(drive, std::nullopt, {}).frames);
+    const Recording run = record(drive, std::nullopt, {frames.begin(), frames.end()});
+    ASSERT_FALSE(run.error);
+    Coverage nearView, farView;
+    for (const auto& [frame, scene] : run.scenes) {
+        const std::string& mode = run.frames[static_cast<std::size_t>(frame)].mode;
+        if (mode == "near") nearView = bodyCoverage(renderView(scene));
+        if (mode == "far") farView = bodyCoverage(renderView(scene));
+    }
+    ASSERT_GT(nearView.pixels, 0);
+    ASSERT_GT(farView.pixels, 0);
+    // The chase field of view here is 77.5 degrees: a focal length of 270 / tan 38.75° =
+    // 336 px, so 3 px is under 5 cm sideways at 5 m, a camera trailing straight behind.
+    EXPECT_NEAR(nearView.middleX(), 480.0, 3.0);
+    EXPECT_NEAR(farView.middleX(), 480.0, 3.0);
+    EXPECT_GT(nearView.pixels, farView.pixels);
+    EXPECT_GT(nearView.right - nearView.left, farView.right - farView.left);
+}
+
 TEST(PreviewPath, BothPathsFitInsideThePlotArea) {
     Recording a, b;
     for (int i = 0; i < 50; ++i) {
