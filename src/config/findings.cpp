@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <initializer_list>
 #include <iterator>
-#include <map>
+#include <span>
 #include <utility>
 
 #include "config/ini.h"
@@ -41,32 +42,40 @@ std::size_t editDistance(std::string_view a, std::string_view b) {
     return row[b.size()];
 }
 
-// A one-entry document, so that a single text goes through the loader's own readers.
-struct SingleValue {
-    IniDocument document;
-    explicit SingleValue(std::string_view text) { document.SetValue("s", "k", std::string(text).c_str()); }
-    std::optional<float> number() const { return readNumber(document, "s", "k"); }
-    std::optional<std::int32_t> integer() const { return readInteger(document, "s", "k"); }
-    std::optional<bool> flag() const { return readSwitch(document, "s", "k"); }
+// A value as the loader read it from the document: the same readers, the same answer.
+struct LoadedValue {
+    const IniDocument& document;
+    const SettingKey& key;
+    std::optional<float> number() const { return readNumber(document, key.section, key.key); }
+    std::optional<std::int32_t> integer() const { return readInteger(document, key.section, key.key); }
+    std::optional<bool> flag() const { return readSwitch(document, key.section, key.key); }
 };
 
-std::string onOff(bool on) { return on ? "1 (on)" : "0 (off)"; }
+// One message from its pieces. A loop, where a chain of `+` would be unrolled at every use:
+// the plug-in carries this code too, and its size counts.
+std::string join(std::initializer_list<std::string_view> pieces) {
+    std::string out;
+    for (const std::string_view piece : pieces) out.append(piece.data(), piece.size());
+    return out;
+}
+
+const char* onOff(bool on) { return on ? "1 (on)" : "0 (off)"; }
 
 // What the loader gives the key when its text is not accepted.
 std::string fallbackText(const SettingKey& key, const SettingsRecord& loaded) {
     const SettingsRecord fresh;
     switch (key.fallback) {
-        case Fallback::Fixed: return "the default " + formatNumber(key.fixedDefault);
+        case Fallback::Fixed: return join({"the default ", formatNumber(key.fixedDefault)});
         case Fallback::Chained: {
             const SettingKey& from = *findSettingKey(key.section, key.chainedFrom);
-            return "the value of " + std::string(from.key) + ", " + formatFieldValue(loaded, from) + ",";
+            return join({"the value of ", from.key, ", ", formatFieldValue(loaded, from), ","});
         }
         case Fallback::StartValue: break;
     }
     if (key.form == ValueForm::Switch || key.form == ValueForm::IntegerSwitch)
-        return "the default " + onOff(flagField(fresh, key));
+        return join({"the default ", onOff(flagField(fresh, key))});
     const std::string value = formatFieldValue(fresh, key);
-    return "the default " + (value.empty() ? std::string("(empty)") : value);
+    return join({"the default ", value.empty() ? std::string_view("(empty)") : std::string_view(value)});
 }
 
 bool isCanonicalSwitchWord(std::string_view text) {
@@ -78,16 +87,16 @@ bool isCanonicalSwitchWord(std::string_view text) {
 std::optional<std::string> checkKeyName(std::string_view text) {
     if (keyCodeOf(text) >= 0) return std::nullopt;
     if (text.empty()) return std::string("is empty, so this key does nothing");
-    std::string message = "= " + quoted(text) + " names no key, so this key does nothing";
+    const std::string message = join({"= \"", text, "\" names no key, so this key does nothing"});
     std::string upper(text);
     for (char& c : upper)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (keyCodeOf(upper) >= 0) return message + "; key names are upper case: did you mean " + upper + "?";
+    if (keyCodeOf(upper) >= 0) return join({message, "; key names are upper case: did you mean ", upper, "?"});
     std::vector<std::string> names;
     for (const KeyName& k : keyNameTable()) names.emplace_back(k.name);
     const std::string close = closestMatch(text, names);
-    if (!close.empty()) return message + "; did you mean " + close + "?";
-    return message + "; use a letter, a digit or a key name such as F10 or LSHIFT";
+    if (!close.empty()) return join({message, "; did you mean ", close, "?"});
+    return join({message, "; use a letter, a digit or a key name such as F10 or LSHIFT"});
 }
 
 }  // namespace
@@ -119,7 +128,7 @@ std::string lowerAscii(std::string_view s) {
     return out;
 }
 
-std::string quoted(std::string_view s) { return "\"" + std::string(s) + "\""; }
+std::string quoted(std::string_view s) { return join({"\"", s, "\""}); }
 
 bool isUtf16Text(std::string_view text) {
     if (text.size() < 2) return false;
@@ -165,64 +174,59 @@ std::string numberHint(std::string_view text) {
 }
 
 std::optional<std::string> checkSettingValue(const SettingKey& key, std::string_view text,
-                                             const SettingsRecord& loaded) {
-    const SingleValue value(text);
-    const std::string name = std::string(key.key);
+                                             const IniDocument& document, const SettingsRecord& loaded) {
+    const LoadedValue value{document, key};
+    const std::string_view name = key.key;
+    const std::string written = quoted(text);
+    const char* const kSwitchWords = "write 1 or 0, true or false, yes or no, on or off";
     switch (key.form) {
         case ValueForm::Number: {
             const auto number = value.number();
             if (!number)
-                return name + " = " + quoted(text) + " is not accepted (" + numberHint(text) +
-                       "); the loader uses " + fallbackText(key, loaded) + " instead";
-            if (key.clamped && (*number < key.clampMin || *number > key.clampMax)) {
-                const float clamped = std::clamp(*number, key.clampMin, key.clampMax);
-                return name + " = " + std::string(text) + " is outside " + formatNumber(key.clampMin) + " to " +
-                       formatNumber(key.clampMax) + "; the loader uses " + formatNumber(clamped);
-            }
+                return join({name, " = ", written, " is not accepted (", numberHint(text), "); the loader uses ",
+                             fallbackText(key, loaded), " instead"});
+            if (key.clamped && (*number < key.clampMin || *number > key.clampMax))
+                return join({name, " = ", text, " is outside ", formatNumber(key.clampMin), " to ",
+                             formatNumber(key.clampMax), "; the loader uses ",
+                             formatNumber(std::clamp(*number, key.clampMin, key.clampMax))});
             if (key.ranged && (*number < key.rangeMin || *number > key.rangeMax))
-                return name + " = " + std::string(text) + " is outside the sensible range " + formatNumber(key.rangeMin) +
-                       " to " + formatNumber(key.rangeMax) + "; the loader takes it as written";
+                return join({name, " = ", text, " is outside the sensible range ", formatNumber(key.rangeMin), " to ",
+                             formatNumber(key.rangeMax), "; the loader takes it as written"});
             return std::nullopt;
         }
         case ValueForm::Integer: {
             const auto integer = value.integer();
-            const bool menuKey = std::string_view(key.key) == "menuKeyCode";
+            const bool menuKey = name == "menuKeyCode";
             if (!integer) {
-                std::string message = name + " = " + quoted(text) +
-                                      " is not a whole number; the loader uses " +
-                                      fallbackText(key, loaded) + " instead";
-                const std::int32_t code = keyCodeOf(text);
-                if (menuKey && code >= 0)
-                    message += "; this key takes a virtual-key code: write " + std::to_string(code) +
-                               " for " + std::string(text);
+                std::string message = join({name, " = ", written, " is not a whole number; the loader uses ",
+                                            fallbackText(key, loaded), " instead"});
+                if (const std::int32_t code = keyCodeOf(text); menuKey && code >= 0)
+                    message = join({message, "; this key takes a virtual-key code: write ", std::to_string(code),
+                                    " for ", text});
                 return message;
             }
             if (menuKey && (*integer < 1 || *integer > 254))
-                return name + " = " + std::string(text) +
-                       " is not a virtual-key code (1 to 254), so the menu cannot be opened";
+                return join({name, " = ", text, " is not a virtual-key code (1 to 254), so the menu cannot be opened"});
             return std::nullopt;
         }
         case ValueForm::Switch: {
             const auto flag = value.flag();
             if (!flag)
-                return name + " = " + quoted(text) + " is not a switch; the loader uses " +
-                       fallbackText(key, loaded) + " instead; write 1 or 0, true or false, yes or no, on or off";
+                return join({name, " = ", written, " is not a switch; the loader uses ", fallbackText(key, loaded),
+                             " instead; ", kSwitchWords});
             if (!isCanonicalSwitchWord(text))
-                return name + " = " + quoted(text) + " reads as " + onOff(*flag) +
-                       ": only its first letters count; write 1 or 0, true or false, yes or no, on or off";
+                return join({name, " = ", written, " reads as ", onOff(*flag), ": only its first letters count; ",
+                             kSwitchWords});
             return std::nullopt;
         }
-        case ValueForm::IntegerSwitch: {
+        case ValueForm::IntegerSwitch:
             if (!value.integer())
-                return name + " = " + quoted(text) + " is not a whole number; the loader uses " +
-                       fallbackText(key, loaded) + " instead; write 1 for on or 0 for off";
+                return join({name, " = ", written, " is not a whole number; the loader uses ", fallbackText(key, loaded),
+                             " instead; write 1 for on or 0 for off"});
             return std::nullopt;
-        }
-        case ValueForm::KeyName: {
-            auto problem = checkKeyName(text);
-            if (problem) return name + " " + *problem;
+        case ValueForm::KeyName:
+            if (auto problem = checkKeyName(text)) return join({name, " ", *problem});
             return std::nullopt;
-        }
     }
     return std::nullopt;
 }
@@ -236,47 +240,41 @@ std::vector<SettingsFinding> settingsValueFindings(std::string_view bytes) {
     }
     const std::string_view readable = readableSettingsText(bytes);
     IniDocument document;
-    document.LoadData(readable.data(), readable.size());
+    loadIniBytes(document, std::string(readable));  // the loader's own parse, not a second copy of it
     SettingsRecord loaded;
     applySettingsDocument(document, loaded);
 
     // A key's value is judged where it counts: its last line in its section. Sections and
     // keys match without regard to case; an unclosed header hides what follows it.
-    struct Entry {
-        int line;
-        const SettingKey* key;
-        std::string_view value;
-    };
-    std::map<std::pair<std::string, std::string>, Entry> last;
-    const SettingKey* const none = nullptr;
-    std::string section;         // lower case; "" before any header
-    const char* canonical = nullptr;  // the schema's spelling of a settings section, or null
+    const std::span<const SettingKey> keys = settingKeys();
+    std::vector<SettingsLine> last(keys.size());  // by the key's place in the table; line 0: absent
+    const char* section = nullptr;  // the schema's spelling of the current settings section, or null
     for (const SettingsLine& line : splitSettingsLines(readable)) {
         const std::string_view t = trimSettingsBlanks(line.text);
         if (t.empty() || t[0] == ';' || t[0] == '#') continue;
         if (t[0] == '[') {
             const std::size_t close = t.find(']');
-            canonical = nullptr;
-            section = "\x01unclosed";
+            section = nullptr;
             if (close == std::string_view::npos) continue;
-            section = lowerAscii(trimSettingsBlanks(slice(t, 1, close)));
+            const std::string name = lowerAscii(trimSettingsBlanks(slice(t, 1, close)));
             for (const char* s : settingSections())
-                if (lowerAscii(s) == section) canonical = s;
+                if (lowerAscii(s) == name) section = s;
             continue;
         }
         const std::size_t equals = t.find('=');
-        if (equals == std::string_view::npos || equals == 0) continue;
-        const std::string_view keyText = trimSettingsBlanks(slice(t, 0, equals));
-        const SettingKey* key = canonical != nullptr ? findSettingKey(canonical, keyText) : none;
-        last[{section, lowerAscii(keyText)}] = Entry{line.number, key, trimSettingsBlanks(slice(t, equals + 1))};
+        if (section == nullptr || equals == std::string_view::npos || equals == 0) continue;
+        if (const SettingKey* key = findSettingKey(section, trimSettingsBlanks(slice(t, 0, equals))); key != nullptr)
+            last[static_cast<std::size_t>(key - keys.data())] = {line.number, trimSettingsBlanks(slice(t, equals + 1))};
     }
-    for (const auto& [id, entry] : last) {
-        if (entry.key == nullptr || !entry.key->loaded) continue;
-        if (auto problem = checkSettingValue(*entry.key, entry.value, loaded))
-            findings.push_back({entry.line, std::move(*problem)});
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        if (last[i].number == 0 || !keys[i].loaded) continue;
+        auto problem = checkSettingValue(keys[i], last[i].text, document, loaded);
+        if (!problem) continue;
+        // In line order; a file has a handful of findings, so a place is found by walking.
+        auto at = findings.begin();
+        while (at != findings.end() && at->line <= last[i].number) ++at;
+        findings.insert(at, SettingsFinding{last[i].number, std::move(*problem)});
     }
-    std::stable_sort(findings.begin(), findings.end(),
-                     [](const SettingsFinding& a, const SettingsFinding& b) { return a.line < b.line; });
     return findings;
 }
 

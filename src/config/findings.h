@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "config/ini.h"
 #include "config/schema.h"
 #include "config/settings.h"
 
@@ -43,9 +44,10 @@ std::string numberHint(std::string_view text);
 
 // The finding for one value of a settings key, if any: not accepted (and what the loader
 // uses instead), clamped, outside the sensible range, a switch read from its first
-// letters, a key name that names no key. `loaded` is the record the whole file gives.
+// letters, a key name that names no key. `text` is the value as written, `document` the
+// file as the loader read it, `loaded` the record it gives.
 std::optional<std::string> checkSettingValue(const SettingKey& key, std::string_view text,
-                                             const SettingsRecord& loaded);
+                                             const IniDocument& document, const SettingsRecord& loaded);
 
 // The findings for every value of the settings sections that the loader takes (the last
 // of a key given twice), in line order; for UTF-16 text the one finding that says why

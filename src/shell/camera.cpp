@@ -78,6 +78,7 @@ const char* releaseWhy(ReleaseReason reason) {
         case ReleaseReason::ModOff: return "Velmora is switched off";
         case ReleaseReason::HandOff: return "first person is handed to the game's own camera";
         case ReleaseReason::FirstPersonExit: return "the player left first person with the game's exit control";
+        case ReleaseReason::Unloaded: return "Velmora is unloaded";
     }
     return "";
 }

@@ -44,6 +44,7 @@ enum class ReleaseReason : std::uint8_t {
     ModOff,           // the toggle key switched Velmora off
     HandOff,          // first person goes to the game's own camera
     FirstPersonExit,  // the player left first person with the game's exit control
+    Unloaded,         // the plug-in is unloaded: the game is closing
 };
 
 // Restores the model-flags patch, then, if a camera is active, deactivates, destroys and

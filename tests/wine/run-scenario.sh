@@ -29,7 +29,12 @@ if [[ $scenario == *.json ]]; then
 fi
 
 echo "== Linux: velmora-wine-check reference $scenario"
-"$check" reference "$scenario" --ini "$ini" --trace "$run/linux.csv" | tee "$run/linux.txt"
+"$check" reference "$scenario" --ini "$ini" --trace "$run/linux.csv" --log "$run/linux.log" | tee "$run/linux.txt"
+
+# Velmora.log is written beside Velmora.asi and started afresh at each game start: what a
+# previous run left there must be gone after this one.
+log_beside_plugin="$(dirname "$host")/Velmora.log"
+echo "a previous session's log" > "$log_beside_plugin"
 
 echo "== Windows: $(basename "$host") under Wine"
 status=0
@@ -42,6 +47,28 @@ fi
 
 echo "== compare"
 "$check" compare "$run/linux.csv" "$run/windows.csv"
+
+echo "== Velmora.log"
+if [[ ! -s $log_beside_plugin ]] || grep -q "a previous session's log" "$log_beside_plugin"; then
+  echo "FAILED: Velmora.log beside Velmora.asi was not written afresh"
+  exit 1
+fi
+cp "$log_beside_plugin" "$run/windows.log"
+# The same lines at the same times; only the settings file's folder differs (a temporary
+# folder on Linux, the run's folder on a Wine drive), and Windows goes on to unload the plug-in.
+same_folder() { sed -E 's#[^ ]*[/\\]Velmora\.ini#<folder>/Velmora.ini#' "$1"; }
+linux_lines=$(wc -l < "$run/linux.log")
+if ! diff <(same_folder "$run/linux.log") <(same_folder "$run/windows.log" | head -n "$linux_lines"); then
+  echo "FAILED: Velmora.log differs between Linux and Windows"
+  exit 1
+fi
+extra=$(tail -n "+$((linux_lines + 1))" "$run/windows.log" | sed -E 's/^ *[0-9.]+  [a-z]+ +//' | tr -d '\r' \
+  | grep -v -x -e "camera released: Velmora is unloaded" -e "unloaded" || true)
+if [[ -n $extra ]]; then
+  echo "FAILED: Velmora.log on Windows has lines the Linux run has not: $extra"
+  exit 1
+fi
+echo "ok: Velmora.log agrees ($linux_lines lines, then the unloading)"
 
 # The look queries the plug-in made of Gears.asi: in-process on Linux, through the real
 # DLL under Wine.

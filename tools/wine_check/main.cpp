@@ -1,8 +1,8 @@
 // velmora-wine-check: the Linux half of the Wine tests.
 //
-//   velmora-wine-check reference SCENARIO [--ini PATH] [--frames N] --trace PATH
+//   velmora-wine-check reference SCENARIO [--ini PATH] [--frames N] [--log PATH] --trace PATH
 //       plays the scenario in the Linux simulator under the conditions of the Wine run and
-//       writes its trace;
+//       writes its trace (and the plug-in's Velmora.log);
 //   velmora-wine-check compare LINUX.csv WINDOWS.csv
 //       exit 0 when the traces agree, 1 when they differ, 2 when a file cannot be read.
 #include <cstdlib>
@@ -21,7 +21,8 @@ using namespace velmora::sim;
 // Under Wine the plug-in runs in a process of its own and its memory probes scan the test
 // host's executable, which holds neither code pattern; the trace is written from outside
 // the plug-in. The reference is played the same way.
-int reference(const std::string& scenarioName, const RunOptions& base, const std::string& tracePath) {
+int reference(const std::string& scenarioName, const RunOptions& base, const std::string& tracePath,
+              const std::string& logPath) {
     Scenario scenario = findScenario(scenarioName);
     scenario.world["memory"]["flagsPattern"] = false;
     scenario.world["memory"]["viewPattern"] = false;
@@ -34,6 +35,14 @@ int reference(const std::string& scenarioName, const RunOptions& base, const std
     if (!writeTraceFile(tracePath, simulation.trace())) {
         std::cerr << "velmora-wine-check: cannot write " << tracePath << "\n";
         return 2;
+    }
+    if (!logPath.empty()) {
+        std::ofstream log(logPath, std::ios::binary);
+        log << simulation.pluginLog();
+        if (!log.flush()) {
+            std::cerr << "velmora-wine-check: cannot write " << logPath << "\n";
+            return 2;
+        }
     }
     if (simulation.error()) {
         std::cerr << "velmora-wine-check: " << *simulation.error() << "\n";
@@ -54,7 +63,7 @@ int compare(const std::string& linuxPath, const std::string& windowsPath) {
 }
 
 int usage() {
-    std::cerr << "usage: velmora-wine-check reference SCENARIO [--ini PATH] [--frames N] --trace PATH\n"
+    std::cerr << "usage: velmora-wine-check reference SCENARIO [--ini PATH] [--frames N] [--log PATH] --trace PATH\n"
                  "       velmora-wine-check compare LINUX.csv WINDOWS.csv\n";
     return 2;
 }
@@ -67,7 +76,7 @@ int main(int argc, char** argv) {
     if (command != "reference" || argc < 3) return usage();
 
     RunOptions options;
-    std::string tracePath;
+    std::string tracePath, logPath;
     for (int i = 3; i + 1 < argc; i += 2) {
         const std::string option = argv[i];
         if (option == "--ini") {
@@ -76,13 +85,15 @@ int main(int argc, char** argv) {
             options.frames = std::atoi(argv[i + 1]);
         } else if (option == "--trace") {
             tracePath = argv[i + 1];
+        } else if (option == "--log") {
+            logPath = argv[i + 1];
         } else {
             return usage();
         }
     }
     if (tracePath.empty() || argc % 2 == 0) return usage();
     try {
-        return reference(argv[2], options, tracePath);
+        return reference(argv[2], options, tracePath, logPath);
     } catch (const ScenarioError& e) {
         std::cerr << "velmora-wine-check: " << e.what() << "\n";
         return 2;

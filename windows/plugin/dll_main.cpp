@@ -52,9 +52,11 @@ void attach(HMODULE module) {
 }
 
 void detach(HMODULE module) {
-    velmora::releaseCamera(plugin);
+    velmora::releaseCamera(plugin, velmora::ReleaseReason::Unloaded);
     velmora::unlinkGears(plugin);
     plugin.runtime.scriptUnregister(module);
+    velmora::logLine(plugin, velmora::LogLevel::Info, "unloaded");
+    velmora::win::closeLog();
 }
 
 }  // namespace

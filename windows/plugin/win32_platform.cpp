@@ -86,7 +86,47 @@ bool writeFile(const char* path, const void* bytes, std::size_t size) {
     return whole;
 }
 
+// Velmora.log lives beside Velmora.asi (the module this code is in), whatever the working
+// folder. It is created afresh by the first line of each game start and held open, shared
+// for reading, so a player can look at it while the game runs.
+HANDLE logFile = INVALID_HANDLE_VALUE;
+bool logOpened = false;
+
+void openLog() {
+    logOpened = true;
+    HMODULE self = nullptr;
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCSTR>(&openLog), &self))
+        return;
+    char path[1024];
+    const DWORD length = GetModuleFileNameA(self, path, sizeof path);
+    if (length == 0 || length >= sizeof path) return;  // a path cut short names another file
+    DWORD folderEnd = length;
+    while (folderEnd > 0 && path[folderEnd - 1] != '\\' && path[folderEnd - 1] != '/') --folderEnd;
+    static constexpr char kName[] = "Velmora.log";
+    if (folderEnd + sizeof kName > sizeof path) return;
+    for (std::size_t i = 0; i < sizeof kName; ++i) path[folderEnd + i] = kName[i];
+    logFile = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+void appendLog(const char* bytes, std::size_t size) {
+    if (!logOpened) openLog();
+    if (logFile == INVALID_HANDLE_VALUE) return;  // no log rather than no game
+    DWORD wrote = 0;
+    WriteFile(logFile, bytes, static_cast<DWORD>(size), &wrote, nullptr);
+}
+
+bool fullPath(const char* path, char* out, std::size_t capacity) {
+    const DWORD length = GetFullPathNameA(path, static_cast<DWORD>(capacity), out, nullptr);
+    return length > 0 && length < capacity;
+}
+
 }  // namespace
+
+void closeLog() {
+    if (logFile != INVALID_HANDLE_VALUE) CloseHandle(logFile);
+    logFile = INVALID_HANDLE_VALUE;
+}
 
 bool isRangeReadable(const void* address, std::size_t bytes) { return rangeAllows(address, bytes, kReadableProtections); }
 bool isRangeWritable(const void* address, std::size_t bytes) { return rangeAllows(address, bytes, kWritableProtections); }
@@ -104,6 +144,8 @@ Platform win32Platform() {
     p.isWritable = isRangeWritable;
     p.replaceFile = replaceFile;
     p.writeFile = writeFile;
+    p.appendLog = appendLog;
+    p.fullPath = fullPath;
     return p;
 }
 

@@ -10,6 +10,9 @@ namespace velmora::win {
 
 Platform win32Platform();
 
+// Closes Velmora.log, when the plug-in is unloaded.
+void closeLog();
+
 // True when every byte of [address, address + bytes) lies in committed pages that can be
 // read (or written) without a fault; a null address, a range that wraps around, and
 // guard or no-access pages answer false. Zero bytes are checked as one.
