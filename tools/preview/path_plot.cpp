@@ -14,7 +14,7 @@ namespace {
 constexpr double kMargin = 40.0;      // pixels around each plot
 constexpr double kTimePlotHeight = 170.0;
 constexpr double kTimePlotGap = 36.0;
-constexpr double kTickLength = 18.0;  // pixels
+constexpr double kTickLength = 24.0;  // pixels
 constexpr int kTimePlots = 3;
 
 const Colour kVehiclePath{0.15, 0.15, 0.15};
@@ -193,7 +193,9 @@ Surface renderPathPlot(const std::vector<const Recording*>& runs, int width, int
             // Heading 0 faces +Y (up in the plot), 90 faces -X (left).
             cairo_line_to(cr, p.x - kTickLength * std::sin(yaw), p.y - kTickLength * std::cos(yaw));
         }
-        cairo_set_line_width(cr, 1.0);
+        // Darker than the path they start on, which they often run along.
+        setColour(cr, Colour{0.5 * colour.r, 0.5 * colour.g, 0.5 * colour.b});
+        cairo_set_line_width(cr, 2.0);
         cairo_stroke(cr);
         // Mode changes: a ring on the camera's path in the new mode's colour.
         for (std::size_t i = 1; i < fs.size(); ++i) {
