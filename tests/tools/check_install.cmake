@@ -4,12 +4,16 @@ execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD}" --prefix "${PREFIX
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${status}")
 endif()
-foreach(file bin/velmora-ini bin/velmora-sim share/velmora/Velmora.ini share/doc/Velmora/README.md
+foreach(file bin/velmora-ini bin/velmora-sim bin/velmora-preview share/velmora/Velmora.ini share/doc/Velmora/README.md
              share/doc/Velmora/LICENSE share/doc/Velmora/reliability.md share/doc/Velmora/settings.md)
   if(NOT EXISTS "${PREFIX}/${file}")
     message(FATAL_ERROR "cmake --install did not install ${file}")
   endif()
 endforeach()
+execute_process(COMMAND "${PREFIX}/bin/velmora-preview" --version RESULT_VARIABLE status OUTPUT_QUIET)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "the installed velmora-preview does not run (${status})")
+endif()
 execute_process(COMMAND "${PREFIX}/bin/velmora-ini" check "${PREFIX}/share/velmora/Velmora.ini" RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "the installed velmora-ini does not pass the installed Velmora.ini (${status})")
