@@ -292,25 +292,27 @@ TEST(Log, APoseHeldBackEveryFrameIsWrittenOncePerQuietSpell) {
     EXPECT_NEAR(std::stod(held[1]->time) - std::stod(held[0]->time), 10.0, 0.05);
 }
 
-// The log's rules on their own, with a platform whose clock the test moves.
+// The log's rules on their own, with a platform whose clock (in tenths of a second) the test
+// moves, and a plug-in that has just started.
 struct Sink {
     static inline std::string text;
     static inline std::int64_t ticks = 0;
-    static Platform table() {
-        Platform p{};
-        p.appendLog = [](const char* bytes, std::size_t size) { text.append(bytes, size); };
-        p.queryPerformanceCounter = [] { return ticks; };
-        p.queryPerformanceFrequency = []() -> std::int64_t { return 10; };
-        return p;
-    }
 };
 
-TEST(Log, StopsAtItsCapAndSaysSoOnItsLastLine) {
-    Sink::text.clear();
-    Sink::ticks = 0;
+class LogRules : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Sink::text.clear();
+        Sink::ticks = 0;
+        v.platform.appendLog = [](const char* bytes, std::size_t size) { Sink::text.append(bytes, size); };
+        v.platform.queryPerformanceCounter = [] { return Sink::ticks; };
+        v.platform.queryPerformanceFrequency = []() -> std::int64_t { return 10; };
+        startLog(v);
+    }
     Velmora v;
-    v.platform = Sink::table();
-    startLog(v);
+};
+
+TEST_F(LogRules, StopsAtItsCapAndSaysSoOnItsLastLine) {
     const std::string sentence(200, 'x');
     for (int i = 0; i < 5000; ++i) logLine(v, LogLevel::Info, sentence);  // about 1 MiB offered
     EXPECT_LE(Sink::text.size(), kLogCapBytes);
@@ -332,12 +334,7 @@ TEST(Log, StopsAtItsCapAndSaysSoOnItsLastLine) {
     EXPECT_EQ(linesOf(Sink::text).size(), 1u);
 }
 
-TEST(Log, ARepeatedFaultWritesAtTheStartOfEachQuietSpellWithTheCountBetween) {
-    Sink::text.clear();
-    Sink::ticks = 0;
-    Velmora v;
-    v.platform = Sink::table();
-    startLog(v);
+TEST_F(LogRules, ARepeatedFaultWritesAtTheStartOfEachQuietSpellWithTheCountBetween) {
     // Every tenth of a second for a minute (the clock counts tenths, so times are exact).
     for (int frame = 0; frame < 600; ++frame, ++Sink::ticks) logFault(v, LogFault::MemoryRefused, "refused");
     const std::vector<LogLine> lines = linesOf(Sink::text);
