@@ -245,6 +245,7 @@ float soundSeconds(float seconds) { return std::isfinite(seconds) && seconds > 0
 // The settings file by its full path, whether it was read, and what the loader made of each
 // value it did not take as written, in the checker's words.
 void logSettingsLoad(Velmora& v, bool reload, bool loaded, const LoadOutcome& outcome) {
+    if (v.platform.appendLog == nullptr) return;  // no log: the file need not be judged
     char path[512];
     const char* shown = kSettingsFileName;
     if (v.platform.fullPath != nullptr && v.platform.fullPath(kSettingsFileName, path, sizeof path)) shown = path;
