@@ -30,7 +30,7 @@ PathDeviation comparePaths(const std::vector<TraceRow>& path, const std::vector<
         const TraceRow& a = reference[j];
         const TraceRow& b = reference[j + 1];
         if (!a.scripted || !b.scripted || b.t <= a.t) continue;
-        const float w = std::clamp((row.t - a.t) / (b.t - a.t), 0.0f, 1.0f);
+        const auto w = static_cast<float>(std::clamp((row.t - a.t) / (b.t - a.t), 0.0, 1.0));
         const Vector3 position = a.cameraPosition + (b.cameraPosition - a.cameraPosition) * w;
         const Matrix3 turn = blendOrientation(orientation(a), orientation(b), w);
         const float apart = (row.cameraPosition - position).norm();

@@ -293,9 +293,10 @@ void SimHost::answerViewAndControls() {
     on(IS_CONTROL_JUST_PRESSED,
        [control, disabled](std::int32_t, std::int32_t id) { return control(id).justPressed && !disabled(id); });
     on(IS_CONTROL_PRESSED, [control, disabled](std::int32_t, std::int32_t id) { return control(id).held && !disabled(id); });
+    // Normalised to -1..1, whatever the device: a mouse moved further in one frame reads 1.
     on(GET_CONTROL_NORMAL, [&w, disabled](std::int32_t, std::int32_t id) {
         if (disabled(id)) return 0.0f;
-        return id == 1 ? w.lookX : (id == 2 ? w.lookY : 0.0f);
+        return std::clamp(id == 1 ? w.lookX : (id == 2 ? w.lookY : 0.0f), -1.0f, 1.0f);
     });
     on(IS_USING_KEYBOARD_AND_MOUSE, [&w](std::int32_t) { return w.keyboardMouse; });
     on(GET_HASH_KEY, [](const char* text) { return text != nullptr ? textHash(text) : 0u; });
@@ -432,7 +433,7 @@ void SimHost::answerCameras() {
     on(STOP_CAM_POINTING, [](Handle) {});
     on(SHOW_HUD_COMPONENT_THIS_FRAME, [](std::int32_t) {});
     on(SET_SCRIPTED_CAMERA_IS_FIRST_PERSON_THIS_FRAME, [](bool) {});
-    on(SET_MOBILE_PHONE_SCALE, [](float) {});
+    on(SET_MOBILE_PHONE_SCALE, [&w](float scale) { w.phoneScale = scale; });
 }
 
 void SimHost::answerVehicles() {

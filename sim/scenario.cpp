@@ -133,11 +133,12 @@ struct EventKind {
     const char* name;
     std::initializer_list<const char*> fields;
     std::initializer_list<const char*> required;
+    int defaultFrames = 1;  // the length of one without "frames", at the scenario's rate
 };
 
 const EventKind kEventKinds[] = {
-    {"enter", {"frame", "do", "vehicle", "frames"}, {"vehicle"}},
-    {"exit", {"frame", "do", "frames"}, {}},
+    {"enter", {"frame", "do", "vehicle", "frames"}, {"vehicle"}, kDefaultEnterFrames},
+    {"exit", {"frame", "do", "frames"}, {}, kDefaultExitFrames},
     {"press", {"frame", "do", "control"}, {"control"}},
     {"hold", {"frame", "do", "control", "frames"}, {"control", "frames"}},
     {"key", {"frame", "do", "key", "frames"}, {"key"}},
@@ -340,7 +341,13 @@ Scenario atFrameRate(const Scenario& scenario, float framesPerSecond) {
     for (ScenarioEvent& e : s.events) {
         e.frame = static_cast<int>(std::lround(e.frame * scale));
         e.args["frame"] = e.frame;
-        if (e.args.contains("frames")) e.args["frames"] = scaled(e.args["frames"].get<int>());
+        // An event's length is game time: one left at its default lasts as long as at the
+        // scenario's own rate too.
+        const EventKind* kind = findKind(e.action);
+        const bool lasts = std::find_if(kind->fields.begin(), kind->fields.end(), [](const char* f) {
+                               return std::string_view(f) == "frames";
+                           }) != kind->fields.end();
+        if (lasts) e.args["frames"] = scaled(e.args.value("frames", kind->defaultFrames));
         if (e.action == "look" && e.args.value("device", "mouse") != "gamepad") {
             for (const char* axis : {"x", "y"})
                 if (e.args.contains(axis)) e.args[axis] = e.args[axis].get<double>() / scale;
@@ -369,9 +376,6 @@ Vector2 point2(const json& object, const char* key, const std::string& where) {
     return Vector2(static_cast<float>(checkedNumber(v[0], where, key, kPlace)),
                    static_cast<float>(checkedNumber(v[1], where, key, kPlace)));
 }
-
-// A vehicle's launch for a jump that lands after `frames` frames at normal speed.
-float launchSpeed(const World& world, int frames) { return 0.5f * kGravity * static_cast<float>(frames) * world.baseDt; }
 
 }  // namespace
 
@@ -509,7 +513,7 @@ void applyEvents(World& world, const Scenario& scenario) {
             vehicle->bumpAmplitude = number(e, "amplitude", 0.0f, where, kBumpHeight);
             vehicle->bumpFrequency = number(e, "frequency", 0.0f, where, kBumpFrequency);
         } else if (a == "airborne") {
-            vehicle->airVelocity = launchSpeed(world, frames);
+            startJump(world, *vehicle, frames);
         } else if (a == "attach") {
             attachVehicle(world, *vehicle, *world.findVehicleByName(e["other"].get<std::string>()));
         } else if (a == "detach") {

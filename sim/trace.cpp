@@ -22,6 +22,7 @@ TraceRow captureRow(const World& world, const PluginColumns& plugin) {
             row.vehiclePosition = pose.position;
             row.vehicleYaw = decomposeRotation(pose.orientation, kOrderBody).z;
             row.speed = vehicleVelocity(world, *v).norm();
+            row.inAir = v->inAir();
         }
     }
     const View view = shownView(world);
@@ -33,6 +34,7 @@ TraceRow captureRow(const World& world, const PluginColumns& plugin) {
     row.vehicleViewMode = world.vehicleViewMode;
     row.cinematic = world.cinematic;
     row.minimap = world.minimapAngle;
+    row.phoneScale = world.phoneScale;
     row.plugin = plugin;
     row.notifications = world.notificationsTotal;
     row.nativeCalls = world.log.nativeCalls;
@@ -40,9 +42,9 @@ TraceRow captureRow(const World& world, const PluginColumns& plugin) {
 }
 
 std::string traceHeader() {
-    return "frame,t,inVehicle,vehicle,vehX,vehY,vehZ,vehYaw,speed,view,camX,camY,camZ,camPitch,camRoll,camYaw,"
-           "camFov,onFootViewMode,vehicleViewMode,cinematic,minimap,mode,cameraIndex,modEnabled,cameraActive,notifications,"
-           "nativeCalls,menuOpen,menuPage,menuRow";
+    return "frame,t,inVehicle,vehicle,vehX,vehY,vehZ,vehYaw,speed,inAir,view,camX,camY,camZ,camPitch,camRoll,camYaw,"
+           "camFov,onFootViewMode,vehicleViewMode,cinematic,minimap,phoneScale,mode,cameraIndex,modEnabled,cameraActive,"
+           "notifications,nativeCalls,menuOpen,menuPage,menuRow";
 }
 
 std::string csvField(const std::string& text) {
@@ -56,16 +58,17 @@ std::string formatTraceRow(const TraceRow& r) {
     // Adding zero turns a negative zero into a plain one, so "-0.0000" never shows.
     auto d = [](float value) { return static_cast<double>(value) + 0.0; };
     char head[64], line[512];
-    std::snprintf(head, sizeof head, "%d,%.4f,%d,", r.frame, d(r.t), r.inVehicle ? 1 : 0);
+    std::snprintf(head, sizeof head, "%d,%.4f,%d,", r.frame, r.t + 0.0, r.inVehicle ? 1 : 0);
     // The vehicle's name is the scenario's: any length, any characters, so it is quoted as CSV
     // needs and kept out of the fixed-size part.
     std::snprintf(line, sizeof line,
-                  ",%.5f,%.5f,%.5f,%.4f,%.4f,%s,%.5f,%.5f,%.5f,%.4f,%.4f,%.4f,%.4f,%d,%d,%d,%d,%s,%d,%d,%d,%d,%d,%d,%d,%d",
-                  d(r.vehiclePosition.x()),
-                  d(r.vehiclePosition.y()), d(r.vehiclePosition.z()), d(r.vehicleYaw), d(r.speed),
-                  r.scripted ? "scripted" : "game", d(r.cameraPosition.x()), d(r.cameraPosition.y()),
-                  d(r.cameraPosition.z()), d(r.cameraRotation.x), d(r.cameraRotation.y), d(r.cameraRotation.z),
-                  d(r.cameraFov), r.onFootViewMode, r.vehicleViewMode, r.cinematic ? 1 : 0, r.minimap, r.plugin.mode.c_str(),
+                  ",%.5f,%.5f,%.5f,%.4f,%.4f,%d,%s,%.5f,%.5f,%.5f,%.4f,%.4f,%.4f,%.4f,%d,%d,%d,%d,%.4f,%s,%d,%d,%d,%d,%d,%d,"
+                  "%d,%d",
+                  d(r.vehiclePosition.x()), d(r.vehiclePosition.y()), d(r.vehiclePosition.z()), d(r.vehicleYaw),
+                  d(r.speed), r.inAir ? 1 : 0, r.scripted ? "scripted" : "game", d(r.cameraPosition.x()),
+                  d(r.cameraPosition.y()), d(r.cameraPosition.z()), d(r.cameraRotation.x), d(r.cameraRotation.y),
+                  d(r.cameraRotation.z), d(r.cameraFov), r.onFootViewMode, r.vehicleViewMode, r.cinematic ? 1 : 0,
+                  r.minimap, d(r.phoneScale), r.plugin.mode.c_str(),
                   r.plugin.cameraIndex, r.plugin.modEnabled ? 1 : 0, r.plugin.cameraActive ? 1 : 0, r.notifications,
                   r.nativeCalls, r.plugin.menuOpen ? 1 : 0, r.plugin.menuPage, r.plugin.menuRow);
     return head + csvField(r.vehicle) + line;

@@ -24,12 +24,13 @@ struct PluginColumns {
 
 struct TraceRow {
     int frame = 0;
-    float t = 0.0f;            // game seconds
+    double t = 0.0;            // game seconds
     bool inVehicle = false;    // the player sits in a vehicle
     std::string vehicle;       // its scenario name
     Vector3 vehiclePosition = Vector3::Zero();
     float vehicleYaw = 0.0f;   // degrees
     float speed = 0.0f;        // metres per second
+    bool inAir = false;        // the game says the vehicle is in the air
     bool scripted = false;     // a scripted camera is shown
     Vector3 cameraPosition = Vector3::Zero();
     Rotation cameraRotation;   // degrees: pitch, roll, yaw
@@ -38,6 +39,7 @@ struct TraceRow {
     std::int32_t vehicleViewMode = 0;  // the game's in-vehicle view mode
     bool cinematic = false;            // the game's cinematic vehicle camera is on
     std::int32_t minimap = -1;         // the minimap's locked angle, -1 while unlocked
+    float phoneScale = -1.0f;          // the phone's render scale last set, -1 before any
     PluginColumns plugin;
     int notifications = 0;     // posted since the start
     int nativeCalls = 0;       // this frame

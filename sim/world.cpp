@@ -141,75 +141,324 @@ Vector3 groundNormal(const World& world, float x, float y) {
     return ramp != nullptr ? rampNormal(*ramp) : Vector3(0.0f, 0.0f, 1.0f);
 }
 
-void settleOnGround(const World& world, SimVehicle& v) {
-    // The slope is read under the four ends of the body.
-    const Vector2 f = horizontalForward(v.yaw);
+namespace {
+
+// Where a body resting on the ground at a place would sit: the height of its origin and the
+// slope's pitch and roll, read under the four ends of the body.
+struct GroundFit {
+    float z = 0.0f;
+    float pitch = 0.0f;  // degrees
+    float roll = 0.0f;
+};
+
+GroundFit fitGround(const World& world, const VehicleModel& model, float x, float y, float yaw) {
+    const Vector2 f = horizontalForward(yaw);
     const Vector2 r(f.y(), -f.x());
-    const Vector2 at(v.position.x(), v.position.y());
-    const float ly = 0.6f * v.model->halfSize.y(), lx = 0.8f * v.model->halfSize.x();
+    const Vector2 at(x, y);
+    const float ly = 0.6f * model.halfSize.y(), lx = 0.8f * model.halfSize.x();
     auto h = [&](const Vector2& p) { return groundHeight(world, p.x(), p.y()); };
     const float front = h(at + ly * f), rear = h(at - ly * f);
     const float left = h(at - lx * r), right = h(at + lx * r);
-    v.groundPitch = degrees(std::atan2(front - rear, 2.0f * ly));
-    v.groundRoll = degrees(std::atan2(left - right, 2.0f * lx));
-    v.position.z() = 0.25f * (front + rear + left + right) + v.model->groundClearance;
+    return GroundFit{0.25f * (front + rear + left + right) + model.groundClearance,
+                     degrees(std::atan2(front - rear, 2.0f * ly)), degrees(std::atan2(left - right, 2.0f * lx))};
+}
+
+}  // namespace
+
+void settleOnGround(const World& world, SimVehicle& v) {
+    const GroundFit g = fitGround(world, *v.model, v.position.x(), v.position.y(), v.yaw);
+    v.groundPitch = g.pitch;
+    v.groundRoll = g.roll;
+    v.position.z() = g.z;
+}
+
+Vector3 rearAxleOf(const VehicleModel& model) {
+    const BoneDefinition* left = findBone(model.bones, "hub_lr");
+    const BoneDefinition* right = findBone(model.bones, "hub_rr");
+    if (left != nullptr && right != nullptr) return 0.5f * (left->offset + right->offset);
+    if (left != nullptr || right != nullptr) return (left != nullptr ? left : right)->offset;  // one rear wheel
+    return Vector3(0.0f, -0.6f * model.halfSize.y(), 0.0f);
+}
+
+void startJump(const World& world, SimVehicle& v, int frames) {
+    v.jumpFrames = static_cast<float>(frames);
+    v.jumpElapsed = 0.0f;
+    v.jumpHeight = 0.0f;
+    v.jumpVelocity = 0.5f * kGravity * v.jumpFrames * world.baseDt;  // back down after the whole jump
 }
 
 namespace {
-Vector3 rearAxleOf(const VehicleModel& model);
+
+// The frame a body travels along on the ground: its heading and the slope under it. The body's
+// own extra pitch and roll, and a landing's tilt, turn the body but not its travel.
+Matrix3 travelFrame(const SimVehicle& v) { return orientationOf(v.yaw, v.groundPitch, v.groundRoll); }
+
+// How far ahead of its rear axle a body's origin sits.
+float axleLead(const VehicleModel& model) { return -rearAxleOf(model).y(); }
+
 }  // namespace
 
 Pose vehiclePose(const World&, const SimVehicle& vehicle) {
     Pose pose;
-    pose.position = vehicle.position + Vector3(0.0f, 0.0f, vehicle.bumpHeight + vehicle.airHeight);
-    pose.orientation =
-        orientationOf(vehicle.yaw, vehicle.groundPitch + vehicle.pitch, vehicle.groundRoll + vehicle.roll);
+    pose.position = vehicle.position + Vector3(0.0f, 0.0f, vehicle.bumpHeight + vehicle.jumpHeight);
+    pose.orientation = vehicle.flying ? orientationOf(vehicle.yaw, vehicle.flightPitch, vehicle.flightRoll)
+                                      : orientationOf(vehicle.yaw, vehicle.groundPitch + vehicle.pitch + vehicle.settlePitch,
+                                                      vehicle.groundRoll + vehicle.roll + vehicle.settleRoll);
     return pose;
 }
 
-Vector3 vehicleVelocity(const World& world, const SimVehicle& vehicle) {
-    const Pose pose = vehiclePose(world, vehicle);
+namespace {
+
+// The velocity of the body's origin from its motion on the ground or in the air, without the
+// bumps and a scripted jump.
+Vector3 travelVelocity(const SimVehicle& vehicle) {
+    if (vehicle.flying) return vehicle.flightVelocity;
     // Turning about its rear axle, the body's origin also moves sideways: ω × (its distance
     // ahead of the axle), to the left in a left turn.
-    const float sideSpeed = -radians(vehicle.yawRate) * -rearAxleOf(*vehicle.model).y();
-    return forwardOf(pose.orientation) * vehicle.speed + pose.orientation.col(0) * sideSpeed +
-           Vector3(0.0f, 0.0f, vehicle.bumpVelocity + vehicle.airVelocity);
+    const Matrix3 travel = travelFrame(vehicle);
+    const float sideSpeed = -radians(vehicle.yawRate) * axleLead(*vehicle.model);
+    return travel.col(1) * vehicle.speed + travel.col(0) * sideSpeed;
+}
+
+}  // namespace
+
+Vector3 vehicleVelocity(const World&, const SimVehicle& vehicle) {
+    return travelVelocity(vehicle) + Vector3(0.0f, 0.0f, vehicle.bumpVelocity + vehicle.jumpVelocity);
 }
 
 bool isUpsideDown(const Pose& pose) { return pose.orientation(2, 2) < 0.0f; }
 
 namespace {
 
+constexpr auto kGravityD = static_cast<double>(kGravity);
+constexpr double kTakeOffTolerance = 1e-4;  // metres the ground may fall below a ballistic path and still carry the body
+constexpr int kSearchSteps = 40;            // halvings of a frame to find a take-off or a landing: far below a microsecond
+
+// The ground motion of a body over part of a frame, exact for a constant acceleration and
+// turn rate: its rear axle runs along the arc its heading sweeps, never along the chord, so
+// the path is the same whatever the frame rate.
+struct Drive {
+    double axleX = 0.0, axleY = 0.0;  // metres
+    double yaw = 0.0;                 // degrees
+    double speed = 0.0;               // metres per second
+    bool coasting = false;
+};
+
+// ∫₀ᵗ (v0 + a·τ)·f(ψ0 + w·τ) dτ with f(ψ) = (−sin ψ, cos ψ), the horizontal forward axis.
+void sweep(double v0, double a, double psi0, double w, double t, double& dx, double& dy) {
+    double i0x, i0y, i1x, i1y;  // ∫ f dτ and ∫ τ·f dτ
+    const double s0 = std::sin(psi0), c0 = std::cos(psi0);
+    if (std::fabs(w * t) < 1e-3) {
+        // Series: f(ψ0 + wτ) = f0 + f0'·wτ − f0·(wτ)²/2, with f0' = (−cos ψ0, −sin ψ0).
+        const double w2 = w * w, t2 = t * t, t3 = t2 * t, t4 = t3 * t;
+        i0x = -s0 * t - c0 * w * t2 / 2.0 + s0 * w2 * t3 / 6.0;
+        i0y = c0 * t - s0 * w * t2 / 2.0 - c0 * w2 * t3 / 6.0;
+        i1x = -s0 * t2 / 2.0 - c0 * w * t3 / 3.0 + s0 * w2 * t4 / 8.0;
+        i1y = c0 * t2 / 2.0 - s0 * w * t3 / 3.0 - c0 * w2 * t4 / 8.0;
+    } else {
+        // F(ψ) = (cos ψ, sin ψ) is ∫f dψ, and G(ψ) = (sin ψ, −cos ψ) is ∫F dψ.
+        const double psi1 = psi0 + w * t;
+        const double s1 = std::sin(psi1), c1 = std::cos(psi1);
+        i0x = (c1 - c0) / w;
+        i0y = (s1 - s0) / w;
+        i1x = t * c1 / w - (s1 - s0) / (w * w);
+        i1y = t * s1 / w - (-c1 + c0) / (w * w);
+    }
+    dx = v0 * i0x + a * i1x;
+    dy = v0 * i0y + a * i1y;
+}
+
+Drive driveFor(Drive d, double accel, double yawRate, double cosPitch, double t) {
+    while (t > 0.0) {
+        // An unhooked load rolls to a stop: the slowing ends when the speed reaches 0.
+        double a = accel, span = t;
+        if (d.coasting) {
+            a -= std::copysign(static_cast<double>(kRollingDeceleration), d.speed);
+            if (d.speed == 0.0) {
+                d.coasting = false;
+                continue;
+            }
+            if (const double stop = -d.speed / a; stop > 0.0 && stop < span) span = stop;
+        }
+        double dx, dy;
+        sweep(d.speed, a, d.yaw * kPi / 180.0, yawRate * kPi / 180.0, span, dx, dy);
+        d.axleX += cosPitch * dx;
+        d.axleY += cosPitch * dy;
+        d.yaw += yawRate * span;
+        d.speed += a * span;
+        if (span < t) {
+            d.speed = 0.0;
+            d.coasting = false;
+        }
+        t -= span;
+    }
+    return d;
+}
+
+Vector2 originOf(const Drive& d, double lead) {
+    const double psi = d.yaw * kPi / 180.0;
+    return Vector2(static_cast<float>(d.axleX - lead * std::sin(psi)), static_cast<float>(d.axleY + lead * std::cos(psi)));
+}
+
+// The track in double as the float pose stands: reseeded whenever something outside the motion
+// (a scenario's pose, a landing, a hitch) has placed the body.
+Drive trackOf(SimVehicle& v) {
+    GroundTrack& t = v.track;
+    if (!t.set || t.writtenX != v.position.x() || t.writtenY != v.position.y() || t.writtenYaw != v.yaw ||
+        t.writtenSpeed != v.speed) {
+        const double lead = axleLead(*v.model), psi = static_cast<double>(v.yaw) * kPi / 180.0;
+        t.axleX = static_cast<double>(v.position.x()) + lead * std::sin(psi);
+        t.axleY = static_cast<double>(v.position.y()) - lead * std::cos(psi);
+        t.yaw = static_cast<double>(v.yaw);
+        t.speed = static_cast<double>(v.speed);
+        t.set = true;
+    }
+    return Drive{t.axleX, t.axleY, t.yaw, t.speed, v.coasting};
+}
+
+void writeTrack(SimVehicle& v, const Drive& d) {
+    const Vector2 o = originOf(d, axleLead(*v.model));
+    const double yaw = d.yaw - 360.0 * std::floor((d.yaw + 180.0) / 360.0);  // [-180, 180)
+    v.position.x() = o.x();
+    v.position.y() = o.y();
+    v.yaw = static_cast<float>(yaw);
+    v.speed = static_cast<float>(d.speed);
+    v.track = GroundTrack{d.axleX, d.axleY, yaw, d.speed, o.x(), o.y(), v.yaw, v.speed, true};
+    v.coasting = d.coasting;
+}
+
+void takeOff(SimVehicle& v) {
+    v.flightVelocity = travelVelocity(v);
+    v.flightPitch = v.groundPitch + v.pitch + v.settlePitch;
+    v.flightRoll = v.groundRoll + v.roll + v.settleRoll;
+    v.settlePitch = v.settleRoll = 0.0f;
+    v.position.z() += v.bumpHeight;  // the jolt of the moment goes up with it
+    v.bumpHeight = v.bumpVelocity = 0.0f;
+    v.flying = true;
+}
+
+// Moves a body on its wheels for up to `seconds`; answers the time it rode before the ground
+// fell away under it (then it flies on from there).
+double rideOnGround(const World& world, SimVehicle& v, double seconds) {
+    const Drive start = trackOf(v);
+    const double lead = axleLead(*v.model);
+    const auto cosPitch = static_cast<double>(std::cos(radians(v.groundPitch)));
+    const auto z0 = static_cast<double>(v.position.z());
+    struct Place {
+        Drive drive;
+        GroundFit ground;
+    };
+    auto at = [&](double t) {
+        const Drive d = driveFor(start, static_cast<double>(v.accel), static_cast<double>(v.yawRate), cosPitch, t);
+        const Vector2 o = originOf(d, lead);
+        return Place{d, fitGround(world, *v.model, o.x(), o.y(), static_cast<float>(d.yaw))};
+    };
+    // The body rises and falls as the ground it came over did: that is the rate it carries
+    // into the air. Gravity pulls it below that path at most this far by then; ground that
+    // falls further is left behind.
+    constexpr float kInstant = 1e-3f;  // seconds
+    const Vector3 came = v.position - kInstant * travelVelocity(v);
+    const double climb =
+        (z0 - static_cast<double>(fitGround(world, *v.model, came.x(), came.y(), v.yaw).z)) / static_cast<double>(kInstant);
+    auto leftBehind = [&](double t, const Place& p) {
+        return static_cast<double>(p.ground.z) < z0 + climb * t - 0.5 * kGravityD * t * t - kTakeOffTolerance;
+    };
+    Place end = at(seconds);
+    double rode = seconds;
+    const bool flies = leftBehind(seconds, end);
+    if (flies) {
+        double lo = 0.0, hi = seconds;
+        for (int i = 0; i < kSearchSteps; ++i) {
+            const double mid = 0.5 * (lo + hi);
+            (leftBehind(mid, at(mid)) ? hi : lo) = mid;
+        }
+        rode = lo;
+        end = at(rode);
+    }
+    writeTrack(v, end.drive);
+    v.position.z() = end.ground.z;
+    v.groundPitch = end.ground.pitch;
+    v.groundRoll = end.ground.roll;
+    const auto settled = static_cast<float>(std::exp(-rode / static_cast<double>(kLandingSettleSeconds)));
+    v.settlePitch *= settled;
+    v.settleRoll *= settled;
+    if (flies) takeOff(v);
+    return rode;
+}
+
+// Moves a body through the air for up to `seconds`; answers the time it flew before it landed.
+double fly(const World& world, SimVehicle& v, double seconds) {
+    const Vector3 p0 = v.position;
+    const Vector3 u0 = v.flightVelocity;
+    const float yaw0 = v.yaw;
+    auto placeAt = [&](double t) {
+        const float ft = static_cast<float>(t);
+        return Vector3(p0 + u0 * ft + Vector3(0.0f, 0.0f, -0.5f * kGravity * ft * ft));
+    };
+    auto yawAt = [&](double t) { return yaw0 + v.yawRate * static_cast<float>(t); };
+    auto groundAt = [&](double t) {
+        const Vector3 p = placeAt(t);
+        return fitGround(world, *v.model, p.x(), p.y(), yawAt(t));
+    };
+    auto down = [&](double t) { return static_cast<double>(placeAt(t).z()) < static_cast<double>(groundAt(t).z) - kTakeOffTolerance; };
+    double flew = seconds;
+    if (down(seconds)) {
+        double lo = 0.0, hi = seconds;
+        for (int i = 0; i < kSearchSteps; ++i) {
+            const double mid = 0.5 * (lo + hi);
+            (down(mid) ? hi : lo) = mid;
+        }
+        flew = hi;
+    }
+    v.position = placeAt(flew);
+    v.yaw = wrap180(yawAt(flew));
+    v.flightVelocity.z() -= kGravity * static_cast<float>(flew);
+    if (flew < seconds || down(seconds)) {
+        // Landed: on its wheels on the ground beneath, rolling on with what it carried forward,
+        // its tilt easing onto the slope.
+        const GroundFit g = groundAt(flew);
+        v.position.z() = g.z;
+        v.groundPitch = g.pitch;
+        v.groundRoll = g.roll;
+        v.speed = Vector2(v.flightVelocity.x(), v.flightVelocity.y()).dot(horizontalForward(v.yaw));
+        v.settlePitch = wrap180(v.flightPitch - g.pitch - v.pitch);
+        v.settleRoll = wrap180(v.flightRoll - g.roll - v.roll);
+        v.flightVelocity = Vector3::Zero();
+        v.flying = false;
+        v.track.set = false;
+    }
+    return flew;
+}
+
+void advanceJump(const World& world, SimVehicle& v) {
+    v.jumpElapsed += world.dt / world.baseDt;  // exactly 1 a frame at normal speed
+    if (v.jumpElapsed >= v.jumpFrames - 1e-3f) {
+        v.jumpFrames = v.jumpElapsed = v.jumpHeight = v.jumpVelocity = 0.0f;  // landed
+        return;
+    }
+    // The exact parabola, so a jump's top does not depend on the frame rate.
+    const float t = v.jumpElapsed * world.baseDt;
+    const float launch = 0.5f * kGravity * v.jumpFrames * world.baseDt;
+    v.jumpHeight = launch * t - 0.5f * kGravity * t * t;
+    v.jumpVelocity = launch - kGravity * t;
+}
+
 void moveVehicle(World& world, SimVehicle& v) {
     const float dt = world.dt;
     if (dt <= 0.0f) return;
-    if (v.coasting) {
-        const float slowed = std::max(0.0f, std::fabs(v.speed) - kRollingDeceleration * dt);
-        v.speed = std::copysign(slowed, v.speed);
-        if (slowed == 0.0f) v.coasting = false;
-    }
-    v.speed += v.accel * dt;
-    const Vector3 velocity = vehicleVelocity(world, v);
-    v.yaw = wrap180(v.yaw + v.yawRate * dt);
-    v.position.x() += velocity.x() * dt;
-    v.position.y() += velocity.y() * dt;
-    settleOnGround(world, v);
+    // A frame may hold a take-off and a landing: each part runs until the next.
+    double left = dt;
+    for (int part = 0; part < 4 && left > 0.0; ++part) left -= v.flying ? fly(world, v, left) : rideOnGround(world, v, left);
 
-    if (v.bumpAmplitude > 0.0f) {
+    if (v.bumpAmplitude > 0.0f && !v.flying) {
         v.bumpPhase += kTwoPi * v.bumpFrequency * dt;
-        const float height = v.bumpAmplitude * std::sin(v.bumpPhase);
-        v.bumpVelocity = (height - v.bumpHeight) / dt;
-        v.bumpHeight = height;
+        v.bumpHeight = v.bumpAmplitude * std::sin(v.bumpPhase);
+        v.bumpVelocity = v.bumpAmplitude * kTwoPi * v.bumpFrequency * std::cos(v.bumpPhase);
     } else {
         v.bumpVelocity = 0.0f;
         v.bumpHeight = 0.0f;
     }
-    if (v.inAir()) {
-        // The exact parabola over the frame, so a jump's top does not depend on the frame rate.
-        v.airHeight += v.airVelocity * dt - 0.5f * kGravity * dt * dt;
-        v.airVelocity -= kGravity * dt;
-        if (v.airHeight <= 0.0f) v.airHeight = v.airVelocity = 0.0f;  // landed
-    }
+    if (v.jumpFrames > 0.0f) advanceJump(world, v);
 }
 
 }  // namespace
@@ -230,13 +479,6 @@ Vector3 hitchOnParent(const VehicleModel& parent) {
 Vector3 pinOnChild(const VehicleModel& child) {
     if (const BoneDefinition* b = findBone(child.bones, "attach_male")) return b->offset;
     return Vector3(0.0f, child.halfSize.y(), 0.0f);
-}
-
-Vector3 rearAxleOf(const VehicleModel& model) {
-    const BoneDefinition* left = findBone(model.bones, "hub_lr");
-    const BoneDefinition* right = findBone(model.bones, "hub_rr");
-    if (left != nullptr && right != nullptr) return 0.5f * (left->offset + right->offset);
-    return Vector3(0.0f, -0.6f * model.halfSize.y(), 0.0f);
 }
 
 Vector3 hitchPoint(const World& world, const SimVehicle& parent) {
@@ -261,7 +503,9 @@ void hangFrom(World& world, SimVehicle& child, const Vector3& hitch, const Vecto
     child.groundRoll = 0.0f;
     child.pitch = child.roll = 0.0f;
     child.bumpHeight = child.bumpVelocity = 0.0f;
-    child.airHeight = child.airVelocity = 0.0f;
+    child.jumpFrames = child.jumpElapsed = child.jumpHeight = child.jumpVelocity = 0.0f;
+    child.flying = false;
+    child.settlePitch = child.settleRoll = 0.0f;
     const Matrix3 orientation = orientationOf(child.yaw, child.groundPitch, 0.0f);
     child.position = Vector3(a.x(), a.y(), axleZ) - orientation * axle;
 }
@@ -271,14 +515,29 @@ void followParent(World& world, SimVehicle& child) {
     if (parent == nullptr || !parent->exists) {
         child.attachedTo = 0;
         child.coasting = true;
+        child.yawRate = 0.0f;
         return;
     }
     const Pose before = vehiclePose(world, child);
     const Vector3 axleBefore = before.position + before.orientation * rearAxleOf(*child.model);
-    hangFrom(world, child, hitchPoint(world, *parent), Vector2(axleBefore.x(), axleBefore.y()));
-    const Pose after = vehiclePose(world, child);
-    const Vector3 axleAfter = after.position + after.orientation * rearAxleOf(*child.model);
-    if (world.dt > 0.0f) child.speed = (axleAfter - axleBefore).dot(forwardOf(after.orientation)) / world.dt;
+    const Vector3 hitch = hitchPoint(world, *parent);
+    hangFrom(world, child, hitch, Vector2(axleBefore.x(), axleBefore.y()));
+
+    // Its motion now, as a rigid rod from its rear axle to the hitch: the axle rolls along the
+    // body (no sideways slip) at the hitch's speed along the rod, and the body turns at the
+    // hitch's speed across the rod over the rod's length. The hitch moves with the tractor,
+    // its origin's velocity plus the tractor's turn about the origin.
+    const Pose parentPose = vehiclePose(world, *parent);
+    const Vector3 arm = hitch - parentPose.position;
+    const float turn = radians(parent->yawRate);
+    const Vector3 hitchVelocity = vehicleVelocity(world, *parent) + Vector3(-turn * arm.y(), turn * arm.x(), 0.0f);
+    const Vector2 along = horizontalForward(child.yaw);
+    const Vector2 across(-along.y(), along.x());  // to the left
+    const Vector3 rod = pinOnChild(*child.model) - rearAxleOf(*child.model);
+    const float reach = Vector2(rod.x(), rod.y()).norm();
+    const Vector2 h(hitchVelocity.x(), hitchVelocity.y());
+    child.speed = h.dot(along);
+    child.yawRate = reach > 0.0f ? degrees(h.dot(across) / reach) : 0.0f;
 }
 
 }  // namespace
@@ -301,7 +560,8 @@ void detachVehicles(World& world, SimVehicle& parent) {
     for (Entity attached : {parent.towedEntity, parent.trailer}) {
         if (SimVehicle* other = world.findVehicle(attached)) {
             other->attachedTo = 0;
-            other->coasting = true;  // keeps its speed and rolls to a stop
+            other->coasting = true;  // keeps its speed and rolls to a stop, straight on
+            other->yawRate = 0.0f;
             settleOnGround(world, *other);
         }
     }
@@ -607,7 +867,7 @@ void advanceWorld(World& world) {
     advanceCharacter(world);
 
     world.easeElapsed += world.realDt;
-    world.time += world.dt;
+    world.time += static_cast<double>(world.dt);
     world.wallClock += static_cast<double>(world.realDt);
     ++world.frame;
     if (world.pausedFrames > 0) --world.pausedFrames;

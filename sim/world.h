@@ -26,6 +26,7 @@ inline constexpr PlayerId kPlayer = 0;              // the local player's index 
 inline constexpr int kControlCount = 256;
 inline constexpr float kGravity = 9.81f;            // metres per second squared
 inline constexpr float kRollingDeceleration = 1.5f; // metres per second squared, an unhooked load
+inline constexpr float kLandingSettleSeconds = 0.12f; // a landed body's tilt eases onto the slope so fast
 
 // A world pose: position and orientation (a rotation matrix: its columns are the body's
 // right, forward and up axes in the world).
@@ -53,6 +54,17 @@ struct Ground {
     std::vector<Ramp> ramps;
 };
 
+// A vehicle's ground track in double precision: the rear axle's place, the heading and the
+// speed as last written to the float pose. A long run at a high frame rate moves a vehicle by
+// small steps; summed in float they would drift by millimetres, summed here they do not.
+struct GroundTrack {
+    double axleX = 0.0, axleY = 0.0;  // metres, the rear axle's horizontal place
+    double yaw = 0.0;                 // degrees
+    double speed = 0.0;               // metres per second
+    float writtenX = 0.0f, writtenY = 0.0f, writtenYaw = 0.0f, writtenSpeed = 0.0f;  // as last written in float
+    bool set = false;                 // false until the first move; a pose set from outside reseeds it
+};
+
 struct SimVehicle {
     Entity handle = 0;
     std::string name;                  // the scenario's name for it
@@ -61,14 +73,16 @@ struct SimVehicle {
     bool wrecked = false;
     std::int32_t spoiler = -1;         // fitted spoiler mod, -1 when stock
 
-    // Scripted kinematics. The origin rides on the ground unless the vehicle is in the air.
-    Vector3 position = Vector3::Zero();  // metres, the origin without the bump and air offsets
+    // Scripted kinematics. On its wheels the body rides on the ground, turning about its rear
+    // axle; where the ground falls away faster than gravity pulls, it flies off on a ballistic
+    // path and lands on the ground beneath.
+    Vector3 position = Vector3::Zero();  // metres, the origin without the bump and jump offsets
     float yaw = 0.0f;                    // degrees; 0 faces +Y, 90 faces -X
     float pitch = 0.0f;                  // degrees, nose up positive, on top of the ground's slope
     float roll = 0.0f;                   // degrees, on top of the ground's slope
     float groundPitch = 0.0f;            // degrees, the slope under the body along it
     float groundRoll = 0.0f;             // degrees, the slope under the body across it
-    float speed = 0.0f;                  // metres per second along the forward axis
+    float speed = 0.0f;                  // metres per second along the forward axis, at the rear axle
     float accel = 0.0f;                  // metres per second squared
     float yawRate = 0.0f;                // degrees per second, positive turns left
     bool coasting = false;               // unhooked: rolls to a stop
@@ -77,8 +91,23 @@ struct SimVehicle {
     float bumpPhase = 0.0f;              // radians
     float bumpHeight = 0.0f;             // metres, current vertical offset
     float bumpVelocity = 0.0f;           // metres per second from the bumps
-    float airHeight = 0.0f;              // metres above its track on the ground
-    float airVelocity = 0.0f;            // metres per second, upward, while in the air
+
+    // A scripted jump (the `airborne` event): up and down on a parabola over a whole number of
+    // frames at normal speed, counted, so that float rounding never adds a frame.
+    float jumpFrames = 0.0f;             // frames of normal-speed game time it lasts; 0 for none
+    float jumpElapsed = 0.0f;            // frames of it gone
+    float jumpHeight = 0.0f;             // metres above the track, now
+    float jumpVelocity = 0.0f;           // metres per second, upward, now
+
+    // A flight off an edge of the ground.
+    bool flying = false;
+    Vector3 flightVelocity = Vector3::Zero();  // metres per second, world, of the origin
+    float flightPitch = 0.0f;            // degrees: the body keeps its attitude in the air
+    float flightRoll = 0.0f;
+    float settlePitch = 0.0f;            // degrees of a landing's tilt left, easing onto the slope
+    float settleRoll = 0.0f;
+    GroundTrack track;
+
     bool brokenData = false;             // answers NaN for its motion (robustness scenarios)
 
     // Attachments.
@@ -89,7 +118,7 @@ struct SimVehicle {
     // Entity memory: the model information pointer sits at byte 32.
     std::array<std::uint8_t, 64> memory{};
 
-    bool inAir() const { return airHeight > 0.0f || airVelocity > 0.0f; }
+    bool inAir() const { return flying || jumpFrames > 0.0f; }
 };
 
 // Getting in has two halves: walking up and opening the door, then climbing onto the seat.
@@ -208,7 +237,7 @@ struct Faults {
 struct World {
     // Time.
     int frame = 0;
-    float time = 0.0f;            // game seconds
+    double time = 0.0;            // game seconds, summed in double so it stays true for hours
     float dt = 1.0f / 60.0f;      // game seconds of this frame; 0 while paused
     float baseDt = 1.0f / 60.0f;  // game seconds per frame at normal speed
     float timeScale = 1.0f;       // slow motion: game time runs this fast against the wall clock
@@ -222,6 +251,7 @@ struct World {
     std::int32_t vehicleViewMode = 1;  // 0, 1, 2, 3 cinematic, 4 first person
     bool cinematic = false;
     std::int32_t minimapAngle = -1;    // locked angle in whole degrees, -1 while unlocked
+    float phoneScale = -1.0f;          // the phone's render scale last set, -1 before any
 
     SimCharacter player;
     std::vector<SimVehicle> vehicles;  // filled once when the scenario is set up: entity
@@ -292,6 +322,11 @@ float groundHeight(const World& world, float x, float y);
 Vector3 groundNormal(const World& world, float x, float y);
 // Puts a vehicle on the ground where it stands: height and the slope's pitch and roll.
 void settleOnGround(const World& world, SimVehicle& vehicle);
+// The point a vehicle's body turns about: the middle of its rear hubs (the one rear hub of a
+// motorcycle), in the model's frame.
+Vector3 rearAxleOf(const VehicleModel& model);
+// A scripted jump of `frames` frames at normal speed, from now: up and down on a parabola.
+void startJump(const World& world, SimVehicle& vehicle, int frames);
 
 // The character's pose and bones; seated characters ride in their vehicle's driver seat.
 Pose characterPose(const World& world);

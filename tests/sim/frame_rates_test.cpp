@@ -10,31 +10,35 @@ namespace velmora::sim {
 namespace {
 
 TEST(FrameRates, AScenarioAtAnotherRateKeepsItsGameTime) {
-    const Scenario written = parseScenario(R"({"frames": 600, "world": {}, "events": [
+    const Scenario written = parseScenario(R"({"frames": 600, "world": {"vehicles": [{"name": "car", "model": "compact"}]},
+        "events": [
         {"frame": 45, "do": "press", "control": "lookBehind"},
         {"frame": 60, "do": "hold", "control": "aim", "frames": 30},
         {"frame": 90, "do": "look", "x": 0.6, "y": -0.3, "frames": 10, "device": "mouse"},
         {"frame": 120, "do": "look", "x": 0.5, "y": 0.2, "frames": 3, "device": "gamepad"},
-        {"frame": 150, "do": "pause", "frames": 1}]})",
+        {"frame": 150, "do": "pause", "frames": 1},
+        {"frame": 200, "do": "enter", "vehicle": "car"},
+        {"frame": 300, "do": "exit"}]})",
                                            "rates");
     struct Case {
         float fps;
         int frames;
-        int pressAt, holdAt, holdFor, lookFor, pauseFor;
+        int pressAt, holdAt, holdFor, lookFor, pauseFor, enterFor, exitFor;
         float mouseX;
     };
     // At 30 a second frame 45 (0.75 s) falls between frames 22 and 23 and rounds to 23; a
-    // one-frame pause stays a frame long; a mouse moves twice as far a frame.
-    const Case cases[] = {{60.0f, 600, 45, 60, 30, 10, 1, 0.6f},
-                          {30.0f, 300, 23, 30, 15, 5, 1, 1.2f},
-                          {144.0f, 1440, 108, 144, 72, 24, 2, 0.25f},
-                          {240.0f, 2400, 180, 240, 120, 40, 4, 0.15f}};
+    // one-frame pause stays a frame long; a mouse moves twice as far a frame. Getting in and
+    // out take their default 20 and 15 frames' time at any rate (7.5 frames rounds to 8).
+    const Case cases[] = {{60.0f, 600, 45, 60, 30, 10, 1, 20, 15, 0.6f},
+                          {30.0f, 300, 23, 30, 15, 5, 1, 10, 8, 1.2f},
+                          {144.0f, 1440, 108, 144, 72, 24, 2, 48, 36, 0.25f},
+                          {240.0f, 2400, 180, 240, 120, 40, 4, 80, 60, 0.15f}};
     for (const Case& c : cases) {
         const Scenario s = atFrameRate(written, c.fps);
         SCOPED_TRACE(c.fps);
         EXPECT_FLOAT_EQ(s.dt, 1.0f / c.fps);
         EXPECT_EQ(s.frames, c.frames);
-        ASSERT_EQ(s.events.size(), 5u);
+        ASSERT_EQ(s.events.size(), 7u);
         EXPECT_EQ(s.events[0].frame, c.pressAt);
         EXPECT_EQ(s.events[0].args["frame"].get<int>(), c.pressAt);
         EXPECT_FALSE(s.events[0].args.contains("frames"));  // a press is one frame at any rate
@@ -45,7 +49,16 @@ TEST(FrameRates, AScenarioAtAnotherRateKeepsItsGameTime) {
         EXPECT_NEAR(s.events[2].args["y"].get<double>(), -c.mouseX / 2.0f, 1e-6);
         EXPECT_DOUBLE_EQ(s.events[3].args["x"].get<double>(), 0.5);  // a stick's deflection is no distance
         EXPECT_EQ(s.events[4].args["frames"].get<int>(), c.pauseFor);
+        EXPECT_EQ(s.events[5].args["frames"].get<int>(), c.enterFor);
+        EXPECT_EQ(s.events[6].args["frames"].get<int>(), c.exitFor);
     }
+    // The built-in scenarios move the mouse no further a frame than the game reads (1) at any
+    // of the rates they are measured at.
+    for (const BuiltinScenario& b : builtinScenarios())
+        for (const float fps : {30.0f, 240.0f})
+            for (const ScenarioEvent& e : atFrameRate(parseScenario(b.json, b.name), fps).events)
+                for (const char* axis : {"x", "y"})
+                    EXPECT_LE(std::fabs(e.args.value(axis, 0.0)), 1.0) << b.name << " at " << fps << ", frame " << e.frame;
 }
 
 TraceRow row(float t, const Vector3& position, float yaw, bool scripted = true) {

@@ -150,9 +150,9 @@ TEST(SimTrace, TheSameScenarioGivesTheSameTraceByteForByte) {
     EXPECT_GT(first.size(), 10000u);
     EXPECT_EQ(first, traceOf());
     EXPECT_EQ(first.substr(0, first.find('\n')),
-              "frame,t,inVehicle,vehicle,vehX,vehY,vehZ,vehYaw,speed,view,camX,camY,camZ,camPitch,camRoll,camYaw,"
-              "camFov,onFootViewMode,vehicleViewMode,cinematic,minimap,mode,cameraIndex,modEnabled,cameraActive,notifications,"
-              "nativeCalls,menuOpen,menuPage,menuRow");
+              "frame,t,inVehicle,vehicle,vehX,vehY,vehZ,vehYaw,speed,inAir,view,camX,camY,camZ,camPitch,camRoll,camYaw,"
+              "camFov,onFootViewMode,vehicleViewMode,cinematic,minimap,phoneScale,mode,cameraIndex,modEnabled,cameraActive,"
+              "notifications,nativeCalls,menuOpen,menuPage,menuRow");
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <map>
+#include <vector>
 
 #include "shell/natives.h"
 #include "sim/host.h"
@@ -76,31 +78,135 @@ TEST(SimRotations, EveryOrderDecomposesToAnglesThatRebuildTheBody) {
 }
 
 TEST(SimWorld, MotionIsConsistentFrameToFrame) {
-    World world = worldWith(R"("vehicles": [{"name": "car", "model": "sports", "heading": 0, "speed": 10, "yawRate": 30,
-                                 "bumps": {"amplitude": 0.05, "frequency": 2}}])");
-    SimHost host(world);
-    const HostRuntime rt = host.runtime();
-    const Entity car = world.vehicles[0].handle;
-    // Turning at 30 degrees per second about its rear axle, 1.275 m behind the origin, the
-    // body's middle also moves 0.5236 rad/s × 1.275 m = 0.668 m/s to the left.
-    const float side = -30.0f * 3.14159265f / 180.0f * 1.275f;
-    for (int frame = 0; frame < 120; ++frame) {
-        const Vector3 before = invoke(rt, natives::entityPosition, car, true);
-        const Vector3 velocity = invoke(rt, natives::entityVelocity, car);
-        EXPECT_NEAR(invoke(rt, natives::entitySpeed, car), velocity.norm(), 1e-4f);
-        // In the body's own frame: ahead at the speed, sideways by the swing, up and down
-        // with the bumps; in the world, that turned by the body.
-        const Vector3 own = invoke(rt, natives::entitySpeedVector, car, true);
-        EXPECT_NEAR(own.x(), side, 1e-4f);
-        EXPECT_NEAR(own.y(), 10.0f, 1e-3f);
-        EXPECT_TRUE(near3(invoke(rt, natives::entitySpeedVector, car, false), velocity));
+    // Turning at ω about its rear axle, the body's middle also moves ω·lead to the left, lead
+    // being how far the origin sits ahead of the rear hubs: 1.275 m for the sports car (half its
+    // 2.55 m wheelbase), 0.73 m for the motorcycle, whose one rear hub is its axle.
+    struct Case { const char* model; float yawRate, lead; };
+    for (const Case& c : {Case{"sports", 30.0f, 1.275f}, Case{"motorcycle", 40.0f, 0.73f}}) {
+        World world = worldWith(std::string(R"("vehicles": [{"name": "car", "model": ")") + c.model +
+                                R"(", "speed": 10, "yawRate": )" + std::to_string(c.yawRate) +
+                                R"(, "bumps": {"amplitude": 0.05, "frequency": 2}}])");
+        SimHost host(world);
+        const HostRuntime rt = host.runtime();
+        const Entity car = world.vehicles[0].handle;
+        const float side = -c.yawRate * 3.14159265f / 180.0f * c.lead;
+        for (int frame = 0; frame < 120; ++frame) {
+            const Vector3 before = invoke(rt, natives::entityPosition, car, true);
+            const Vector3 velocity = invoke(rt, natives::entityVelocity, car);
+            EXPECT_NEAR(invoke(rt, natives::entitySpeed, car), velocity.norm(), 1e-4f);
+            // In the body's own frame: ahead at the speed, sideways by the swing, up and down
+            // with the bumps; in the world, that turned by the body.
+            const Vector3 own = invoke(rt, natives::entitySpeedVector, car, true);
+            EXPECT_NEAR(own.x(), side, 1e-4f) << c.model;
+            EXPECT_NEAR(own.y(), 10.0f, 1e-3f);
+            EXPECT_TRUE(near3(invoke(rt, natives::entitySpeedVector, car, false), velocity));
 
-        advanceWorld(world);
-        const Vector3 moved = invoke(rt, natives::entityPosition, car, true) - before;
-        EXPECT_NEAR(Vector3(moved.x(), moved.y(), 0).norm(), std::hypot(10.0f, side) * world.baseDt, 1e-4f);
+            advanceWorld(world);
+            const Vector3 moved = invoke(rt, natives::entityPosition, car, true) - before;
+            EXPECT_NEAR(Vector3(moved.x(), moved.y(), 0).norm(), std::hypot(10.0f, side) * world.baseDt, 1e-4f);
+        }
+        // Two seconds of the turn.
+        EXPECT_NEAR(wrap180(invoke(rt, natives::entityRotation, car, 2).z - 2.0f * c.yawRate), 0.0f, 1e-3f);
     }
-    // Two seconds at 30 degrees per second.
-    EXPECT_NEAR(invoke(rt, natives::entityRotation, car, 2).z, 60.0f, 0.05f);
+}
+
+// The world alone, without the plug-in: each frame's events at its start, then `look` at it
+// and through the natives.
+template <class Look>
+void playWorld(const Scenario& scenario, Look look) {
+    World world;
+    setUpWorld(world, scenario);
+    SimHost host(world);
+    for (; world.frame < scenario.frames; advanceWorld(world)) {
+        applyEvents(world, scenario);
+        look(world, host.runtime());
+    }
+}
+
+Scenario scenarioAt(const std::string& json, float framesPerSecond) {
+    return atFrameRate(parseScenario(json, "test"), framesPerSecond);
+}
+
+TEST(SimWorld, AVehicleDrivesOnePathWhateverTheFrameRate) {
+    const float rates[] = {30.0f, 60.0f, 144.0f, 240.0f};
+    // By hand: at 10 m/s and 30 degrees a second the sports car's rear axle, 1.275 m behind
+    // its origin, runs on a circle of radius 10/0.5236 = 19.0986 m about (-19.0986, -1.275).
+    // After 3 s, a quarter turn, the axle is at (-19.0986, 17.8236) and the origin 1.275 m
+    // ahead of it along -X: (-20.3736, 17.8236).
+    for (const float fps : rates) {
+        const Scenario s = scenarioAt(R"({"frames": 181, "world": {"vehicles": [
+            {"name": "car", "model": "sports", "speed": 10, "yawRate": 30}]}})", fps);
+        playWorld(s, [&](const World& w, const HostRuntime&) {
+            if (w.frame != std::lround(3.0f * fps)) return;
+            EXPECT_TRUE(near3(w.vehicles[0].position, Vector3(-20.3736f, 17.8236f, 0.31f), 1e-3f)) << fps;
+            EXPECT_NEAR(w.vehicles[0].yaw, 90.0f, 0.01f) << fps;
+        });
+    }
+    // At 25 m/s through two lane changes, a bend at 20 degrees a second while speeding up and a
+    // braking straight: every sixth of a second, the same place within 1 mm and the same heading
+    // within 0.01 degrees at every rate as at 240.
+    const std::string drive = R"({"frames": 480, "world": {"vehicles": [{"name": "car", "model": "compact", "speed": 25}]},
+        "events": [{"frame": 30, "do": "drive", "vehicle": "car", "yawRate": 12},
+                   {"frame": 60, "do": "drive", "vehicle": "car", "yawRate": -12},
+                   {"frame": 90, "do": "drive", "vehicle": "car", "yawRate": 0},
+                   {"frame": 120, "do": "drive", "vehicle": "car", "yawRate": 20, "accel": 2},
+                   {"frame": 300, "do": "drive", "vehicle": "car", "yawRate": 0, "accel": -3}]})";
+    std::map<float, std::vector<std::pair<Vector3, float>>> paths;
+    for (const float fps : rates) {
+        const int every = static_cast<int>(fps) / 6;
+        playWorld(scenarioAt(drive, fps), [&](const World& w, const HostRuntime&) {
+            if (w.frame % every == 0) paths[fps].emplace_back(w.vehicles[0].position, w.vehicles[0].yaw);
+        });
+    }
+    for (const float fps : rates) {
+        ASSERT_EQ(paths[fps].size(), paths[240.0f].size());
+        for (std::size_t i = 0; i < paths[fps].size(); ++i) {
+            EXPECT_TRUE(near3(paths[fps][i].first, paths[240.0f][i].first, 1e-3f)) << fps << " fps, " << i / 6.0 << " s";
+            EXPECT_NEAR(wrap180(paths[fps][i].second - paths[240.0f][i].second), 0.0f, 0.01f) << fps;
+        }
+    }
+}
+
+TEST(SimWorld, OffARampsEndAVehicleFliesOnAParabolaAndLands) {
+    // A ramp rising 3 m over 20 m (slope 0.15, 8.531 degrees) taken at 15 m/s. The ground is
+    // read under the body's ends, 1.2 m ahead of and behind the compact's origin, so the body
+    // leaves the ramp when its front passes the top: the origin is then at y = 38.8, 2.82 m up
+    // the ramp (3.12 m with the 0.3 m clearance), moving at 15·cos = 14.834 m/s ahead and
+    // 15·sin = 2.2248 m/s up. In the air z = 3.12 + 2.2248τ - 4.905τ², highest at 3.3723; it
+    // is back at 0.3 when 4.905τ² - 2.2248τ - 2.82 = 0, τ = 1.0182 s, at y = 38.8 + 14.834τ =
+    // 53.904, and drives on at the 14.834 m/s it carried forward.
+    const std::string ramp = R"({"frames": 300, "world": {
+        "vehicles": [{"name": "car", "model": "compact", "speed": 15}],
+        "ground": {"ramps": [{"start": [0, 20], "end": [0, 40], "width": 6, "endHeight": 3}]}}})";
+    for (const float fps : {30.0f, 60.0f, 144.0f}) {
+        float highest = 0.0f, landedAt = 0.0f;
+        playWorld(scenarioAt(ramp, fps), [&](const World& w, const HostRuntime& rt) {
+            const Entity car = w.vehicles[0].handle;
+            const bool inAir = invoke(rt, natives::isEntityInAir, car);
+            const Vector3 p = invoke(rt, natives::entityPosition, car, true);
+            const float pitch = invoke(rt, natives::entityRotation, car, 2).x;
+            if (p.y() > 38.8005f && p.y() < 53.9035f) {
+                const float tau = (p.y() - 38.8f) / 14.834f;
+                EXPECT_TRUE(inAir) << fps << " fps, y " << p.y();
+                EXPECT_NEAR(p.z(), 3.12f + 2.2248f * tau - 4.905f * tau * tau, 1e-3f) << fps << " fps, y " << p.y();
+                EXPECT_NEAR(pitch, 8.531f, 1e-3f);  // it keeps its attitude in the air
+                highest = std::max(highest, p.z());
+            } else if (p.y() < 38.7995f || p.y() > 53.9045f) {
+                EXPECT_FALSE(inAir) << fps << " fps, y " << p.y();
+                if (landedAt == 0.0f && p.y() > 53.9045f) landedAt = w.frame / fps;
+                if (p.y() > 54.0f) {
+                    EXPECT_NEAR(p.z(), 0.3f, 1e-5f);
+                    EXPECT_NEAR(invoke(rt, natives::entitySpeed, car), 14.834f, 2e-3f);
+                }
+                // Landed nose up, the body settles onto the ground: 8.531·e^(-t/0.12) after t s.
+                if (landedAt > 0.0f && w.frame / fps > landedAt + 0.3f) {
+                    EXPECT_LT(std::fabs(pitch), 0.71f);
+                }
+            }
+        });
+        EXPECT_NEAR(highest, 3.3723f, 2e-3f) << fps;  // the top, to within a frame's curvature
+        EXPECT_GT(landedAt, 0.0f) << fps;
+    }
 }
 
 TEST(SimWorld, PauseAndSlowMotionSlowGameTimeButNotTheWallClock) {
@@ -172,18 +278,8 @@ TEST(SimWorld, TravelFlagsAreInTheAirAndUpsideDown) {
     EXPECT_FALSE(invoke(rt, natives::isEntityInAir, car));
     EXPECT_FALSE(invoke(rt, natives::isEntityUpsideDown, car));
 
-    // A jump of 30 frames: in the air, above the ground, then down again.
-    world.vehicles[0].airVelocity = 0.5f * kGravity * 30.0f / 60.0f;
-    int airborne = 0;
-    float highest = 0.0f;
-    for (int frame = 0; frame < 60; ++frame) {
-        if (invoke(rt, natives::isEntityInAir, car)) ++airborne;
-        highest = std::max(highest, invoke(rt, natives::entityPosition, car, true).z());
-        advanceWorld(world);
-    }
-    EXPECT_NEAR(airborne, 30, 1);
-    // Half a second up and down: the top is g(0.25 s)²/2 = 0.31 m above its height on the ground.
-    EXPECT_NEAR(highest, findVehicleModel("compact")->groundClearance + 0.5f * kGravity * 0.0625f, 0.01f);
+    startJump(world, world.vehicles[0], 30);
+    for (int frame = 0; frame < 30; ++frame, advanceWorld(world)) EXPECT_TRUE(invoke(rt, natives::isEntityInAir, car));
     EXPECT_FALSE(invoke(rt, natives::isEntityInAir, car));
 
     // Rolled over: upside down, not in the air.
@@ -192,6 +288,27 @@ TEST(SimWorld, TravelFlagsAreInTheAirAndUpsideDown) {
     EXPECT_FALSE(invoke(rt, natives::isEntityInAir, car));
     world.vehicles[0].roll = 60.0f;  // on its side, its up axis still above the horizontal
     EXPECT_FALSE(invoke(rt, natives::isEntityUpsideDown, car));
+}
+
+TEST(SimWorld, AJumpOfNFramesIsInTheAirForNFramesAtAnyRate) {
+    // N frames at 60, and N·rate/60 (at least one) when played at another rate; half a second
+    // up and down tops out g(0.25 s)²/2 = 0.3066 m above the ground.
+    for (const int n : {1, 10, 30}) {
+        for (const float fps : {30.0f, 60.0f, 144.0f}) {
+            const Scenario s = scenarioAt(R"({"frames": 120, "world": {"vehicles": [{"name": "car", "model": "compact"}]},
+                "events": [{"frame": 10, "do": "airborne", "vehicle": "car", "frames": )" + std::to_string(n) + "}]}", fps);
+            int airborne = 0;
+            float highest = 0.0f;
+            playWorld(s, [&](const World& w, const HostRuntime& rt) {
+                if (invoke(rt, natives::isEntityInAir, w.vehicles[0].handle)) ++airborne;
+                highest = std::max(highest, w.vehicles[0].jumpHeight);
+            });
+            EXPECT_EQ(airborne, std::max(1L, std::lround(n * fps / 60.0f))) << n << " frames at " << fps;
+            if (n == 30 && fps != 30.0f) {  // at 30 the top falls between two frames
+                EXPECT_NEAR(highest, 0.3066f, 1e-4f) << fps;
+            }
+        }
+    }
 }
 
 TEST(SimWorld, TheProbeReportsWhatItsFlagsAskFor) {
@@ -268,9 +385,17 @@ TEST(SimWorld, AHitchedTrailerFollowsAndAnUnhookedOneRollsToAStop) {
 
     // Into a left bend: the trailer is pulled along, its pin on the hitch, turning later than the tractor.
     truck.yawRate = 25.0f;
-    for (int i = 0; i < 90; ++i) advanceWorld(world);
-    EXPECT_TRUE(near3(pin(), hitch(), 1e-3f));
+    for (int i = 0; i < 88; ++i) advanceWorld(world);
     EXPECT_GT(wrap180(truck.yaw - box.yaw), 5.0f);
+    // It answers its true velocity, sideways swing included: the rate its origin moves, taken
+    // over the frames either side (a central difference, true to the frame's square).
+    SimHost host(world);
+    const Vector3 before = box.position;
+    advanceWorld(world);
+    const Vector3 answered = invoke(host.runtime(), natives::entityVelocity, box.handle);
+    advanceWorld(world);
+    EXPECT_TRUE(near3(answered, (box.position - before) / (2.0f * world.baseDt), 0.01f));
+    EXPECT_TRUE(near3(pin(), hitch(), 1e-3f));
     // A long straight lines it up again, moving at the tractor's speed.
     truck.yawRate = 0.0f;
     for (int i = 0; i < 900; ++i) advanceWorld(world);
@@ -392,6 +517,17 @@ TEST(SimHost, SmallAnswersMeanWhatTheGamesMean) {
     EXPECT_EQ(invoke(rt, natives::vehicleMod, car, 0), 3);
     EXPECT_EQ(invoke(rt, natives::vehicleMod, car, 1), -1);
     EXPECT_NEAR(invoke(rt, natives::vehicleAcceleration, car), 0.3f, 0.1f);
+
+    // A look control reads -1..1 whatever the device moved; the phone's scale is kept.
+    struct Look { float set, read; };
+    for (const Look& l : {Look{0.4f, 0.4f}, Look{2.5f, 1.0f}, Look{-100.0f, -1.0f}}) {
+        world.lookX = world.lookY = l.set;
+        EXPECT_EQ(invoke(rt, natives::controlValue, 2, 1), l.read) << l.set;
+        EXPECT_EQ(invoke(rt, natives::controlValue, 2, 2), l.read) << l.set;
+    }
+    EXPECT_EQ(world.phoneScale, -1.0f);
+    invoke(rt, natives::setPhoneOverlayScale, 0.75f);
+    EXPECT_EQ(world.phoneScale, 0.75f);
 
     // The typed cheat, by its Jenkins hash (0x19102796 for "cpc"), is cleared when read.
     EXPECT_EQ(invoke(rt, natives::hashOfText, "cpc"), 0x19102796u);

@@ -104,7 +104,7 @@ Recording record(const sim::Scenario& scenario, const std::optional<std::string>
     simulation.session.onRow = [&](const sim::TraceRow& row) {
         FrameRecord f;
         f.frame = row.frame;
-        f.t = row.t;
+        f.t = static_cast<float>(row.t);
         const auto held = [&](int control) { return world.controls[static_cast<std::size_t>(control)].held; };
         // Controls 26 and 79: look behind on foot and in a vehicle.
         f.mode = modeName(simulation.session.modeLabel(), held(26) || held(79));
