@@ -112,7 +112,7 @@ constexpr BuiltinScenario kBuiltins[] = {
     "vehicles": [ {"name": "car", "model": "compact", "position": [0, 0, 0], "speed": 12, "yawRate": 4} ]
   },
   "events": [
-    {"frame": 60, "do": "look", "x": 0.6, "y": -0.3, "frames": 30, "device": "mouse"},
+    {"frame": 60, "do": "look", "x": 0.5, "y": -0.25, "frames": 36, "device": "mouse"},
     {"frame": 200, "do": "look", "x": -0.8, "y": 0.9, "frames": 40, "device": "gamepad"},
     {"frame": 330, "do": "key", "key": "B", "frames": 40},
     {"frame": 400, "do": "key", "key": "N", "frames": 40},
@@ -121,6 +121,17 @@ constexpr BuiltinScenario kBuiltins[] = {
     {"frame": 600, "do": "gears", "back": true, "frames": 30},
     {"frame": 660, "do": "hold", "control": "aim", "frames": 40}
   ]
+})json"},
+    {"chase-jump", R"json({
+  "description": "A car runs up a 3 m ramp at 15 m/s and flies off its end: about a second in the air on a parabola, the chase camera following the body rather than the travel, then it lands and drives on.",
+  "frames": 360,
+  "world": {
+    "onFootViewMode": 1,
+    "player": { "in": "car" },
+    "vehicles": [ {"name": "car", "model": "compact", "position": [0, 0, 0], "speed": 15} ],
+    "ground": { "ramps": [ {"start": [0, 20], "end": [0, 40], "width": 6, "endHeight": 3} ] }
+  },
+  "events": []
 })json"},
     {"chase-unsupported", R"json({
   "description": "A boat and a helicopter keep the game's camera; a motorcycle gets the seat-anchored chase camera.",
@@ -189,8 +200,8 @@ constexpr BuiltinScenario kBuiltins[] = {
     {"frame": 300, "do": "look", "x": -1, "y": 0, "frames": 20, "device": "gamepad"},
     {"frame": 500, "do": "key", "key": "B", "frames": 40},
     {"frame": 560, "do": "key", "key": "N", "frames": 40},
-    {"frame": 640, "do": "look", "x": 1, "y": 0, "frames": 60, "device": "mouse"},
-    {"frame": 780, "do": "look", "x": 0, "y": -1, "frames": 40, "device": "mouse"}
+    {"frame": 640, "do": "look", "x": 0.5, "y": 0, "frames": 120, "device": "mouse"},
+    {"frame": 780, "do": "look", "x": 0, "y": -0.5, "frames": 80, "device": "mouse"}
   ]
 })json"},
     {"fp-behind", R"json({
