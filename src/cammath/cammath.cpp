@@ -8,9 +8,6 @@
 namespace velmora {
 namespace {
 
-// 0..1, with NaN read as 0 so that a broken input never turns into a broken factor.
-float clampUnit(float x) { return x > 1.0f ? 1.0f : (x > 0.0f ? x : 0.0f); }
-
 Quaternion quaternionFromMatrix(const Matrix3& m) { return Quaternion(m); }
 
 // A camera looking straight along +Z or -Z with heading 0: EulerToQuaternion(+-90, 0, 0).
@@ -99,7 +96,7 @@ LookAxes readLookAxes(const HostRuntime& runtime) {
 }
 
 LookDelta lookDeltaFromAxes(const LookAxes& axes, const InputSettings& input, float lookWeight,
-                            float realFrameSeconds, LookSmoothing& state) {
+                            const FrameSteps& smoothing, float stickSteps, LookSmoothing& state) {
     const float h = std::isfinite(axes.h) ? axes.h : 0.0f;
     const float v = std::isfinite(axes.v) ? axes.v : 0.0f;
 
@@ -130,8 +127,8 @@ LookDelta lookDeltaFromAxes(const LookAxes& axes, const InputSettings& input, fl
                 gx = ease(gx);
                 gy = ease(gy);
             }
-            dx = gx * 2.0f * input.gamepadSensibility;
-            dy = gy * 2.0f * input.gamepadSensibility;
+            dx = gx * 2.0f * input.gamepadSensibility * stickSteps;
+            dy = gy * 2.0f * input.gamepadSensibility * stickSteps;
         }
     }
     // A dead zone of 1 or more means the stick never looks. A sensitivity big enough to
@@ -139,16 +136,16 @@ LookDelta lookDeltaFromAxes(const LookAxes& axes, const InputSettings& input, fl
     if (!std::isfinite(dx) || !std::isfinite(dy)) dx = dy = 0.0f;
 
     if (!(lookWeight > 0.0f)) return LookDelta{dx, dy};
-    const float a = followWeight(lookWeight, realFrameSeconds);
+    const float a = followWeight(lookWeight, smoothing);
     state.yaw = state.yaw + a * (dx - state.yaw);
     state.pitch = state.pitch + a * (dy - state.pitch);
     return LookDelta{state.yaw, state.pitch};
 }
 
 LookDelta ReadLookDelta(const HostRuntime& runtime, const SettingsRecord& settings,
-                        float realFrameSeconds, LookSmoothing& state) {
-    return lookDeltaFromAxes(readLookAxes(runtime), settings.input, settings.firstPersonView.LookWeight,
-                             realFrameSeconds, state);
+                        const FrameSteps& smoothing, float stickSteps, LookSmoothing& state) {
+    return lookDeltaFromAxes(readLookAxes(runtime), settings.input, settings.firstPersonView.LookWeight, smoothing,
+                             stickSteps, state);
 }
 
 float WrapDegrees360(float degrees) {
@@ -166,20 +163,18 @@ float wrapDegrees180(float degrees) {
     return shifted - std::floor(shifted / 360.0f) * 360.0f - 180.0f;
 }
 
-float followWeight(float rate, float seconds) { return clampUnit(rate * seconds); }
-
 bool inWorld(const Vector3& position) {
     // NaN fails every comparison, so it is out of the world too.
     return std::fabs(position.x()) <= kWorldReach && std::fabs(position.y()) <= kWorldReach &&
            std::fabs(position.z()) <= kWorldReach;
 }
 
-float SmoothToward(float current, float target, float rate, float dt) {
-    return current + followWeight(rate, dt) * (target - current);
+float SmoothToward(float current, float target, float rate, const FrameSteps& steps) {
+    return current + followWeight(rate, steps) * (target - current);
 }
 
-Vector3 SmoothToward(const Vector3& current, const Vector3& target, float rate, float dt) {
-    return current + followWeight(rate, dt) * (target - current);
+Vector3 SmoothToward(const Vector3& current, const Vector3& target, float rate, const FrameSteps& steps) {
+    return current + followWeight(rate, steps) * (target - current);
 }
 
 }  // namespace velmora

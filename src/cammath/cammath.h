@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "cammath/timing.h"
 #include "cammath/types.h"
 #include "config/settings.h"
 #include "shell/runtime.h"
@@ -66,14 +67,16 @@ LookAxes readLookAxes(const HostRuntime& runtime);
 
 // The arithmetic of ReadLookDelta on plain values. A non-finite axis counts as resting,
 // and a dead zone of 1 or more turns the stick off, so nothing non-finite ever reaches
-// the smoothing state.
+// the smoothing state. The mouse reports its movement in the frame, so its delta is taken as
+// it is; the stick reports a deflection, so its delta, tuned per frame at 60 frames a second,
+// is scaled by the frame's steps (`stickSteps`). The smoothing composes over `smoothing`.
 LookDelta lookDeltaFromAxes(const LookAxes& axes, const InputSettings& input, float lookWeight,
-                            float realFrameSeconds, LookSmoothing& state);
+                            const FrameSteps& smoothing, float stickSteps, LookSmoothing& state);
 
 // Reads the look controls and turns them into this frame's (yaw, pitch) delta in degrees,
 // with sensitivity, radial dead zone, easing and smoothing.
 LookDelta ReadLookDelta(const HostRuntime& runtime, const SettingsRecord& settings,
-                        float realFrameSeconds, LookSmoothing& state);
+                        const FrameSteps& smoothing, float stickSteps, LookSmoothing& state);
 
 // ---------------------------------------------------------------------------------------
 // Angles and smoothing.
@@ -85,19 +88,13 @@ float WrapDegrees360(float degrees);
 float wrapDegreesFloor360(float degrees);
 float wrapDegrees180(float degrees);
 
-// The weight of one step of a follower x += (target - x)·weight that moves at `rate` per
-// second: rate × seconds, but at most 1, so that a long frame (a loading hitch, a pause in
-// a debugger) lands on the target instead of past it; 0 when the product is negative or not
-// a number.
-float followWeight(float rate, float seconds);
-
 // The farthest from the origin, in metres along any axis, that a camera is ever placed. The
 // game's map lies well within it, so a position beyond is broken data, as a NaN is.
 inline constexpr float kWorldReach = 100000.0f;
 bool inWorld(const Vector3& position);
 
-// current + followWeight(rate, dt) * (target - current).
-float SmoothToward(float current, float target, float rate, float dt);
-Vector3 SmoothToward(const Vector3& current, const Vector3& target, float rate, float dt);
+// current + followWeight(rate, steps) * (target - current).
+float SmoothToward(float current, float target, float rate, const FrameSteps& steps);
+Vector3 SmoothToward(const Vector3& current, const Vector3& target, float rate, const FrameSteps& steps);
 
 }  // namespace velmora

@@ -16,19 +16,21 @@ float frac(float x) { return x - std::floor(x); }
 
 }  // namespace
 
-Vector3 followHead(CabinMotion& cabin, Entity vehicle, const Vector3& headInVehicle, float followRate, float step) {
+Vector3 followHead(CabinMotion& cabin, Entity vehicle, const Vector3& headInVehicle, float followRate,
+                   const FrameSteps& steps) {
     if (!cabin.headInitialised || cabin.headVehicle != vehicle ||
         (cabin.smoothedHead - headInVehicle).norm() > kHeadJump) {
         cabin.smoothedHead = headInVehicle;
         cabin.headInitialised = true;
         cabin.headVehicle = vehicle;
     } else {
-        cabin.smoothedHead = SmoothToward(cabin.smoothedHead, headInVehicle, followRate, step);
+        cabin.smoothedHead = SmoothToward(cabin.smoothedHead, headInVehicle, followRate, steps);
     }
     return cabin.smoothedHead;
 }
 
-float inertiaStep(CabinMotion& c, bool enabled, float driveFigure, float speedChange, float speed, float dt) {
+float inertiaStep(CabinMotion& c, bool enabled, float driveFigure, float speedChange, float speed,
+                  const FrameSteps& dt) {
     if (!enabled) return 0.0f;
     const float a = driveFigure * speedChange * 1700.0f;
     c.inertiaFast += (a - c.inertiaFast) * followWeight(1.725f, dt);
@@ -44,7 +46,7 @@ void cabinMotionStep(CabinMotion& c, const FirstPersonView& s, const CabinInputs
     const float dt = in.dt;
     if (!s.TerrainShake) c.shakeOffset = Vector3::Zero();
     if (dt <= 0.0f) return;  // paused: everything stands still
-    const float kr = followWeight(20.0f, dt);
+    const float kr = followWeight(20.0f, in.steps);
     if (s.TerrainShake) {
         const float speed = in.velocity.norm();
         c.shakePhase += (speed * 0.25f + 12.0f) * in.realFrameSeconds;
@@ -53,7 +55,7 @@ void cabinMotionStep(CabinMotion& c, const FirstPersonView& s, const CabinInputs
         const float amplitude = (1.0f / (0.045f * speed + 1.0f)) * std::min(speed / 3.0f, 1.0f) *
                                 (s.ShakeSpeed * speed * 0.004f + jolt * s.ShakeTerrain * 0.01f) * in.timeScale;
         const float a = std::min(s.ShakeMaxOffset, amplitude);
-        const float kp = followWeight(22.0f, dt);
+        const float kp = followWeight(22.0f, in.steps);
         const float p = c.shakePhase;
         c.shakeOffset.x() += (shakeNoise(p, 0.0f) * a * 0.6f - c.shakeOffset.x()) * kp;
         c.shakeOffset.y() += (shakeNoise(p, 17.0f) * a * 0.6f - c.shakeOffset.y()) * kp;
@@ -78,7 +80,7 @@ void cabinMotionStep(CabinMotion& c, const FirstPersonView& s, const CabinInputs
     }
     const float lateral = std::clamp(-in.sidewaysSpeed * s.LeanLateral, -s.LeanLateralLimit, s.LeanLateralLimit);
     const float ahead = std::clamp(s.LeanForward * in.speedChange * -0.02f, -s.LeanForwardLimit, s.LeanForwardLimit);
-    c.leanOffset += (in.right * lateral + in.forward * ahead - c.leanOffset) * followWeight(6.0f, dt);
+    c.leanOffset += (in.right * lateral + in.forward * ahead - c.leanOffset) * followWeight(6.0f, in.steps);
 }
 
 bool cabinSound(const CabinMotion& c) {
@@ -97,7 +99,7 @@ Vector3 keepInFrontOfEyes(const Vector3& point, const Vector3& head, const Vecto
     return d < margin ? Vector3(point + axis * (margin - d)) : point;
 }
 
-Vector3 eyeAnchor(Velmora& v, const Quaternion& qv, float dt) {
+Vector3 eyeAnchor(Velmora& v, const Quaternion& qv, const FrameSteps& steps) {
     const HostRuntime& rt = v.runtime;
     const Entity vehicle = v.driver.currentVehicle;
     const VehicleSample& s = v.sample;
@@ -116,7 +118,8 @@ Vector3 eyeAnchor(Velmora& v, const Quaternion& qv, float dt) {
     const Vector3 mount = invoke(rt, natives::entityPointToWorld, vehicle, o.x(), o.y(), o.z());
     const std::int32_t headBone = cachedBoneIndex(rt, v.profile.bones.head, v.driver.playerPed, kHeadBone);
     const Vector3 head = headBone != -1 ? invoke(rt, natives::bonePosition, v.driver.playerPed, headBone) : mount;
-    const float step = settings.SpecialAbilityFix ? v.clock.RealFrameSeconds : dt;
+    // With the special-ability fix the head is followed in wall-clock time, as measured.
+    const FrameSteps step = settings.SpecialAbilityFix ? v.timing.steps(v.clock.RealFrameSeconds, kStepAt60) : steps;
     const Vector3 followed =
         followHead(c, vehicle, qv.conjugate() * (head - s.vehiclePosition), settings.HeadFollowRate, step);
     c.rawHead = head;
@@ -128,6 +131,7 @@ void updateCabinMotion(Velmora& v, float dt) {
     const Entity vehicle = v.driver.currentVehicle;
     CabinInputs in;
     in.dt = dt;
+    in.steps = frameSteps(v);
     in.realFrameSeconds = v.clock.RealFrameSeconds;
     in.timeScale = v.clock.timeScale;
     in.speedChange = v.sample.speedChange;

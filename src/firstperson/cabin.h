@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "cammath/timing.h"
 #include "cammath/types.h"
 #include "config/settings.h"
 #include "shell/natives.h"
@@ -41,11 +42,13 @@ bool cabinSound(const CabinMotion& c);
 // The head follower in the vehicle's frame (so that it does not trail a moving car): jumps
 // onto the head when it is new, belongs to another vehicle or is more than 3 m away, and
 // otherwise follows at HeadFollowRate. Answers the followed head in the vehicle's frame.
-Vector3 followHead(CabinMotion& cabin, Entity vehicle, const Vector3& headInVehicle, float followRate, float step);
+Vector3 followHead(CabinMotion& cabin, Entity vehicle, const Vector3& headInVehicle, float followRate,
+                   const FrameSteps& steps);
 
 // The inertia shift signal, -0.1..0.1 (positive pushes the eye back); followers untouched
 // when inertia is off.
-float inertiaStep(CabinMotion& cabin, bool enabled, float driveFigure, float speedChange, float speed, float dt);
+float inertiaStep(CabinMotion& cabin, bool enabled, float driveFigure, float speedChange, float speed,
+                  const FrameSteps& steps);
 
 // The shake noise: frac(sin(phase·12.9898 + k)·43758.547) - 0.5, in float.
 float shakeNoise(float phase, float k);
@@ -53,6 +56,7 @@ float shakeNoise(float phase, float k);
 // What the cabin motion update reads from the game this frame.
 struct CabinInputs {
     float dt = 0.0f;                          // game frame time
+    FrameSteps steps{kStepAt60, 0.0f};        // the game frame time as the followers take it
     float realFrameSeconds = 0.016f;
     float timeScale = 1.0f;
     Vector3 velocity = Vector3::Zero();       // world velocity of the vehicle
@@ -76,7 +80,7 @@ Vector3 keepInFrontOfEyes(const Vector3& point, const Vector3& head, const Vecto
 
 // The eye anchor of this frame: the followed head (or the mount point) in head mode, the
 // point over the seat in seat-anchored mode; qv is the vehicle's orientation.
-Vector3 eyeAnchor(Velmora& v, const Quaternion& qv, float dt);
+Vector3 eyeAnchor(Velmora& v, const Quaternion& qv, const FrameSteps& steps);
 
 // The cabin motion update, reading the vehicle's velocity and own-frame speed.
 void updateCabinMotion(Velmora& v, float dt);

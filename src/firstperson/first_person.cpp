@@ -100,15 +100,16 @@ void updateFirstPersonCamera(Velmora& v) {
     // The game answers the frame time and the vehicle's orientation alike all frame: each is
     // read once and used wherever the update needs it.
     const float dt = frameTimeNow(v);
+    const FrameSteps steps = frameSteps(v);
     const Quaternion qv = vehicleOrientation(v);
     bool sound = true;  // nothing non-finite has been handed to the game this frame
 
-    const Vector3 eye = eyeAnchor(v, qv, dt);
+    const Vector3 eye = eyeAnchor(v, qv, steps);
 
     float fov = s.fov;
     if (s.SpeedZoom) {
         const float speed = sample.vehicleVelocity.norm();  // this frame's sample
-        v.firstPerson.speedZoom = SmoothToward(v.firstPerson.speedZoom, speedZoomTarget(speed, s), s.SpeedZoomSmoothing, dt);
+        v.firstPerson.speedZoom = SmoothToward(v.firstPerson.speedZoom, speedZoomTarget(speed, s), s.SpeedZoomSmoothing, steps);
         fov += v.firstPerson.speedZoom;
     } else {
         v.firstPerson.speedZoom = 0.0f;
@@ -122,7 +123,7 @@ void updateFirstPersonCamera(Velmora& v) {
     if (d.aimHeld) invoke(rt, natives::showHudComponent, kReticle);
 
     const float driveFigure = s.InertiaEffects ? invoke(rt, natives::vehicleAcceleration, d.currentVehicle) : 0.0f;
-    const float inertia = inertiaStep(v.cabin, s.InertiaEffects, driveFigure, sample.speedChange, sample.vehicleSpeed, dt);
+    const float inertia = inertiaStep(v.cabin, s.InertiaEffects, driveFigure, sample.speedChange, sample.vehicleSpeed, steps);
     invoke(rt, natives::stopCameraPointing, camera);
 
     SeatRest seat;
@@ -132,7 +133,7 @@ void updateFirstPersonCamera(Velmora& v) {
         rest = seat.orientation;
     }
     const Quaternion turned = rest * lookKeyTurn(v.look.lookKeyAxis, s);
-    const Quaternion shown = updateLookAround(v, turned, dt);
+    const Quaternion shown = updateLookAround(v, turned, steps);
     const Rotation r = QuaternionToEuler(shown);
     const CabinMotion& c = v.cabin;
     const Rotation finalRotation{r.x + s.pitchOffset + c.shakePitch, (1.0f - s.HorizonLock) * r.y + s.rollOffset + c.shakeRoll,
@@ -162,8 +163,7 @@ void updateFirstPersonCamera(Velmora& v) {
         p += s.heightOffset * sample.vehicleUp + s.forwardOffset * sample.vehicleForward + s.sideOffset * sample.vehicleRight;
     }
 
-    if (v.clock.counterFrequency == 0) v.clock.counterFrequency = v.platform.queryPerformanceFrequency();
-    measureFrame(v.clock, v.platform.queryPerformanceCounter(), dt);
+    measureFrame(v.clock, v.clock.counter, dt);  // the counter as read at this frame's start
     patchModelFlags(v, d.currentVehicle);
     if (s.DeclareFirstPersonToEngine && (s.DeclareFirstPersonWhileAiming || !d.aimHeld))
         invoke(rt, natives::declareFirstPersonView, true);

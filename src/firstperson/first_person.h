@@ -3,6 +3,9 @@
 // speed zoom, the aim, the shake and the horizon lock.
 #pragma once
 
+#include <cstdint>
+
+#include "cammath/timing.h"
 #include "config/settings.h"
 
 namespace velmora {
@@ -19,6 +22,12 @@ float speedZoomTarget(float speed, const FirstPersonView& settings);
 
 // The field of view of a frame before aiming narrows it toward 60.
 float aimedFov(float fov, float aimBlend);
+
+// Measures the frame that ends at `counter`: the time since the last measurement, 0.0001 to
+// 0.2 s, unless the previous frame went unmeasured (a look-behind, another camera), in which
+// case the measurement starts afresh and RealFrameSeconds keeps its value. Then the time
+// scale: the game's frame time over the wall clock's, 0.05..1.
+void measureFrame(FrameClock& clock, std::int64_t counter, float gameFrameTime);
 
 void updateFirstPersonCamera(Velmora& v);
 

@@ -28,7 +28,7 @@ Rotation limitLook(const Rotation& look, float vehicleHeading, const FirstPerson
     return Rotation{pitch, 0.0f, wrapDegreesFloor360(relative + vehicleHeading)};
 }
 
-Quaternion updateLookAround(Velmora& v, const Quaternion& rest, float dt) {
+Quaternion updateLookAround(Velmora& v, const Quaternion& rest, const FrameSteps& steps) {
     LookAround& look = v.lookAround;
     const FirstPersonView& s = v.settings.firstPersonView;
     if (v.driver.aimHeld || v.look.lookInputActive) {
@@ -36,19 +36,21 @@ Quaternion updateLookAround(Velmora& v, const Quaternion& rest, float dt) {
         look.lookHold = kHeldLook;
         LookDelta delta;
         if (v.profile.seatAnchored) {
-            delta = ReadLookDelta(v.runtime, v.settings, v.clock.RealFrameSeconds, v.lookSmoothing);
+            delta = ReadLookDelta(v.runtime, v.settings, v.timing.steps(v.clock.RealFrameSeconds, kStepAt60), steps.steps,
+                                  v.lookSmoothing);
         } else {
             // The head turns with the raw axes: no sensitivity, dead zone, easing or smoothing.
-            // A non-finite axis counts as resting, as it does for the stick reading.
+            // A non-finite axis counts as resting, as it does for the stick reading. The mouse
+            // moved by so much this frame; the stick turns by so much a 1/60 s.
             const LookAxes axes = readLookAxes(v.runtime);
-            const float gain = (axes.keyboardMouse ? 1.0f : kGamepadHeadLook) * kHeadLookDegrees;
+            const float gain = (axes.keyboardMouse ? 1.0f : kGamepadHeadLook * steps.steps) * kHeadLookDegrees;
             delta = LookDelta{std::isfinite(axes.h) ? axes.h * gain : 0.0f, std::isfinite(axes.v) ? axes.v * gain : 0.0f};
         }
         const Rotation turned = QuaternionToEuler(look.LookQuat * EulerToQuaternion({delta.pitch, 0.0f, delta.yaw}));
         const float heading = invoke(v.runtime, natives::entityHeading, v.driver.currentVehicle);
         look.LookQuat = EulerToQuaternion(limitLook(turned, heading, s));
     }
-    look.lookHold = std::max(0.0f, std::min(look.lookHold - dt, kHeldLook));
+    look.lookHold = std::max(0.0f, std::min(look.lookHold - countedSeconds(steps), kHeldLook));
     return QuaternionSlerp(rest, look.LookQuat, recenterWeight(look.lookHold, s));
 }
 

@@ -3,6 +3,7 @@
 // without input it holds a moment, then eases back.
 #pragma once
 
+#include "cammath/timing.h"
 #include "cammath/types.h"
 #include "config/settings.h"
 
@@ -25,6 +26,6 @@ Rotation limitLook(const Rotation& look, float vehicleHeading, const FirstPerson
 
 // One first-person frame of look-around: takes the resting orientation R and answers the
 // displayed orientation F.
-Quaternion updateLookAround(Velmora& v, const Quaternion& rest, float dt);
+Quaternion updateLookAround(Velmora& v, const Quaternion& rest, const FrameSteps& steps);
 
 }  // namespace velmora

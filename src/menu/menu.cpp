@@ -154,7 +154,10 @@ MenuValueText menuValueText(const MenuItem& item) {
 void menuStep(Velmora& v) {
     MenuState& m = v.menu;
     const HostRuntime& rt = v.runtime;
-    const float seconds = v.clock.RealFrameSeconds;
+    // The first-person camera's measurement while it is in charge; otherwise the wall clock as
+    // the menu has always stood it in: 0.016 s for each 1/60 s.
+    const bool measured = v.clock.measuredTick + 1 == v.clock.frameTicks;
+    const float seconds = measured ? v.clock.RealFrameSeconds : countedSeconds(v.timing.wallClock(v.clock));
     if (m.status.timer > 0.0f) m.status.timer -= seconds;
 
     bool toggle = pressEdge(v, v.settings.keyMappings.menuKeyCode);

@@ -24,7 +24,7 @@ constexpr std::int32_t kLookBehindControl = 26;
 
 constexpr std::int32_t kGameCameraModeChase = 2;
 constexpr std::int32_t kGameCameraModeFirstPerson = 4;
-constexpr std::int32_t kFirstPersonStartDelayFrames = 45;
+constexpr float kFirstPersonStartDelay = 0.75f;  // seconds of game time: 45 frames at 60 a second
 constexpr float kLeaveGraceSeconds = 1.5f;
 constexpr std::size_t kNotificationPiece = 99;  // characters per text component
 
@@ -77,7 +77,7 @@ void enterVehicle(Velmora& v) {
         d.firstPersonSuspended = false;
         if (v.settings.firstPersonView.UseOwnFirstPersonCamera) {
             d.cameraMode = CameraMode::FirstPerson;
-            d.firstPersonDelay = kFirstPersonStartDelayFrames;
+            d.firstPersonDelay = kFirstPersonStartDelay;
         } else {
             d.cameraMode = CameraMode::ThirdPerson;
             d.handOffPending = true;
@@ -117,6 +117,15 @@ bool changeView(Velmora& v) {
     return false;
 }
 
+// Counts the first-person start delay down by the frame's game time; true while it runs. A
+// ten-thousandth of a second is left to rounding, so that 45 frames at 60 a second are 0.75 s.
+bool firstPersonDelayRuns(Velmora& v) {
+    float& delay = v.driver.firstPersonDelay;
+    if (!(delay > 1e-4f)) return false;
+    delay -= countedSeconds(frameSteps(v));
+    return true;
+}
+
 // Hands the scripted camera's heading to the game, smoothed; while the look-behind control
 // is held the game gets the camera's own heading at once.
 void outputHeading(Velmora& v) {
@@ -131,8 +140,8 @@ void outputHeading(Velmora& v) {
         k = 1.0f;
         offset = 180.0f;
     } else {
-        const float s = followWeight(6.0f, frameTimeNow(v));
-        k = followWeight(1.0f, s + (1.0f - s) * d.headingCatchUp);
+        const float s = followWeight(6.0f, frameSteps(v));
+        k = std::clamp(s + (1.0f - s) * d.headingCatchUp, 0.0f, 1.0f);
         target = WrapDegrees360(r);
         offset = 0.0f;
     }
@@ -189,8 +198,7 @@ void inVehicleFrame(Velmora& v) {
     sampleVehicle(v);
 
     if (!isThirdPerson(d)) {
-        if (d.firstPersonDelay > 0) {
-            --d.firstPersonDelay;
+        if (firstPersonDelayRuns(v)) {
             d.headingCatchUp = 0.0f;
             return;
         }
@@ -200,8 +208,8 @@ void inVehicleFrame(Velmora& v) {
         }
         if (invoke(rt, natives::isControlJustPressed, kControlGroup, kFirstPersonExitControl))
             d.firstPersonSuspended = true;
-    } else if (d.firstPersonDelay > 0) {
-        --d.firstPersonDelay;
+    } else {
+        firstPersonDelayRuns(v);
     }
 
     if (d.firstPersonSuspended) {
@@ -270,6 +278,8 @@ float frameTimeNow(Velmora& v) {
     return r.frameTime;
 }
 
+FrameSteps frameSteps(Velmora& v) { return v.timing.steps(frameTimeNow(v), kStepAt60); }
+
 float frameTimestepNow(Velmora& v) {
     FrameReads& r = v.driver.reads;
     if (!r.haveTimestep) r.timestep = soundSeconds(invoke(v.runtime, natives::frameTimestep)), r.haveTimestep = true;
@@ -323,6 +333,9 @@ void frameTick(Velmora& v) {
     const HostRuntime& rt = v.runtime;
     ++v.clock.frameTicks;  // lets the wall-clock measurement tell a gap of unmeasured frames
     d.reads = {};
+    if (v.platform.queryPerformanceCounter != nullptr && v.platform.queryPerformanceFrequency != nullptr)
+        tickFrameClock(v.clock, v.platform.queryPerformanceCounter(),
+                       v.clock.counterFrequency != 0 ? v.clock.counterFrequency : v.platform.queryPerformanceFrequency());
 
     menuStep(v);
 
@@ -341,7 +354,7 @@ void frameTick(Velmora& v) {
 
     updateLookInputActivity(v);
 
-    const float step = frameTimestepNow(v);
+    const FrameSteps step = v.timing.steps(frameTimestepNow(v), kStepAt60);
     d.headingCatchUp += (0.0f - d.headingCatchUp) * followWeight(8.0f, step);
 
     d.aimHeld = invoke(rt, natives::isPlayerAiming, player);

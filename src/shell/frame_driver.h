@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "cammath/timing.h"
 #include "shell/natives.h"
 
 namespace velmora {
@@ -35,7 +36,7 @@ struct FrameDriver {
     bool modEnabled = true;               // the on/off switch (toggle key)
     bool wasInVehicle = false;            // the player was in a vehicle last frame
     bool handOffPending = false;          // the game's own first person until the next view change
-    std::int32_t firstPersonDelay = 0;    // frames before the own first-person camera starts
+    float firstPersonDelay = 0.0f;        // seconds of game time before the own first-person camera starts
     bool firstPersonSuspended = false;    // own first person released until the player is on foot
     float leaveGraceTimer = 0.0f;         // seconds after leaving during which the view is not remembered
     Entity playerPed = 0;                 // the player's character, read every frame
@@ -58,6 +59,8 @@ void frameTick(Velmora& v);
 
 // This frame's frame time, time step and look-behind control, read once a frame.
 float frameTimeNow(Velmora& v);
+// The frame time as the followers tuned at 60 frames a second take it.
+FrameSteps frameSteps(Velmora& v);
 float frameTimestepNow(Velmora& v);
 bool lookBehindHeldNow(Velmora& v);
 

@@ -5,7 +5,6 @@
 #include "cammath/cammath.h"
 #include "config/settings.h"
 #include "firstperson/cabin.h"
-#include "firstperson/clock.h"
 #include "firstperson/first_person.h"
 #include "firstperson/look_around.h"
 #include "gears/gears.h"
@@ -31,7 +30,8 @@ struct Velmora {
     KeyStateTable keys;           // input: release latches of keyReleased
     LookInput look;               // input: look axis, look back, analogue activity
     LookSmoothing lookSmoothing;  // cammath: ReadLookDelta's smoothed delta
-    FrameClock clock;             // firstperson: RealFrameSeconds and timeScale
+    FrameClock clock;             // cammath: the wall clock, RealFrameSeconds and timeScale
+    FrameTiming timing = composedTiming();  // cammath: how followers take a frame's time
     VehicleSample sample;         // thirdperson: the current vehicle's motion
     VehicleProfile profile;       // thirdperson: the current vehicle's body
     MeasurementOverride measurementOverride;  // thirdperson: tests only, a plain measurement

@@ -115,11 +115,14 @@ void seedChaseState(Velmora& v, const Vector3& viewDirection) {
 
 void refreshAttachment(Velmora& v) {
     ChaseState& c = v.chaseState;
+    const FrameSteps steps = frameSteps(v);
     if (c.attachmentTimer > 0.0f) {
-        c.attachmentTimer -= frameTimeNow(v);
+        c.attachmentTimer -= countedSeconds(steps);
         return;
     }
-    c.attachmentTimer = 1.0f;  // about once a second
+    // About once a second: 1 s and a frame at 60 a second, as long at any rate (the frame
+    // that checks counts no time of its own, and a frame is longer or shorter than 1/60 s).
+    c.attachmentTimer = 1.0f + (steps.stepAt60 - countedSeconds(steps));
     c.attachmentLengthTarget = attachmentLengthNow(v);
 }
 
@@ -139,7 +142,7 @@ void updateChaseCamera(Velmora& v) {
     const ChaseParameters& params = v.chase;
 
     const float lift = profile.angleLift + 0.15f;
-    const float dt = frameTimeNow(v);
+    const FrameSteps dt = frameSteps(v);
     c.attachmentHeight += (c.attachmentHeightTarget - c.attachmentHeight) * followWeight(1.45f, dt);
     c.attachmentLength += (c.attachmentLengthTarget - c.attachmentLength) * followWeight(1.75f, dt);
 
@@ -178,7 +181,7 @@ void updateChaseCamera(Velmora& v) {
     if (d.aimHeld || v.look.lookInputActive) {
         if (look.lookHold < 0.0001f) look.LookQuat = c.motionQuat;  // free look starts from the view
         look.lookHold = 2.0f;
-        const LookDelta delta = ReadLookDelta(rt, v.settings, v.clock.RealFrameSeconds, v.lookSmoothing);
+        const LookDelta delta = ReadLookDelta(rt, v.settings, v.timing.wallClock(v.clock), dt.steps, v.lookSmoothing);
         const Rotation turned = QuaternionToEuler(look.LookQuat * EulerToQuaternion({delta.pitch, 0.0f, delta.yaw}));
         const float pitch = std::clamp(turned.x, kFreeLookPitchMin, kFreeLookPitchMax);
         look.LookQuat = EulerToQuaternion({pitch, 0.0f, turned.z});
@@ -189,7 +192,7 @@ void updateChaseCamera(Velmora& v) {
         look.LookQuat = c.vehicleQuat * Quaternion(std::cos(half), 0.0f, 0.0f, std::sin(half));
     }
     const float weight = std::clamp(behind + std::fabs(v.look.lookKeyAxis) + look.lookHold, 0.0f, 1.0f);
-    look.lookHold = std::clamp(look.lookHold - dt, 0.0f, 2.0f);
+    look.lookHold = std::clamp(look.lookHold - countedSeconds(dt), 0.0f, 2.0f);
     if (weight >= 0.99f) {
         view = look.LookQuat;
     } else {

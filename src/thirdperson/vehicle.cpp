@@ -205,7 +205,7 @@ void sampleVehicle(Velmora& v) {
     const bool followBody = invoke(rt, natives::isEntityInAir, vehicle) ||
                             invoke(rt, natives::isEntityUpsideDown, vehicle);
     const float blended =
-        s.travelBlend + ((followBody ? 1.0f : 0.0f) - s.travelBlend) * followWeight(12.0f, frameTimeNow(v));
+        s.travelBlend + ((followBody ? 1.0f : 0.0f) - s.travelBlend) * followWeight(12.0f, frameSteps(v));
     if (std::isfinite(blended)) s.travelBlend = blended;  // a broken frame time must not stick
 
     const float roll = s.vehicleRotation.y * kDegToRad;
@@ -271,10 +271,11 @@ void stepChaseParameters(Velmora& v) {
         deriveChaseGeometry(v);
         return;
     }
-    const float step = v.settings.firstPersonView.SpecialAbilityFix ? v.clock.RealFrameSeconds
-                                                                     : frameTimeNow(v);
-    const float t = std::clamp(v.settings.thirdPersonView.CameraSwitchSpeed * step, 0.0f, 1.0f);
-    const float w = (2.0f - t) * t * 0.75f;
+    // In wall-clock time with the special-ability fix (so slow motion does not slow the blend),
+    // in game time without it; either way the step of 60 frames a second, composed.
+    const FrameSteps steps = v.settings.firstPersonView.SpecialAbilityFix ? v.timing.wallClock(v.clock) : frameSteps(v);
+    const float t = std::clamp(v.settings.thirdPersonView.CameraSwitchSpeed * steps.stepAt60, 0.0f, 1.0f);
+    const float w = composedWeight((2.0f - t) * t * 0.75f, steps);
     bool settled = true;
     for (const ChaseField& f : kChaseFields) {
         float& value = chase.*f.value;

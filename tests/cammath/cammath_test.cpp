@@ -144,6 +144,8 @@ TEST(LookRotationUp, TheUpVectorSetsTheRollAndADegenerateOneGivesWayToWorldUp) {
     EXPECT_TRUE(LookRotationUp(any, Vector3(0, 0, 0)).coeffs().allFinite());
 }
 
+constexpr FrameSteps kOneStep{kStepAt60, 1.0f};  // a frame of 1/60 s
+
 TEST(ReadLookDelta, RawDeltasFromMouseAndStick) {
     // yaw and pitch: the raw delta expected with LookWeight 0.
     struct Case { const char* what; LookAxes axes; float deadzone; bool easing;
@@ -177,10 +179,14 @@ TEST(ReadLookDelta, RawDeltasFromMouseAndStick) {
         input.mouseSensibility = c.mouseSensitivity;
         input.gamepadSensibility = c.stickSensitivity;
         LookSmoothing state;
-        const LookDelta d = lookDeltaFromAxes(c.axes, input, 0.0f, 0.016f, state);
+        const LookDelta d = lookDeltaFromAxes(c.axes, input, 0.0f, kOneStep, 1.0f, state);
         EXPECT_NEAR(d.yaw, c.yaw, 1e-5f) << c.what;
         EXPECT_NEAR(d.pitch, c.pitch, 1e-5f) << c.what;
         EXPECT_EQ(state.yaw, 0.0f) << c.what << ": no smoothing at LookWeight 0";
+        // At 144 frames a second the stick turns 60/144 as far a frame, the mouse as far as it moved.
+        const LookDelta fast = lookDeltaFromAxes(c.axes, input, 0.0f, kOneStep, 60.0f / 144.0f, state);
+        const float share = c.axes.keyboardMouse ? 1.0f : 60.0f / 144.0f;
+        EXPECT_NEAR(fast.yaw, c.yaw * share, 1e-5f) << c.what;
     }
 }
 
@@ -188,22 +194,23 @@ TEST(ReadLookDelta, SmoothingFollowsTheDeltaAndDecaysInsideTheDeadZone) {
     InputSettings input;
     input.gamepadDeadzone = 0.2f;
     LookSmoothing state;
-    // LookWeight 14 at 0.016 s: a = 0.224 of the way each frame.
-    const LookDelta first = lookDeltaFromAxes({0.2f, 0, true}, input, 14.0f, 0.016f, state);
+    // LookWeight 14 with the chase camera's stand-in step of 0.016 s: a = 0.224 of the way each frame.
+    const FrameSteps standIn{0.016f, 1.0f};
+    const LookDelta first = lookDeltaFromAxes({0.2f, 0, true}, input, 14.0f, standIn, 1.0f, state);
     EXPECT_NEAR(first.yaw, -1.0f * 0.224f, 1e-6f);
-    const LookDelta second = lookDeltaFromAxes({0.2f, 0, true}, input, 14.0f, 0.016f, state);
+    const LookDelta second = lookDeltaFromAxes({0.2f, 0, true}, input, 14.0f, standIn, 1.0f, state);
     EXPECT_NEAR(second.yaw, -0.224f + 0.224f * (-1.0f + 0.224f), 1e-6f);
     // The stick inside its dead zone: the state decays toward 0 but is not 0 yet.
-    const LookDelta resting = lookDeltaFromAxes({0.05f, 0, false}, input, 14.0f, 0.016f, state);
+    const LookDelta resting = lookDeltaFromAxes({0.05f, 0, false}, input, 14.0f, standIn, 1.0f, state);
     EXPECT_LT(resting.yaw, 0.0f);
     EXPECT_GT(resting.yaw, second.yaw);
-    // A frame time long enough clamps the factor at 1: the delta itself.
-    EXPECT_EQ(lookDeltaFromAxes({0.2f, 0, true}, input, 14.0f, 1.0f, state).yaw, -1.0f);
+    // A step with a weight of 1 or more lands on the delta itself.
+    EXPECT_EQ(lookDeltaFromAxes({0.2f, 0, true}, input, 14.0f, FrameSteps{1.0f, 1.0f}, 1.0f, state).yaw, -1.0f);
 
     // With a dead zone of 1 and NaN axes, the state stays finite whatever comes.
     input.gamepadDeadzone = 1.0f;
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    for (int frame = 0; frame < 10; ++frame) lookDeltaFromAxes({nan, 1.0f, false}, input, 14.0f, 0.016f, state);
+    for (int frame = 0; frame < 10; ++frame) lookDeltaFromAxes({nan, 1.0f, false}, input, 14.0f, standIn, 1.0f, state);
     EXPECT_TRUE(std::isfinite(state.yaw) && std::isfinite(state.pitch));
 }
 
@@ -214,7 +221,7 @@ TEST(ReadLookDelta, ReadsTheTwoLookControlsOfGroupTwo) {
     SettingsRecord settings;
     settings.firstPersonView.LookWeight = 0.0f;
     LookSmoothing state;
-    const LookDelta d = ReadLookDelta(fake.table(), settings, 0.016f, state);
+    const LookDelta d = ReadLookDelta(fake.table(), settings, kOneStep, 1.0f, state);
     EXPECT_NEAR(d.yaw, -0.5f, 1e-6f);
     EXPECT_NEAR(d.pitch, -0.5f, 1e-6f);
     ASSERT_EQ(fake.calls().size(), 3u);
@@ -238,13 +245,36 @@ TEST(Wrap, DegreeWrapping) {
     }
 }
 
-TEST(SmoothToward, TheFactorIsClampedToZeroOne) {
-    EXPECT_FLOAT_EQ(SmoothToward(0.0f, 10.0f, 5.0f, 0.1f), 5.0f);
-    EXPECT_FLOAT_EQ(SmoothToward(0.0f, 10.0f, 50.0f, 0.1f), 10.0f);  // never overshoots
-    EXPECT_FLOAT_EQ(SmoothToward(3.0f, 10.0f, -5.0f, 0.1f), 3.0f);   // never runs away
-    EXPECT_FLOAT_EQ(SmoothToward(3.0f, 10.0f, 5.0f, 0.0f), 3.0f);    // paused
-    EXPECT_FLOAT_EQ(SmoothToward(3.0f, 10.0f, std::numeric_limits<float>::quiet_NaN(), 0.1f), 3.0f);
-    EXPECT_TRUE(near3(SmoothToward(Vector3(0, 0, 0), Vector3(2, 4, -6), 2.5f, 0.1f), Vector3(0.5f, 1, -1.5f)));
+TEST(SmoothToward, AStepComposesOverTimeAndIsRateTimesDtAt60) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    // From 0 toward 10 at `rate` per second over `seconds`: one step of 1/60 s moves rate/60 of
+    // the way, and n steps compose, 1 - (1 - rate/60)^n of the way.
+    struct Case { float rate, seconds, expected; const char* why; };
+    const Case cases[] = {
+        {5.0f, 1.0f / 60.0f, 10.0f * 5.0f / 60.0f, "one step: rate·dt"},
+        {5.0f, 1.0f / 30.0f, 10.0f * 23.0f / 144.0f, "two steps: 1 - (11/12)² = 23/144"},
+        {5.0f, 1.0f / 120.0f, 10.0f * 0.0425729f, "half a step: 1 - (11/12)^0.5"},
+        {50.0f, 0.1f, 10.0f * (1.0f - 1.0f / 46656.0f), "six steps of 5/6: 1 - (1/6)^6, never past the target"},
+        {90.0f, 1.0f / 240.0f, 10.0f, "a step of more than the way lands on the target"},
+        {-5.0f, 0.1f, 0.0f, "a negative rate never runs away"},
+        {5.0f, 0.0f, 0.0f, "paused"},
+        {nan, 0.1f, 0.0f, "a broken rate"},
+        {5.0f, nan, 0.0f, "a broken frame time"},
+    };
+    for (const Case& c : cases)
+        EXPECT_NEAR(SmoothToward(0.0f, 10.0f, c.rate, composedSteps(c.seconds, kStepAt60)), c.expected, 1e-5f) << c.why;
+    EXPECT_TRUE(near3(SmoothToward(Vector3(0, 0, 0), Vector3(2, 4, -6), 15.0f, kOneStep), Vector3(0.5f, 1, -1.5f)));
+
+    // At exactly 60 frames a second the weight is the product rate·dt to the last bit, as the
+    // cameras were tuned; and any two frames make the step of their sum.
+    for (const float rate : {0.765f, 1.45f, 6.0f, 8.0f, 12.0f, 20.0f, 22.0f, 59.9f}) {
+        EXPECT_EQ(followWeight(rate, composedSteps(1.0f / 60.0f, kStepAt60)), rate * (1.0f / 60.0f)) << rate;
+        const float a = followWeight(rate, composedSteps(0.004f, kStepAt60));
+        const float b = followWeight(rate, composedSteps(0.011f, kStepAt60));
+        EXPECT_NEAR(1.0f - (1.0f - a) * (1.0f - b), followWeight(rate, composedSteps(0.015f, kStepAt60)), 1e-6f) << rate;
+    }
+    // A weight tuned per step composes too: the chase camera's blend, (2 - t)·t·0.75 a step.
+    EXPECT_NEAR(composedWeight(0.5f, composedSteps(1.0f / 30.0f, kStepAt60)), 0.75f, 1e-6f);
 }
 
 // The order is passed on: the game decomposes a rotation differently for each.

@@ -8,7 +8,7 @@
 #include <limits>
 
 #include "firstperson/cabin.h"
-#include "firstperson/clock.h"
+#include "cammath/timing.h"
 #include "firstperson/first_person.h"
 #include "firstperson/look_around.h"
 #include "thirdperson/vehicle.h"
@@ -17,20 +17,22 @@ namespace velmora {
 namespace {
 
 constexpr float kDt = 1.0f / 60.0f;
+constexpr FrameSteps kOneStep{kDt, 1.0f};   // a frame at 60 a second
+constexpr FrameSteps k0016{0.016f, 1.0f};   // a frame the wall clock measured at 0.016 s
 
 TEST(HeadFollower, FollowsInTheVehiclesFrameAndJumpsWhenFarOrNew) {
     CabinMotion c;
     const Vector3 start(0.0f, 0.0f, 1.0f);
-    EXPECT_EQ(followHead(c, 7, start, 9.0f, 0.016f), start);  // the first call takes the head
+    EXPECT_EQ(followHead(c, 7, start, 9.0f, k0016), start);  // the first call takes the head
     // 2.9 m away: followed by 9 × 0.016 = 0.144 of the way.
     const Vector3 near(2.9f, 0.0f, 1.0f);
-    EXPECT_NEAR(followHead(c, 7, near, 9.0f, 0.016f).x(), 0.144f * 2.9f, 1e-5f);
+    EXPECT_NEAR(followHead(c, 7, near, 9.0f, k0016).x(), 0.144f * 2.9f, 1e-5f);
     // More than 3 m from the followed point: a jump onto the head.
     const Vector3 far = c.smoothedHead + Vector3(0.0f, 3.01f, 0.0f);
-    EXPECT_EQ(followHead(c, 7, far, 9.0f, 0.016f), far);
+    EXPECT_EQ(followHead(c, 7, far, 9.0f, k0016), far);
     // Another vehicle starts afresh, however near.
     const Vector3 other = far + Vector3(0.1f, 0.0f, 0.0f);
-    EXPECT_EQ(followHead(c, 8, other, 9.0f, 0.016f), other);
+    EXPECT_EQ(followHead(c, 8, other, 9.0f, k0016), other);
     EXPECT_EQ(c.headVehicle, 8);
 }
 
@@ -38,29 +40,29 @@ TEST(Inertia, TheSignalFromItsTwoFollowers) {
     // Off: nothing, and the followers keep their values.
     CabinMotion c;
     c.inertiaFast = 0.5f;
-    EXPECT_EQ(inertiaStep(c, false, 0.25f, 0.001f, 10.0f, kDt), 0.0f);
+    EXPECT_EQ(inertiaStep(c, false, 0.25f, 0.001f, 10.0f, kOneStep), 0.0f);
     EXPECT_EQ(c.inertiaFast, 0.5f);
     // At rest and settled: (0 + 0 - 0.3) × 0.175.
     CabinMotion rest;
-    EXPECT_NEAR(inertiaStep(rest, true, 0.25f, 0.0f, 0.0f, kDt), -0.0525f, 1e-6f);
+    EXPECT_NEAR(inertiaStep(rest, true, 0.25f, 0.0f, 0.0f, kOneStep), -0.0525f, 1e-6f);
     // Accelerating at 4 m/s² (a speed change of 4/3600 a frame) at 10 m/s with a drive
     // figure of 0.25: a = 0.4722; fast = a × dt × 1.725, slow = a × dt × 0.765.
     CabinMotion go;
     const float a = 0.25f * (4.0f / 3600.0f) * 1700.0f;
     const float fast = a * kDt * 1.725f, slow = a * kDt * 0.765f;
-    EXPECT_NEAR(inertiaStep(go, true, 0.25f, 4.0f / 3600.0f, 10.0f, kDt), (10.0f * 0.01295f + fast - slow - 0.3f) * 0.175f, 1e-6f);
+    EXPECT_NEAR(inertiaStep(go, true, 0.25f, 4.0f / 3600.0f, 10.0f, kOneStep), (10.0f * 0.01295f + fast - slow - 0.3f) * 0.175f, 1e-6f);
     EXPECT_NEAR(go.inertiaFast, fast, 1e-7f);
     EXPECT_NEAR(go.inertiaSlow, slow, 1e-7f);
     // Standing still, the slow follower also catches up at 8 per second; the signal is
     // clamped to 0.1 either way.
     CabinMotion standing;
     standing.inertiaFast = 2.0f;
-    inertiaStep(standing, true, 0.0f, 0.0f, 0.0f, kDt);
+    inertiaStep(standing, true, 0.0f, 0.0f, 0.0f, kOneStep);
     const float fastAfter = 2.0f - 2.0f * kDt * 1.725f;
     EXPECT_NEAR(standing.inertiaSlow, fastAfter * kDt * 8.0f, 1e-6f);
     CabinMotion hard;
     hard.inertiaFast = 10.0f;
-    EXPECT_EQ(inertiaStep(hard, true, 0.0f, 0.0f, 50.0f, kDt), 0.1f);
+    EXPECT_EQ(inertiaStep(hard, true, 0.0f, 0.0f, 50.0f, kOneStep), 0.1f);
 }
 
 TEST(Inertia, TheSpeedChangeIsTheSameAtEveryFrameRate) {
@@ -75,6 +77,7 @@ TEST(CabinMotion, SwitchesAndPauses) {
     FirstPersonView s;
     CabinInputs moving;
     moving.dt = kDt;
+    moving.steps = kOneStep;
     moving.velocity = Vector3(0.0f, 10.0f, 0.4f);
     moving.sidewaysSpeed = -0.6f;
     moving.right = Vector3(1.0f, 0.0f, 0.0f);
@@ -91,6 +94,7 @@ TEST(CabinMotion, SwitchesAndPauses) {
     const CabinMotion paused = c;
     CabinInputs still = moving;
     still.dt = 0.0f;
+    still.steps.steps = 0.0f;
     cabinMotionStep(c, s, still);
     EXPECT_EQ(c.shakeOffset, paused.shakeOffset);
     EXPECT_EQ(c.shakePitch, paused.shakePitch);
