@@ -293,10 +293,14 @@ void SimHost::answerViewAndControls() {
     on(IS_CONTROL_JUST_PRESSED,
        [control, disabled](std::int32_t, std::int32_t id) { return control(id).justPressed && !disabled(id); });
     on(IS_CONTROL_PRESSED, [control, disabled](std::int32_t, std::int32_t id) { return control(id).held && !disabled(id); });
-    // Normalised to -1..1, whatever the device: a mouse moved further in one frame reads 1.
+    // Normalised to -1..1, whatever the device. A mouse reports its movement in the frame: the
+    // scenario's amount for a frame of its own length, scaled to this frame's (a movement
+    // further than the game reads in a frame reads 1); a stick its deflection.
     on(GET_CONTROL_NORMAL, [&w, disabled](std::int32_t, std::int32_t id) {
         if (disabled(id)) return 0.0f;
-        return std::clamp(id == 1 ? w.lookX : (id == 2 ? w.lookY : 0.0f), -1.0f, 1.0f);
+        const float amount = id == 1 ? w.lookX : (id == 2 ? w.lookY : 0.0f);
+        const float frame = w.keyboardMouse ? w.realDt / w.lookSeconds : 1.0f;
+        return std::clamp(amount * frame, -1.0f, 1.0f);
     });
     on(IS_USING_KEYBOARD_AND_MOUSE, [&w](std::int32_t) { return w.keyboardMouse; });
     on(GET_HASH_KEY, [](const char* text) { return text != nullptr ? textHash(text) : 0u; });

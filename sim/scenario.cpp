@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <random>
 #include <set>
 #include <sstream>
 
@@ -264,6 +265,7 @@ Scenario parseScenarioText(const std::string& jsonText, const std::string& name)
     s.frames = integer(doc, "frames", 600, name, kFrames);
     s.dt = number(doc, "dt", 1.0f / 60.0f, name, kFrameSeconds);  // a pause event stops time
     s.realDt = number(doc, "realDt", s.dt, name, kFrameSeconds);
+    s.lookSeconds = s.realDt;
     s.world = member(doc, "world", json::object(), name);
     checkWorld(s.world);
 
@@ -348,11 +350,56 @@ Scenario atFrameRate(const Scenario& scenario, float framesPerSecond) {
                                return std::string_view(f) == "frames";
                            }) != kind->fields.end();
         if (lasts) e.args["frames"] = scaled(e.args.value("frames", kind->defaultFrames));
-        if (e.action == "look" && e.args.value("device", "mouse") != "gamepad") {
-            for (const char* axis : {"x", "y"})
-                if (e.args.contains(axis)) e.args[axis] = e.args[axis].get<double>() / scale;
-        }
     }
+    return s;
+}
+
+Scenario withJitter(const Scenario& scenario, float framesPerSecond, float jitter, std::uint32_t seed) {
+    Scenario s = scenario;
+    // The engine is the standard's own sequence; its numbers are turned into fractions here,
+    // as the library's distributions may differ from one library to the next.
+    std::mt19937 random(seed);
+    auto fraction = [&random] { return static_cast<double>(random() >> 8) / 16777216.0; };  // [0, 1)
+    const double nominal = 1.0 / static_cast<double>(framesPerSecond);
+    const double total = static_cast<double>(scenario.frames) * static_cast<double>(scenario.dt);
+    std::vector<double> starts;  // game time at each frame, the world moved into it by its length
+    s.frameSeconds.clear();
+    for (double t = 0.0;;) {
+        const double spread = static_cast<double>(jitter);
+        const double length = nominal * (1.0 - spread + 2.0 * spread * fraction());
+        if (!s.frameSeconds.empty()) t += length;
+        if (t > total + 0.5 * nominal) break;
+        if (s.frameSeconds.size() >= static_cast<std::size_t>(kMaxScenarioFrames))
+            fail(scenario.name, "with uneven frames the run would be longer than 1000000 frames");
+        s.frameSeconds.push_back(static_cast<float>(length));
+        starts.push_back(t);
+    }
+    auto frameAt = [&](double t) {  // the frame whose game time is nearest
+        const auto after = std::lower_bound(starts.begin(), starts.end(), t);
+        if (after == starts.begin()) return 0;
+        if (after == starts.end()) return static_cast<int>(starts.size()) - 1;
+        const auto before = after - 1;
+        return static_cast<int>((t - *before <= *after - t ? before : after) - starts.begin());
+    };
+    const double own = static_cast<double>(scenario.dt);
+    s.dt = static_cast<float>(nominal);
+    s.realDt = static_cast<float>(static_cast<double>(scenario.realDt) * nominal / own);
+    s.frames = static_cast<int>(starts.size());
+    for (ScenarioEvent& e : s.events) {
+        const int at = frameAt(e.frame * own);
+        const EventKind* kind = findKind(e.action);
+        const bool lasts = std::find_if(kind->fields.begin(), kind->fields.end(), [](const char* f) {
+                               return std::string_view(f) == "frames";
+                           }) != kind->fields.end();
+        if (lasts) {
+            const int length = e.args.value("frames", kind->defaultFrames);
+            e.args["frames"] = std::max(1, frameAt((e.frame + length) * own) - at);
+        }
+        e.frame = at;
+        e.args["frame"] = at;
+    }
+    std::stable_sort(s.events.begin(), s.events.end(),
+                     [](const ScenarioEvent& a, const ScenarioEvent& b) { return a.frame < b.frame; });
     return s;
 }
 
@@ -383,11 +430,15 @@ void setUpWorld(World& world, const Scenario& scenario) {
     world = World{};
     world.dt = world.baseDt = scenario.dt;
     world.realDt = scenario.realDt;
+    world.lookSeconds = scenario.lookSeconds;
+    world.frameSeconds = scenario.frameSeconds;
+    world.wallPerGameSecond = scenario.realDt / scenario.dt;
+    if (!world.frameSeconds.empty()) world.realDt = frameLength(world) * world.wallPerGameSecond;
     const json& w = scenario.world;
     world.onFootViewMode = integer(w, "onFootViewMode", 1, "world", kViewMode);
     world.vehicleViewMode = integer(w, "vehicleViewMode", 1, "world", kViewMode);
     world.timeScale = number(w, "timeScale", 1.0f, "world", kTimeScale);
-    world.dt = world.baseDt * world.timeScale;
+    world.dt = frameLength(world) * world.timeScale;
     world.focus = flag(w, "focus", true, "world");
     world.keyboardMouse = flag(w, "keyboardMouse", true, "world");
 
@@ -527,7 +578,7 @@ void applyEvents(World& world, const Scenario& scenario) {
             world.dt = 0.0f;
         } else if (a == "timeScale") {
             world.timeScale = number(e, "value", 1.0f, where, kTimeScale);
-            if (world.pausedFrames == 0) world.dt = world.baseDt * world.timeScale;
+            if (world.pausedFrames == 0) world.dt = frameLength(world) * world.timeScale;
         } else if (a == "gears") {
             GearsStandIn& g = world.gears;
             if (e.contains("left")) g.lookingLeft = flag(e, "left", false, where), g.leftFrames = frames;

@@ -3,6 +3,7 @@
 // The format is documented in docs/scenarios.md.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <span>
 #include <stdexcept>
@@ -35,6 +36,8 @@ struct Scenario {
     int frames = 600;
     float dt = 1.0f / 60.0f;      // game seconds per frame
     float realDt = 1.0f / 60.0f;  // wall-clock seconds per frame
+    float lookSeconds = 1.0f / 60.0f;  // the wall-clock frame the mouse movements are written for: realDt as written
+    std::vector<float> frameSeconds;   // uneven frames: each frame's game seconds at normal speed; empty: dt each
     nlohmann::json world;         // the start of the world
     std::vector<ScenarioEvent> events;  // sorted by frame, stable
     // Settings written on top of the run's Velmora.ini: section -> key -> text.
@@ -48,9 +51,15 @@ Scenario loadScenarioFile(const std::string& path);
 // The scenario played at another frame rate over the same game time: the frame time and the
 // wall-clock frame time, the run's length and every event's frame and length are scaled
 // from the scenario's own rate (an event lands on the nearest frame; a press stays one frame
-// long). Mouse look moves the view by so much a frame, so its amounts scale with the frame
-// time; a stick's deflection does not.
+// long; an event's default length scales too). Mouse look moves the view by so much a frame,
+// so the game reads its amounts scaled with the frame's length; a stick's deflection it reads
+// as it is.
 Scenario atFrameRate(const Scenario& scenario, float framesPerSecond);
+
+// The scenario played over the same game time with uneven frames: each frame's length drawn
+// at random (seeded, the same for a seed on every machine) between (1 - jitter) and
+// (1 + jitter) times 1/framesPerSecond; events land on the frame nearest their game time.
+Scenario withJitter(const Scenario& scenario, float framesPerSecond, float jitter, std::uint32_t seed);
 
 struct BuiltinScenario {
     const char* name;

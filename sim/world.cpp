@@ -821,6 +821,11 @@ ProbeHit probeSegment(const World& world, const Vector3& from, const Vector3& to
 // ---------------------------------------------------------------------------------------
 // [SECTION] The frame
 
+float frameLength(const World& world) {
+    const auto i = static_cast<std::size_t>(world.frame);
+    return i < world.frameSeconds.size() ? world.frameSeconds[i] : world.baseDt;
+}
+
 namespace {
 
 // The game acts on the controls the player pressed this frame unless a script disabled
@@ -860,6 +865,15 @@ void ageInputs(World& world) {
 
 void advanceWorld(World& world) {
     actOnControls(world);
+
+    // The next frame's length: the game time it moves the world by is what the frame answers
+    // as its frame time, as the game's frame time is the length of the frame it shows.
+    ++world.frame;
+    if (world.pausedFrames > 0) --world.pausedFrames;
+    const float length = frameLength(world);
+    if (!world.frameSeconds.empty()) world.realDt = length * world.wallPerGameSecond;
+    world.dt = world.pausedFrames > 0 ? 0.0f : length * world.timeScale;
+
     for (SimVehicle& v : world.vehicles)
         if (v.exists && v.attachedTo == 0) moveVehicle(world, v);
     for (SimVehicle& v : world.vehicles)
@@ -869,9 +883,6 @@ void advanceWorld(World& world) {
     world.easeElapsed += world.realDt;
     world.time += static_cast<double>(world.dt);
     world.wallClock += static_cast<double>(world.realDt);
-    ++world.frame;
-    if (world.pausedFrames > 0) --world.pausedFrames;
-    world.dt = world.pausedFrames > 0 ? 0.0f : world.baseDt * world.timeScale;
     ageInputs(world);
     world.probes.clear();
     world.log = FrameLog{};

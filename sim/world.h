@@ -238,10 +238,13 @@ struct World {
     // Time.
     int frame = 0;
     double time = 0.0;            // game seconds, summed in double so it stays true for hours
-    float dt = 1.0f / 60.0f;      // game seconds of this frame; 0 while paused
-    float baseDt = 1.0f / 60.0f;  // game seconds per frame at normal speed
+    float dt = 1.0f / 60.0f;      // game seconds of this frame (the world moved by them into it); 0 while paused
+    float baseDt = 1.0f / 60.0f;  // game seconds per frame at normal speed (the average with uneven frames)
     float timeScale = 1.0f;       // slow motion: game time runs this fast against the wall clock
-    float realDt = 1.0f / 60.0f;  // wall-clock seconds per frame
+    float realDt = 1.0f / 60.0f;  // wall-clock seconds of this frame
+    std::vector<float> frameSeconds;   // uneven frames: each frame's game seconds at normal speed; empty: baseDt
+    float wallPerGameSecond = 1.0f;    // with uneven frames: wall-clock seconds per game second at normal speed
+    float lookSeconds = 1.0f / 60.0f;  // the wall-clock frame a scenario's mouse movements are written for
     double wallClock = 1.0;       // seconds, for the performance counter
     int pausedFrames = 0;
 
@@ -354,6 +357,9 @@ ProbeHit probeSegment(const World& world, const Vector3& from, const Vector3& to
 // Hangs `child` on the parent's tow arm or hitch, lined up behind it; and lets it go.
 void attachVehicle(World& world, SimVehicle& parent, SimVehicle& child);
 void detachVehicles(World& world, SimVehicle& parent);
+
+// This frame's game seconds at normal speed: its own with uneven frames, else baseDt.
+float frameLength(const World& world);
 
 // Moves the world on by one frame: the game's own reaction to this frame's controls, then
 // kinematics, attachments, transitions and held inputs.
