@@ -168,6 +168,11 @@ float wrapDegrees180(float degrees) {
 
 float followWeight(float rate, float seconds) { return clampUnit(rate * seconds); }
 
+float withinLimit(float value, float limit) {
+    const float l = limit > 0.0f ? limit : 0.0f;  // a NaN limit too
+    return std::clamp(value, -l, l);
+}
+
 bool inWorld(const Vector3& position) {
     // NaN fails every comparison, so it is out of the world too.
     return std::fabs(position.x()) <= kWorldReach && std::fabs(position.y()) <= kWorldReach &&

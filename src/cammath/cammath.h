@@ -96,6 +96,11 @@ float followWeight(float rate, float seconds);
 inline constexpr float kWorldReach = 100000.0f;
 bool inWorld(const Vector3& position);
 
+// value kept within -limit..limit. The limits come from the settings, which the menu may step
+// below zero: a negative limit allows no movement at all, as 0 does (taken as its magnitude,
+// the effect would grow again while the player keeps lowering it).
+float withinLimit(float value, float limit);
+
 // current + followWeight(rate, dt) * (target - current).
 float SmoothToward(float current, float target, float rate, float dt);
 Vector3 SmoothToward(const Vector3& current, const Vector3& target, float rate, float dt);
