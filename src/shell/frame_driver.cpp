@@ -257,7 +257,7 @@ void logSettingsLoad(Velmora& v, bool reload, bool loaded, const LoadOutcome& ou
         return;
     }
     logFormat(v, LogLevel::Info, reload ? "settings reloaded from %s%s" : "settings read from %s%s", shown,
-              outcome.encoding == TextEncoding::SingleByte ? "" : " (UTF-16 text, read as UTF-8; a save writes it as UTF-8)");
+              outcome.encoding == TextEncoding::SingleByte ? "" : " (UTF-16 text, read as UTF-8)");
     for (const SettingsFinding& finding : settingsValueFindings(outcome.bytes))
         logLine(v, LogLevel::Warning,
                 std::string(kSettingsFileName) + ":" + std::to_string(finding.line) + ": " + finding.message);
