@@ -148,6 +148,7 @@ Platform replayPlatform() {
     p.isWritable = [](const void*, std::size_t) { return false; };
     p.replaceFile = [](const char*, const char*) { return false; };
     p.writeFile = [](const char*, const void*, std::size_t) { return false; };
+    p.isWritableFile = [](const char*) { return false; };
     return p;
 }
 

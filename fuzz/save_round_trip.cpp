@@ -1,12 +1,14 @@
 // The menu's saves on any settings file: "Save everything" and a user slot written over it,
-// then read back. The file read back holds each saved value as "%f" wrote it, everything
-// else as the original file had it, and once saved, a plain-text file saves to the same bytes
-// again (the first save may drop lines the ini library cannot place, such as a key without a
-// name; the loader ignores those too).
+// then read back. A file that cannot be read whole is refused and stays byte for byte. Any
+// other (UTF-16 text converted to UTF-8) keeps every section, entry and comment the save did
+// not change, holds each saved value as "%f" wrote it, and once saved, saves to the same
+// bytes again (the first save may drop lines the ini library cannot place, such as a key
+// without a name; the loader ignores those too).
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "config/ini.h"
@@ -33,6 +35,7 @@ const std::string& workFile() {
 Platform diskPlatform() {
     Platform p{};
     p.writeFile = sim::writeFileToDisk;
+    p.isWritableFile = sim::isWritableOnDisk;
     p.replaceFile = [](const char* from, const char* to) { return std::rename(from, to) == 0; };
     return p;
 }
@@ -62,13 +65,30 @@ bool hasHeaderTheLibraryMisreads(const std::string& text) {
     return false;
 }
 
-// Text as an editor writes it: no control characters but tabs and line breaks, and no UTF-8
-// mark but at the very start. The ini library strips a mark wherever a save puts it first
-// (a key named with one becomes another key), so files with stray ones are left out.
-bool plainText(const std::string& text) {
-    for (const char c : text)
-        if ((static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\r' && c != '\n') || c == 0x7f) return false;
-    return text.find("\xEF\xBB\xBF", 1) == std::string::npos;
+bool same(const char* a, const char* b) { return (a == nullptr || b == nullptr) ? a == b : std::strcmp(a, b) == 0; }
+
+// Every section and entry of `before`, with its comment, is in `after` as it was, but the
+// values of the keys the save wrote.
+void expectKept(const IniDocument& before, const IniDocument& after) {
+    const auto sameName = [](const IniDocument::Entry& a, const IniDocument::Entry& b) {
+        return !IniDocument::Entry::KeyOrder()(a, b) && !IniDocument::Entry::KeyOrder()(b, a);
+    };
+    IniDocument::TNamesDepend sections, afterSections;
+    before.GetAllSections(sections);
+    after.GetAllSections(afterSections);
+    for (const auto& section : sections) {
+        const IniDocument::TKeyVal* afterKeys = after.GetSection(section.pItem);
+        fuzz::expect(afterKeys != nullptr, "a section is kept:", section.pItem);
+        for (const auto& s : afterSections)
+            if (sameName(s, section)) fuzz::expect(same(s.pComment, section.pComment), "a section's comment is kept:", section.pItem);
+        for (const auto& [key, value] : *before.GetSection(section.pItem)) {
+            const SettingKey* setting = findSettingKey(section.pItem, key.pItem);
+            if (setting == nullptr || setting->saveOrder == 0)
+                fuzz::expect(same(after.GetValue(section.pItem, key.pItem), value), "an entry the save did not change is kept:", key.pItem);
+            const auto found = afterKeys->find(key);
+            fuzz::expect(found != afterKeys->end() && same(found->first.pComment, key.pComment), "an entry's comment is kept:", key.pItem);
+        }
+    }
 }
 
 std::string fileBytes(const std::string& path) { return readSettingsBytes(path.c_str()).value_or("<unreadable>"); }
@@ -81,17 +101,33 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!sim::writeFileToDisk(path.c_str(), bytes.data(), bytes.size())) fuzz::broken("the input can be written");
     SettingsRecord loaded;
     if (!loadSettingsFile(loaded, {}, path.c_str())) return 0;
+    const SettingsText text = decodeSettingsText(bytes);
 
     // The record the menu would hold: the file's values, edited a little.
     SettingsRecord edited = loaded;
     edited.firstPersonView.fov += 1.0f;
     edited.InertiaAffectsPitch = !edited.InertiaAffectsPitch;
     const Platform platform = diskPlatform();
-    fuzz::expect(saveAllSettingsFile(platform, edited, path.c_str()) == SaveResult::Saved, "a readable file can be saved");
+    const SaveResult first = saveAllSettingsFile(platform, edited, path.c_str());
+    if (text.broken != TextBreak::None) {
+        // What follows the break would be lost: the file stays byte for byte.
+        fuzz::expect(first == SaveResult::NotReadable, "a file that cannot be read whole is not saved over");
+        fuzz::expect(saveSlot(platform, edited, SlotGroup::Far, 2, path.c_str()) == SaveResult::NotReadable,
+                     "a file that cannot be read whole takes no slot");
+        fuzz::expect(fileBytes(path) == bytes, "a refused save leaves the file as it was");
+        return 0;
+    }
+    fuzz::expect(first == (text.encoding == TextEncoding::SingleByte ? SaveResult::Saved : SaveResult::Converted),
+                 "a readable file can be saved, UTF-16 text as UTF-8");
+    IniDocument before, after;
+    loadIniText(before, text.text);
+    fuzz::expect(loadIniFile(after, path.c_str()), "a saved file loads");
+    const bool misread = hasHeaderTheLibraryMisreads(text.text);
+    if (!misread) expectKept(before, after);
     fuzz::expect(saveAllSettingsFile(platform, edited, path.c_str()) == SaveResult::Saved, "a saved file can be saved");
     const std::string second = fileBytes(path);
     fuzz::expect(saveAllSettingsFile(platform, edited, path.c_str()) == SaveResult::Saved, "a saved file can be saved");
-    if (plainText(bytes) && !hasHeaderTheLibraryMisreads(bytes)) fuzz::expect(fileBytes(path) == second, "a saved file saves to the same bytes");
+    if (!misread) fuzz::expect(fileBytes(path) == second, "a saved file saves to the same bytes");
 
     SettingsRecord expected = loaded;
     for (int place = 1; place <= kSavedSettingCount; ++place) {

@@ -195,6 +195,7 @@ Platform SimHost::platform() const {
     };
     p.replaceFile = [](const char* from, const char* to) { return std::rename(from, to) == 0; };
     p.writeFile = writeFileToDisk;
+    p.isWritableFile = isWritableOnDisk;
     p.appendLog = [](const char* bytes, std::size_t size) { active_->log.append(bytes, size); };
     p.fullPath = [](const char* path, char* out, std::size_t capacity) {
         std::error_code error;
@@ -214,6 +215,13 @@ bool writeFileToDisk(const char* path, const void* bytes, std::size_t size) {
     whole = std::fclose(file) == 0 && whole;
     if (!whole) std::remove(path);  // ours, and not whole
     return whole;
+}
+
+bool isWritableOnDisk(const char* path) {
+    std::FILE* file = std::fopen(path, "r+b");
+    if (file == nullptr) return false;
+    std::fclose(file);
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------

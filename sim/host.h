@@ -25,6 +25,8 @@ namespace velmora::sim {
 // The simulated game's file writer (its platform's, and the tests'): the bytes written and
 // flushed, false when any step fails, and then the file is gone.
 bool writeFileToDisk(const char* path, const void* bytes, std::size_t size);
+// Whether the existing file may be opened for writing, as the Windows backend asks.
+bool isWritableOnDisk(const char* path);
 
 class SimHost {
 public:

@@ -163,6 +163,11 @@ float wrapDegrees180(float degrees) {
     return shifted - std::floor(shifted / 360.0f) * 360.0f - 180.0f;
 }
 
+float withinLimit(float value, float limit) {
+    const float l = limit > 0.0f ? limit : 0.0f;  // a NaN limit too
+    return std::clamp(value, -l, l);
+}
+
 bool inWorld(const Vector3& position) {
     // NaN fails every comparison, so it is out of the world too.
     return std::fabs(position.x()) <= kWorldReach && std::fabs(position.y()) <= kWorldReach &&

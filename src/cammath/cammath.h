@@ -93,6 +93,11 @@ float wrapDegrees180(float degrees);
 inline constexpr float kWorldReach = 100000.0f;
 bool inWorld(const Vector3& position);
 
+// value kept within -limit..limit. The limits come from the settings, which the menu may step
+// below zero: a negative limit allows no movement at all, as 0 does (taken as its magnitude,
+// the effect would grow again while the player keeps lowering it).
+float withinLimit(float value, float limit);
+
 // current + followWeight(rate, steps) * (target - current).
 float SmoothToward(float current, float target, float rate, const FrameSteps& steps);
 Vector3 SmoothToward(const Vector3& current, const Vector3& target, float rate, const FrameSteps& steps);

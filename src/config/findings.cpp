@@ -99,6 +99,26 @@ std::optional<std::string> checkKeyName(std::string_view text) {
     return join({message, "; use a letter, a digit or a key name such as F10 or LSHIFT"});
 }
 
+// Where and why the reading of a file that cannot be read whole stops; `readable` is the
+// text before the break.
+std::optional<SettingsFinding> breakFinding(std::string_view bytes, std::string_view readable) {
+    const TextBreak broken = decodeSettingsText(bytes).broken;
+    if (broken == TextBreak::None) return std::nullopt;
+    const char* const kLeftAlone = "; the loader reads nothing after it, and the menu's saves leave the file as it is "
+                                   "until it is mended";
+    if (broken == TextBreak::Nul && isUtf16WithoutMark(bytes))
+        return SettingsFinding{1, "the file is UTF-16 text without a byte-order mark, which Velmora cannot read; the "
+                                  "menu's saves leave it as it is: save it as UTF-8, or as Unicode in Notepad"};
+    // The break sits on the line after the last complete one before it.
+    const std::vector<SettingsLine> before = splitSettingsLines(readable);
+    const bool lastComplete = readable.empty() || readable.back() == '\n' || readable.back() == '\r';
+    const int line = before.empty() ? 1 : before.back().number + (lastComplete ? 1 : 0);
+    const char* what = broken == TextBreak::Nul            ? "the file holds a NUL byte here"
+                       : broken == TextBreak::CutCharacter ? "the UTF-16 text is cut off in the middle of a character here"
+                                                           : "the UTF-16 text holds a broken character here";
+    return SettingsFinding{line, join({what, kLeftAlone})};
+}
+
 }  // namespace
 
 std::vector<SettingsLine> splitSettingsLines(std::string_view text) {
@@ -130,16 +150,14 @@ std::string lowerAscii(std::string_view s) {
 
 std::string quoted(std::string_view s) { return join({"\"", s, "\""}); }
 
-bool isUtf16Text(std::string_view text) {
-    if (text.size() < 2) return false;
-    const std::string_view mark = slice(text, 0, 2);
-    return mark == "\xFF\xFE" || mark == "\xFE\xFF" || (text[0] != '\0' && text[1] == '\0');
+bool isUtf16WithoutMark(std::string_view bytes) {
+    return bytes.size() >= 2 && (bytes[0] == '\0') != (bytes[1] == '\0');  // a mark holds no NUL
 }
 
-std::string_view readableSettingsText(std::string_view text) {
-    std::string_view readable = slice(text, 0, text.find('\0'));
-    if (slice(readable, 0, 3) == "\xEF\xBB\xBF") readable.remove_prefix(3);
-    return readable;
+std::string readableSettingsText(std::string_view bytes) {
+    std::string text = decodeSettingsText(bytes).text;
+    if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
+    return text;
 }
 
 std::string closestMatch(std::string_view word, const std::vector<std::string>& candidates) {
@@ -233,14 +251,9 @@ std::optional<std::string> checkSettingValue(const SettingKey& key, std::string_
 
 std::vector<SettingsFinding> settingsValueFindings(std::string_view bytes) {
     std::vector<SettingsFinding> findings;
-    if (isUtf16Text(bytes)) {
-        findings.push_back({1, "the file is UTF-16 text; Velmora reads single-byte text (ANSI or UTF-8) and "
-                               "takes nothing from this one: save it as UTF-8"});
-        return findings;
-    }
-    const std::string_view readable = readableSettingsText(bytes);
+    const std::string readable = readableSettingsText(bytes);
     IniDocument document;
-    loadIniBytes(document, std::string(readable));  // the loader's own parse, not a second copy of it
+    loadIniText(document, readable);  // the loader's own parse, not a second copy of it
     SettingsRecord loaded;
     applySettingsDocument(document, loaded);
 
@@ -275,6 +288,7 @@ std::vector<SettingsFinding> settingsValueFindings(std::string_view bytes) {
         while (at != findings.end() && at->line <= last[i].number) ++at;
         findings.insert(at, SettingsFinding{last[i].number, std::move(*problem)});
     }
+    if (auto stop = breakFinding(bytes, readable)) findings.push_back(std::move(*stop));
     return findings;
 }
 

@@ -31,10 +31,12 @@ std::string_view trimSettingsBlanks(std::string_view text);
 std::string lowerAscii(std::string_view text);
 std::string quoted(std::string_view text);
 
-// UTF-16 text, with its byte-order mark or without: the loader reads nothing of it.
-bool isUtf16Text(std::string_view bytes);
-// The part of a file the loader reads: up to its first NUL byte, without a UTF-8 mark.
-std::string_view readableSettingsText(std::string_view bytes);
+// The part of a file the loader reads, as text: UTF-16 converted to UTF-8, up to a break
+// (decodeSettingsText), without a UTF-8 mark.
+std::string readableSettingsText(std::string_view bytes);
+// UTF-16 text without its byte-order mark (a NUL in every other byte from the start), which
+// is read as single-byte text up to its first NUL: nothing of it.
+bool isUtf16WithoutMark(std::string_view bytes);
 
 // The closest of the candidates to word, ignoring letter case; empty when none is close.
 std::string closestMatch(std::string_view word, const std::vector<std::string>& candidates);
@@ -50,8 +52,8 @@ std::optional<std::string> checkSettingValue(const SettingKey& key, std::string_
                                              const IniDocument& document, const SettingsRecord& loaded);
 
 // The findings for every value of the settings sections that the loader takes (the last
-// of a key given twice), in line order; for UTF-16 text the one finding that says why
-// nothing is read. Unknown sections and keys are the checker's business, not the loader's.
+// of a key given twice), in line order; last, for a file that cannot be read whole, the line
+// where the reading stops. Unknown sections and keys are the checker's business, not the loader's.
 std::vector<SettingsFinding> settingsValueFindings(std::string_view bytes);
 
 }  // namespace velmora

@@ -32,8 +32,75 @@ std::optional<std::string> readSettingsBytes(const char* path, bool* missing) {
     return bytes;
 }
 
+namespace {
+
+void appendUtf8(std::string& out, std::uint32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+        return;
+    }
+    const int tail = c < 0x800 ? 1 : (c < 0x10000 ? 2 : 3);
+    static constexpr unsigned char kLead[] = {0xC0, 0xE0, 0xF0};
+    out += static_cast<char>(kLead[tail - 1] | (c >> (6 * tail)));
+    for (int i = tail - 1; i >= 0; --i) out += static_cast<char>(0x80 | ((c >> (6 * i)) & 0x3F));
+}
+
+// UTF-16 after its mark, to UTF-8; stops at the first unit it cannot take.
+void decodeUtf16(std::string_view bytes, bool bigEndian, SettingsText& out) {
+    const auto unitAt = [&](std::size_t i) {
+        const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+        return static_cast<std::uint32_t>(bigEndian ? (a << 8) | b : (b << 8) | a);
+    };
+    out.text.reserve(bytes.size() / 2);
+    std::size_t i = 2;
+    for (; i + 1 < bytes.size(); i += 2) {
+        std::uint32_t c = unitAt(i);
+        if (c == 0) {
+            out.broken = TextBreak::Nul;
+            return;
+        }
+        if (c >= 0xD800 && c <= 0xDFFF) {
+            if (c <= 0xDBFF && i + 3 >= bytes.size()) {  // the pair's second half is not there
+                out.broken = TextBreak::CutCharacter;
+                return;
+            }
+            const std::uint32_t low = c <= 0xDBFF ? unitAt(i + 2) : 0;
+            if (low < 0xDC00 || low > 0xDFFF) {
+                out.broken = TextBreak::BadSurrogate;
+                return;
+            }
+            c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+            i += 2;
+        }
+        appendUtf8(out.text, c);
+    }
+    if (i < bytes.size()) out.broken = TextBreak::CutCharacter;  // one byte of a unit left over
+}
+
+}  // namespace
+
+SettingsText decodeSettingsText(std::string_view bytes) {
+    SettingsText out;
+    const bool little = bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE';
+    const bool big = bytes.size() >= 2 && bytes[0] == '\xFE' && bytes[1] == '\xFF';
+    if (little || big) {
+        out.encoding = little ? TextEncoding::Utf16LE : TextEncoding::Utf16BE;
+        decodeUtf16(bytes, big, out);
+        return out;
+    }
+    // Single-byte text: the ini library would stop at a NUL anyway.
+    const std::size_t nul = bytes.find('\0');
+    if (nul != std::string_view::npos) out.broken = TextBreak::Nul;
+    out.text.assign(bytes.data(), nul == std::string_view::npos ? bytes.size() : nul);
+    return out;
+}
+
+bool loadIniText(IniDocument& document, const std::string& text) {
+    return document.LoadData(text.data(), text.size()) >= 0;
+}
+
 bool loadIniBytes(IniDocument& document, const std::string& bytes) {
-    return document.LoadData(bytes.data(), bytes.size()) >= 0;
+    return loadIniText(document, decodeSettingsText(bytes).text);
 }
 
 bool loadIniFile(IniDocument& document, const char* path) {

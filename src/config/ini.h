@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 // The library's implementation is templates: each unit instantiates only the members it
 // uses, so the plug-in carries none of the document calls that only the tools make.
@@ -28,7 +29,32 @@ inline constexpr std::size_t kMaxSettingsFileBytes = std::size_t{16} << 20;
 // given, tells whether that was because there is no such file.
 std::optional<std::string> readSettingsBytes(const char* path, bool* missing = nullptr);
 
-// Loads the bytes of a settings file into the document; false when the library refuses them.
+// How a settings file's bytes are written. Notepad saves "Unicode" as UTF-16 with its mark.
+enum class TextEncoding : std::uint8_t { SingleByte, Utf16LE, Utf16BE };
+
+// Why the reading of a file stopped before its end.
+enum class TextBreak : std::uint8_t {
+    None,           // read whole
+    Nul,            // a NUL byte in single-byte text, or a NUL character in UTF-16 text
+    CutCharacter,   // UTF-16 text with an odd number of bytes: its last character is cut off
+    BadSurrogate,   // UTF-16 text with half a surrogate pair
+};
+
+// A settings file's text as the ini library reads it: single-byte text as it is, UTF-16 text
+// (with its byte-order mark) converted to UTF-8. A file that cannot be read whole gives the
+// text before the break: the loader takes that part, and a save never writes over the file.
+struct SettingsText {
+    std::string text;
+    TextEncoding encoding = TextEncoding::SingleByte;
+    TextBreak broken = TextBreak::None;
+};
+SettingsText decodeSettingsText(std::string_view bytes);
+
+// Loads text already decoded into the document; false when the library refuses it.
+bool loadIniText(IniDocument& document, const std::string& text);
+
+// Loads the bytes of a settings file into the document, decoded as above; false when the
+// library refuses them.
 bool loadIniBytes(IniDocument& document, const std::string& bytes);
 
 // Loads the file at path into the document, read by readSettingsBytes. False when the file

@@ -59,12 +59,19 @@ bool loadSettingsFile(SettingsRecord& settings, const LoadNotifier& notifier, co
     std::optional<std::string> bytes = readSettingsBytes(path, &missing);
     IniDocument document;
     if (outcome != nullptr) outcome->missing = missing;
-    if (!bytes || !loadIniBytes(document, *bytes)) {
+    // A file that cannot be read whole gives what comes before the break, as it always has;
+    // the log and the checker say where it stops, and saves leave such a file alone.
+    const SettingsText text = bytes ? decodeSettingsText(*bytes) : SettingsText{};
+    if (!bytes || !loadIniText(document, text.text)) {
         if (notifier.notify != nullptr) notifier.notify(notifier.context, kSettingsNotFoundMessage);
         return false;
     }
     applySettingsDocument(document, settings);
-    if (outcome != nullptr) outcome->bytes = std::move(*bytes);
+    if (outcome != nullptr) {
+        outcome->bytes = std::move(*bytes);
+        outcome->encoding = text.encoding;
+        outcome->broken = text.broken;
+    }
     return true;
 }
 

@@ -23,6 +23,8 @@ void applySettingsDocument(const IniDocument& document, SettingsRecord& settings
 struct LoadOutcome {
     bool missing = false;  // there is no such file (rather than one that cannot be read)
     std::string bytes;     // the file as read
+    TextEncoding encoding = TextEncoding::SingleByte;
+    TextBreak broken = TextBreak::None;  // the loader took only the text before this
 };
 
 // Opens path ("Velmora.ini" in the working directory for the plug-in) and applies it.

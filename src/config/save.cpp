@@ -7,6 +7,8 @@
 namespace velmora {
 namespace {
 
+constexpr const char* kUtf8Mark = "\xEF\xBB\xBF";
+
 CameraIndex cameraOf(SlotGroup group) {
     return group == SlotGroup::FirstPerson ? Near : static_cast<CameraIndex>(static_cast<int>(group) - 1);
 }
@@ -45,15 +47,15 @@ SaveResult amendSettingsFile(const Platform& platform, const char* path, Documen
     // Read once: a file that is there must be read whole, or the save would write away what
     // it holds; only a file that is not there at all starts an empty document.
     bool missing = false;
-    std::string bytesRead;
+    SettingsText read;
     if (const std::optional<std::string> bytes = readSettingsBytes(path, &missing)) {
-        if (!loadIniBytes(document, *bytes)) return SaveResult::NotReadable;
-        bytesRead = *bytes;
+        read = decodeSettingsText(*bytes);
+        // What follows a break (a NUL, a cut-off or broken UTF-16 character) would be written
+        // away for good: such a file is left as it is until the player mends it.
+        if (read.broken != TextBreak::None || !loadIniText(document, read.text)) return SaveResult::NotReadable;
         // A read-only file is the player's wish that it stay as it is (and a file that has
         // vanished since it was read is not written in its absence).
-        std::FILE* check = std::fopen(path, "r+b");
-        if (check == nullptr) return SaveResult::NotWritten;
-        std::fclose(check);
+        if (platform.isWritableFile == nullptr || !platform.isWritableFile(path)) return SaveResult::NotWritten;
     } else if (!missing) {
         return SaveResult::NotReadable;  // there, but it cannot be read
     }
@@ -61,10 +63,13 @@ SaveResult amendSettingsFile(const Platform& platform, const char* path, Documen
 
     std::string text;
     if (document.Save(text, false) < 0) return SaveResult::NotWritten;
-    if (const std::string tail = trailingComments(bytesRead); !tail.empty()) {
+    if (const std::string tail = trailingComments(read.text); !tail.empty()) {
         if (!text.empty() && text.back() != '\n') text += '\n';
         text += tail;
     }
+    // A text that begins with the bytes of a UTF-8 mark would lose them to the next read,
+    // which takes them for the mark: a real mark in front keeps them.
+    if (text.rfind(kUtf8Mark, 0) == 0) text.insert(0, kUtf8Mark);
     const std::string staging = std::string(path) + ".tmp";
     // The new file takes the old one's place only once it is whole (a failed write takes its
     // own half-written file away); a whole one that could not take the place goes too.
@@ -74,7 +79,7 @@ SaveResult amendSettingsFile(const Platform& platform, const char* path, Documen
         std::remove(staging.c_str());
         return SaveResult::NotWritten;
     }
-    return SaveResult::Saved;
+    return read.encoding == TextEncoding::SingleByte ? SaveResult::Saved : SaveResult::Converted;
 }
 
 SaveResult saveAllSettingsFile(const Platform& platform, const SettingsRecord& settings, const char* path) {

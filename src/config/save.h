@@ -16,7 +16,8 @@ namespace velmora {
 
 enum class SaveResult : std::uint8_t {
     Saved,        // the file now holds the amended document
-    NotReadable,  // the file is there but could not be read: it was left alone
+    Converted,    // saved, and the file, which was UTF-16 text, is UTF-8 text now
+    NotReadable,  // the file is there but could not be read whole: it was left alone
     NotWritten,   // the new document could not be written (or the file is read-only)
 };
 

@@ -78,8 +78,8 @@ void cabinMotionStep(CabinMotion& c, const FirstPersonView& s, const CabinInputs
         c.leanOffset = Vector3::Zero();
         return;
     }
-    const float lateral = std::clamp(-in.sidewaysSpeed * s.LeanLateral, -s.LeanLateralLimit, s.LeanLateralLimit);
-    const float ahead = std::clamp(s.LeanForward * in.speedChange * -0.02f, -s.LeanForwardLimit, s.LeanForwardLimit);
+    const float lateral = withinLimit(-in.sidewaysSpeed * s.LeanLateral, s.LeanLateralLimit);
+    const float ahead = withinLimit(s.LeanForward * in.speedChange * -0.02f, s.LeanForwardLimit);
     c.leanOffset += (in.right * lateral + in.forward * ahead - c.leanOffset) * followWeight(6.0f, in.steps);
 }
 

@@ -148,7 +148,7 @@ void updateFirstPersonCamera(Velmora& v) {
 
     // The lean and vibration of the last cabin update come first; this frame's shake after it.
     Vector3 p = eye + c.leanOffset + worldUp() * c.vibration +
-                (rest * Vector3(0.0f, -1.0f, 0.0f)) * std::clamp(inertia, -s.MaxInertiaShift, s.MaxInertiaShift);
+                (rest * Vector3(0.0f, -1.0f, 0.0f)) * withinLimit(inertia, s.MaxInertiaShift);
     updateCabinMotion(v, dt);
     p += v.cabin.shakeOffset;
     if (v.profile.seatAnchored) {

@@ -31,6 +31,12 @@ void showSlotStatus(Velmora& v, const char* format, int slot, bool failed = fals
     showStatus(v, text, failed);
 }
 
+// A player who saved the file as UTF-16 finds it UTF-8 after the save: the log says why.
+void logConversion(Velmora& v, SaveResult result) {
+    if (result == SaveResult::Converted)
+        logLine(v, LogLevel::Info, "menu: Velmora.ini was UTF-16 text; it is saved as UTF-8 now");
+}
+
 void runSlotAction(Velmora& v, std::int32_t code) {
     const int r = code - kFirstSlotAction;
     const auto group = static_cast<SlotGroup>(r / 10);
@@ -47,19 +53,25 @@ void runSlotAction(Velmora& v, std::int32_t code) {
         }
         return;
     }
-    switch (saveSlot(v.platform, v.settings, group, slot)) {
-        case SaveResult::Saved: showSlotStatus(v, "Saved to slot %d", slot); break;
+    const SaveResult result = saveSlot(v.platform, v.settings, group, slot);
+    switch (result) {
+        case SaveResult::Saved:
+        case SaveResult::Converted: showSlotStatus(v, "Saved to slot %d", slot); break;
         case SaveResult::NotReadable: showSlotStatus(v, "Slot %d not saved: Velmora.ini could not be read", slot, true); break;
         case SaveResult::NotWritten: showSlotStatus(v, "Slot %d not saved: Velmora.ini could not be written", slot, true); break;
     }
+    logConversion(v, result);
 }
 
 void saveAllSettings(Velmora& v) {
-    switch (saveAllSettingsFile(v.platform, v.settings)) {
-        case SaveResult::Saved: showStatus(v, "Settings saved to the ini", false); break;
+    const SaveResult result = saveAllSettingsFile(v.platform, v.settings);
+    switch (result) {
+        case SaveResult::Saved:
+        case SaveResult::Converted: showStatus(v, "Settings saved to the ini", false); break;
         case SaveResult::NotReadable: showStatus(v, "Not saved: Velmora.ini could not be read", true); break;
         case SaveResult::NotWritten: showStatus(v, "Not saved: Velmora.ini could not be written", true); break;
     }
+    logConversion(v, result);
 }
 
 }  // namespace

@@ -53,7 +53,7 @@ int menuStepDirection(MenuState& menu, bool leftPressed, bool rightPressed, bool
 // The value text of a row: ">" for a link, the number by its step for a float row, ON or OFF
 // for a toggle, nothing otherwise. Held in place, so drawing a row allocates nothing.
 struct MenuValueText {
-    std::array<char, 32> text{};
+    std::array<char, 64> text{};  // room for any float: -FLT_MAX with five decimals is 46 characters
     const char* c_str() const { return text.data(); }
     std::string_view view() const { return text.data(); }
 };

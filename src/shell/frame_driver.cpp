@@ -264,7 +264,8 @@ void logSettingsLoad(Velmora& v, bool reload, bool loaded, const LoadOutcome& ou
                   shown, why);
         return;
     }
-    logFormat(v, LogLevel::Info, reload ? "settings reloaded from %s" : "settings read from %s", shown);
+    logFormat(v, LogLevel::Info, reload ? "settings reloaded from %s%s" : "settings read from %s%s", shown,
+              outcome.encoding == TextEncoding::SingleByte ? "" : " (UTF-16 text, read as UTF-8)");
     for (const SettingsFinding& finding : settingsValueFindings(outcome.bytes))
         logLine(v, LogLevel::Warning,
                 std::string(kSettingsFileName) + ":" + std::to_string(finding.line) + ": " + finding.message);

@@ -31,6 +31,9 @@ struct Platform {
     // any of it fails (a full disk, a write cut short), and then the file it began is gone.
     // Something else in the way (a folder of that name) is left alone.
     bool (*writeFile)(const char* path, const void* bytes, std::size_t size);
+    // The existing file may be opened for writing: false for a read-only or locked file, or
+    // one that is not there.
+    bool (*isWritableFile)(const char* path);
     // The log sink: appends one finished line to Velmora.log, which the backend starts afresh
     // at each game start. Null: nothing is logged.
     void (*appendLog)(const char* bytes, std::size_t size);

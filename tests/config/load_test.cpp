@@ -14,6 +14,8 @@ namespace velmora {
 namespace {
 
 using testing::TempDir;
+using testing::asUtf16;
+using namespace std::string_literals;
 
 struct Notifications {
     std::vector<std::string> texts;
@@ -116,6 +118,40 @@ TEST(LoadDocument, LibraryQuirks) {
     EXPECT_EQ(s.firstPersonView.sideOffset, 0.2f);
     EXPECT_EQ(s.input.mouseSensibility, 2.0f);
     EXPECT_TRUE(s.general.GetInputFromGearsAsi);
+}
+
+TEST(LoadText, Utf16IsReadAsTextAndABreakEndsTheReading) {
+    using namespace std::string_view_literals;
+    struct Case { std::string_view bytes, text; TextEncoding encoding; TextBreak broken; };
+    using enum TextEncoding;
+    using enum TextBreak;
+    // e-acute U+00E9, the euro sign U+20AC and U+1F600 (the pair D83D DE00) in UTF-8: C3 A9,
+    // E2 82 AC and F0 9F 98 80.
+    const auto wide = "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"sv;
+    const Case cases[] = {
+        {"a=1\r\n"sv, "a=1\r\n"sv, SingleByte, None},
+        {"a=1\n\0b=2\n"sv, "a=1\n"sv, SingleByte, Nul},
+        {"\xFF\xFE\xE9\0\xAC\x20\x3D\xD8\x00\xDE"sv, wide, Utf16LE, None},
+        {"\xFE\xFF\0\xE9\x20\xAC\xD8\x3D\xDE\x00"sv, wide, Utf16BE, None},
+        {"\xFF\xFE"sv, ""sv, Utf16LE, None},
+        {"\xFF\xFE" "a\0b"sv, "a"sv, Utf16LE, CutCharacter},           // an odd number of bytes
+        {"\xFF\xFE" "a\0\x3D\xD8"sv, "a"sv, Utf16LE, CutCharacter},    // a pair's first half at the end
+        {"\xFF\xFE" "a\0\x3D\xD8" "b\0"sv, "a"sv, Utf16LE, BadSurrogate},  // a first half without its second
+        {"\xFF\xFE" "a\0\x00\xDE" "b\0"sv, "a"sv, Utf16LE, BadSurrogate},  // a second half alone
+        {"\xFE\xFF\0" "a\0\0\0b"sv, "a"sv, Utf16BE, Nul},
+    };
+    for (const Case& c : cases) {
+        const SettingsText t = decodeSettingsText(c.bytes);
+        EXPECT_EQ(t.text, c.text) << ::testing::PrintToString(c.bytes);
+        EXPECT_EQ(t.encoding, c.encoding) << ::testing::PrintToString(c.bytes);
+        EXPECT_EQ(t.broken, c.broken) << ::testing::PrintToString(c.bytes);
+    }
+    // The loader reads Notepad's two "Unicode" files, and the part of a broken file before its break.
+    for (const bool big : {false, true})
+        EXPECT_EQ(loadText(asUtf16("[1stPersonView]\r\nfov = 61\r\n", big)).firstPersonView.fov, 61.0f);
+    const SettingsRecord cut = loadText("[1stPersonView]\nfov = 61\n\0[input]\nmouseSensibility = 2\n"s);
+    EXPECT_EQ(cut.firstPersonView.fov, 61.0f);
+    EXPECT_EQ(cut.input.mouseSensibility, 1.0f);  // after the NUL: its default
 }
 
 TEST(LoadChainedDefaults, PerCameraKeysFallBackToTheBaseValuesOfThisLoad) {

@@ -134,32 +134,48 @@ TEST(SaveAll, WritesTheFortyThreeValuesAndKeepsTheRestOfTheFile) {
 
 TEST(SaveAll, NeverTruncatesTheFileAndNeverClaimsASaveThatDidNotHappen) {
     const std::string original = "[1stPersonView]\nfov = 70\n; a note of the player's\n";
+    const std::string utf16 = testing::asUtf16(original);
+    const char* const kNotWritten = "could not be written";
+    const char* const kNotRead = "could not be read";
     struct Case {
         const char* what;
         void (*arrange)(InFolder&, Plugin&);
+        std::string file;  // Velmora.ini as it is before the save
         SaveResult result;
-        const char* status;
+        const char* why;   // the end of both saves' status lines
     };
+    const auto none = [](InFolder&, Plugin&) {};
     const Case cases[] = {
-        {"the file cannot be replaced", [](InFolder&, Plugin& p) { p.os.replaceFails = true; }, SaveResult::NotWritten,
-         "Not saved: Velmora.ini could not be written"},
+        {"the file cannot be replaced", [](InFolder&, Plugin& p) { p.os.replaceFails = true; }, original,
+         SaveResult::NotWritten, kNotWritten},
         {"the new file cannot be written",
-         [](InFolder& f, Plugin&) { std::filesystem::create_directory(f.dir.path() / "Velmora.ini.tmp"); },
-         SaveResult::NotWritten, "Not saved: Velmora.ini could not be written"},
-        {"the write fails midway", [](InFolder&, Plugin& p) { p.os.writeCutAfter = 20; }, SaveResult::NotWritten,
-         "Not saved: Velmora.ini could not be written"},
-        {"the disk is full", [](InFolder&, Plugin& p) { p.os.writeCutAfter = 0; }, SaveResult::NotWritten,
-         "Not saved: Velmora.ini could not be written"},
+         [](InFolder& f, Plugin&) { std::filesystem::create_directory(f.dir.path() / "Velmora.ini.tmp"); }, original,
+         SaveResult::NotWritten, kNotWritten},
+        {"the write fails midway", [](InFolder&, Plugin& p) { p.os.writeCutAfter = 20; }, original,
+         SaveResult::NotWritten, kNotWritten},
+        {"the disk is full", [](InFolder&, Plugin& p) { p.os.writeCutAfter = 0; }, original, SaveResult::NotWritten,
+         kNotWritten},
+        // Read-only as the OS tells it, whoever runs the test (root may write any file itself).
+        {"the file is read-only", [](InFolder&, Plugin& p) { p.os.readOnly = true; }, original,
+         SaveResult::NotWritten, kNotWritten},
+        // Files that cannot be read whole: a save would write away what follows the break.
+        {"a NUL byte", none, original + '\0' + "[input]\nmouseSensibility = 2\n", SaveResult::NotReadable, kNotRead},
+        {"UTF-16 cut off mid-character", none, utf16 + "[", SaveResult::NotReadable, kNotRead},
+        {"UTF-16 with half a surrogate pair", none, utf16 + "\x3D\xD8" + utf16.substr(2), SaveResult::NotReadable,
+         kNotRead},
+        {"UTF-16 without its mark", none, utf16.substr(2), SaveResult::NotReadable, kNotRead},
     };
     for (const Case& c : cases) {
         InFolder folder;
-        std::ofstream(folder.file(), std::ios::binary) << original;
+        std::ofstream(folder.file(), std::ios::binary) << c.file;
         Plugin p;
         c.arrange(folder, p);
         EXPECT_EQ(saveAllSettingsFile(p.v.platform, p.v.settings), c.result) << c.what;
         runMenuAction(p.v, 1);
-        EXPECT_EQ(menuStatusText(p.v.menu), c.status) << c.what;
-        EXPECT_EQ(readFile(folder.file()), original) << c.what;
+        EXPECT_EQ(menuStatusText(p.v.menu), std::string("Not saved: Velmora.ini ") + c.why) << c.what;
+        runMenuAction(p.v, 104);
+        EXPECT_EQ(menuStatusText(p.v.menu), std::string("Slot 3 not saved: Velmora.ini ") + c.why) << c.what;
+        EXPECT_EQ(readFile(folder.file()), c.file) << c.what;
         EXPECT_FALSE(std::filesystem::is_regular_file(folder.dir.path() / "Velmora.ini.tmp")) << c.what;
     }
 
@@ -194,6 +210,7 @@ TEST(SaveAll, NeverTruncatesTheFileAndNeverClaimsASaveThatDidNotHappen) {
     EXPECT_TRUE(loadSettingsFile(reloaded, {}, empty.file().string().c_str()));
 }
 
+// The same refusal through the real permissions, for a user they bind (CI runs as root).
 TEST(SaveAll, LeavesAReadOnlyFileAsItIs) {
     InFolder folder;
     const std::string original = "[1stPersonView]\nfov = 70\n";

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -101,11 +102,12 @@ TEST(MenuCatalogue, ValueTexts) {
     for (const Case& c : cases) EXPECT_EQ(menuValueText(c.item).view(), c.text) << c.text;
     on = false;
     EXPECT_EQ(menuValueText(toggle).view(), "OFF");
-    // A number longer than the row's text is cut to its first 31 characters.
-    value = 1e30f;
-    EXPECT_EQ(menuValueText(coarse).view(), "1000000015047466219876688855040");
+    // Every float fits whole, decimals and sign included: 1e30 is the float
+    // 1000000015047466219876688855040, and the widest, -FLT_MAX with five decimals, is 46 characters.
     value = -1e30f;
-    EXPECT_EQ(menuValueText(coarse).view().size(), 31u);
+    EXPECT_EQ(menuValueText(coarse).view(), "-1000000015047466219876688855040.00");
+    value = -std::numeric_limits<float>::max();
+    EXPECT_EQ(menuValueText(fine).view(), "-340282346638528859811704183484516925440.00000");
 }
 
 TEST(MenuNavigation, OpensAtTheRootWrapsAndGoesBack) {

@@ -6,11 +6,14 @@
 #include <fstream>
 #include <functional>
 #include <regex>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "shell/velmora.h"
 #include "sim/runner.h"
+#include "config/schema.h"
 #include "sim/scenario.h"
 #include "support/temp_dir.h"
 #include "ini_tool.h"
@@ -129,6 +132,51 @@ TEST(Log, AStartWithABrokenIniNamesEachValueTheLoaderDidNotTakeByItsLine) {
         const std::string said = "Velmora.ini:" + std::to_string(f.line) + ": " + f.message;
         EXPECT_GE(find(l, said), 0) << "the log lacks the checker's " << said;
     }
+}
+
+TEST(Log, AUtf16IniIsReadAndTheMenusSavesWriteItAsUtf8KeepingEveryLineTheyDoNotChange) {
+    // The shipped file as Notepad saves it as "Unicode", played through the menu tour, which
+    // saves a slot and then everything.
+    const std::string shipped = initool::defaultSettingsFile();
+    std::string tour;
+    for (const sim::BuiltinScenario& b : sim::builtinScenarios())
+        if (std::string_view(b.name) == "menu-tour") tour = b.json;
+    std::string saved;
+    std::string crlf;  // Notepad's line ends
+    for (const char c : shipped) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    const Played p = play(tour, testing::asUtf16(crlf), [&](int, const std::filesystem::path& game) {
+        std::ifstream in(game / "Velmora.ini", std::ios::binary);
+        saved.assign(std::istreambuf_iterator<char>(in), {});
+    });
+    const int read = find(p.lines, "settings read from ");
+    ASSERT_GE(read, 0) << dump(p.lines);
+    EXPECT_TRUE(p.lines[static_cast<std::size_t>(read)].sentence.ends_with(
+        "Velmora.ini (UTF-16 text, read as UTF-8)"));
+    EXPECT_EQ(find(p.lines, "Velmora.ini:"), -1) << "every value taken as written";
+    // Said once, at the first save, the slot's; the second finds UTF-8 text.
+    const int converted = find(p.lines, "menu: Velmora.ini was UTF-16 text; it is saved as UTF-8 now");
+    EXPECT_EQ(converted, find(p.lines, "menu: Saved to slot 1") + 1) << dump(p.lines);
+    EXPECT_EQ(find(p.lines, "menu: Velmora.ini was UTF-16", converted + 1), -1);
+    EXPECT_GE(find(p.lines, "menu: Settings saved to the ini"), 0);
+
+    // Every line of the file but those of the saved keys is in the saved file as it was.
+    EXPECT_EQ(saved.find('\0'), std::string::npos);
+    std::set<std::string> savedKeys, savedLines;
+    for (int place = 1; place <= kSavedSettingCount; ++place)
+        savedKeys.insert(std::string(savedSettingKey(place)->section) + "/" + savedSettingKey(place)->key + " = ");
+    std::istringstream savedText(saved), shippedText(shipped);
+    for (std::string line; std::getline(savedText, line);) savedLines.insert(line.substr(0, line.find('\r')));
+    std::string section;
+    int lines = 0, kept = 0;
+    for (std::string line; std::getline(shippedText, line);) {
+        if (line.empty()) continue;
+        ++lines;
+        if (line.starts_with("[")) section = line.substr(1, line.find(']') - 1);
+        if (savedKeys.count(section + "/" + line.substr(0, line.find('=') + 2)) > 0) continue;
+        EXPECT_EQ(savedLines.count(line), 1u) << "lost: " << line;
+        ++kept;
+    }
+    EXPECT_EQ(kept, lines - 42);  // the 43 saved keys but InertiaAffectsPitch, which the shipped file lacks
 }
 
 TEST(Log, SaysWhenThereIsNoSettingsFileAndWhatTheProbesFound) {

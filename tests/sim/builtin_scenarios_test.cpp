@@ -458,39 +458,53 @@ TEST(BuiltinScenario, FirstPersonDrive) {
     EXPECT_LT((fromHead.at(700) - rest).norm(), 0.06f + 2e-3f);
 }
 
-TEST(BuiltinScenario, FirstPersonInertiaWithoutTheEyePlaneGuard) {
-    // Without the guard the inertia shift shows along the car: -clamp(inertia, 0.06) - 0.04.
+TEST(BuiltinScenario, FirstPersonInertiaAndLeanWithinTheirLimits) {
+    // Without the guard the inertia shift shows along the car: -clamp(inertia, ±limit) - 0.04.
     // The signal is worked out here from the speeds the game reports, with the compact's
-    // drive figure 0.25 and its two followers at 1.725 and 0.765 per second.
-    sim::RunOptions options;
-    options.iniPath = VELMORA_DEFAULT_INI_PATH;
-    sim::Scenario scenario = sim::findScenario("fp-drive");
-    scenario.settings["1stPersonView"]["EyePlaneGuard"] = "0";
-    Simulation run(scenario, options);
-    run.start();
-    float fast = 0.0f, slow = 0.0f, previous = 0.0f;
-    int checked = 0;
-    while (run.step()) {
-        const int frame = run.trace().back().frame;
-        const float speed = run.trace().back().speed;
-        if (frame >= 58) {  // the own first-person camera runs
-            const float a = 0.25f * (speed - previous) * kDt * 1700.0f;
-            fast += (a - fast) * kDt * 1.725f;
-            slow += (a - slow) * kDt * 0.765f;
-            if (speed <= 0.02f && slow < fast) slow += (fast - slow) * kDt * 8.0f;
-            const float inertia = std::clamp((speed * 0.01295f + fast - slow - 0.3f) * 0.175f, -0.1f, 0.1f);
-            // On the straights (in the bends the lean, which follows in the world, turns a
-            // little of itself onto the car's axis).
-            if ((frame >= 80 && frame < 240) || (frame >= 500 && frame < 620)) {
-                EXPECT_NEAR(inVehicle(run, shownCamera(run) - headOf(run)).y(), -std::clamp(inertia, -0.06f, 0.06f) - 0.04f,
-                            1e-3f)
-                    << frame;
-                ++checked;
+    // drive figure 0.25 and its two followers at 1.725 and 0.765 per second. The limits may be
+    // stepped below zero in the menu: a negative one allows no shift or lean at all.
+    struct Limits { const char *inertia, *lateral, *forward; float inertiaShift, lean; };
+    const Limits cases[] = {{"0.06", "0.02", "0.07", 0.06f, 0.02f}, {"-0.002", "-0.02", "-0.07", 0.0f, 0.0f}};
+    for (const Limits& c : cases) {
+        sim::RunOptions options;
+        options.iniPath = VELMORA_DEFAULT_INI_PATH;
+        sim::Scenario scenario = sim::findScenario("fp-drive");
+        auto& fp = scenario.settings["1stPersonView"];
+        fp["EyePlaneGuard"] = "0";
+        fp["MaxInertiaShift"] = c.inertia;
+        fp["LeanLateralLimit"] = c.lateral;
+        fp["LeanForwardLimit"] = c.forward;
+        Simulation run(scenario, options);
+        run.start();
+        float fast = 0.0f, slow = 0.0f, previous = 0.0f;
+        int checked = 0;
+        while (run.step()) {
+            const int frame = run.trace().back().frame;
+            const float speed = run.trace().back().speed;
+            if (frame >= 58) {  // the own first-person camera runs
+                const float a = 0.25f * (speed - previous) * kDt * 1700.0f;
+                fast += (a - fast) * kDt * 1.725f;
+                slow += (a - slow) * kDt * 0.765f;
+                if (speed <= 0.02f && slow < fast) slow += (fast - slow) * kDt * 8.0f;
+                const float inertia = std::clamp((speed * 0.01295f + fast - slow - 0.3f) * 0.175f, -0.1f, 0.1f);
+                const float shift = std::clamp(inertia, -c.inertiaShift, c.inertiaShift);
+                // On the straights (in the bends the lean, which follows in the world, turns a
+                // little of itself onto the car's axis).
+                if ((frame >= 80 && frame < 240) || (frame >= 500 && frame < 620)) {
+                    EXPECT_NEAR(inVehicle(run, shownCamera(run) - headOf(run)).y(), -shift - 0.04f, 1e-3f)
+                        << c.inertia << " at " << frame;
+                    ++checked;
+                }
+                // Settled in the left bend: the lean sideways, at its limit.
+                if (frame == 300) {
+                    EXPECT_NEAR(inVehicle(run, shownCamera(run) - headOf(run)).x(), c.lean, 2e-3f) << c.lateral;
+                }
             }
+            previous = speed;
         }
-        previous = speed;
+        EXPECT_FALSE(run.error()) << run.error().value_or("");
+        EXPECT_EQ(checked, 280);
     }
-    EXPECT_EQ(checked, 280);
 }
 
 TEST(BuiltinScenario, FirstPersonLook) {

@@ -33,6 +33,7 @@ Platform FakePlatform::table() const {
         if (current_->replaceFails) return false;
         return std::rename(from, to) == 0;
     };
+    platform.isWritableFile = [](const char* path) { return !current_->readOnly && sim::isWritableOnDisk(path); };
     platform.writeFile = [](const char* path, const void* bytes, std::size_t size) {
         const FakePlatform& f = *current_;
         if (!f.vanishOnWrite.empty()) std::remove(f.vanishOnWrite.c_str());

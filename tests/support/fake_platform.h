@@ -22,6 +22,7 @@ public:
     std::array<bool, 256> down{};  // keys held, by virtual-key code
     int outOfRangeQueries = 0;     // calls with a code outside 0..255: must stay 0
     bool replaceFails = false;     // replaceFile answers false and changes nothing
+    bool readOnly = false;         // every file refuses to be written, as a read-only one does
     // writeFile stops after this many bytes and fails, as a full disk does (0: nothing
     // written at all); -1 writes whole.
     long writeCutAfter = -1;

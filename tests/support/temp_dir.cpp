@@ -28,4 +28,13 @@ std::string TempDir::write(const std::string& name, std::string_view bytes) cons
     return file.string();
 }
 
+std::string asUtf16(std::string_view text, bool bigEndian) {
+    std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char c : text) {
+        out += bigEndian ? '\0' : c;
+        out += bigEndian ? c : '\0';
+    }
+    return out;
+}
+
 }  // namespace velmora::testing

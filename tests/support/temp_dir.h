@@ -22,4 +22,8 @@ private:
     std::filesystem::path path_;
 };
 
+// Text as Notepad saves it as "Unicode" (UTF-16, little endian) or "Unicode big endian":
+// the mark, then each byte of `text` as one code unit (so ASCII or Latin-1 text only).
+std::string asUtf16(std::string_view text, bool bigEndian = false);
+
 }  // namespace velmora::testing

@@ -88,6 +88,10 @@ struct LintCase {
 };
 
 TEST(Lint, FindsWhatTheLoaderWillNotTakeAsWritten) {
+    // UTF-16 is read as the text it is; where its reading breaks off, the finding says so.
+    const std::string wide = testing::asUtf16("[1stPersonView]\r\nfov = 61f\r\n");
+    const std::string wideInput = testing::asUtf16("[input]\r\nmouseSensibility = 2\r\n");
+    const std::string wideCut = wideInput + "x", wideBroken = wideInput + "\x3D\xD8x" + '\0';
     const LintCase cases[] = {
         {"clean", "[1stPersonView]\nfov = 61\n; comment\n\n# other\n[keyMappings]\nlookLeftKey = LSHIFT\n", 0, ""},
         {"saved switches and the menu-only key", "[3rdPersonView]\nInertiaAffectsPitch = 1\n[1stPersonView]\nEyePlaneGuard = 1\n", 0, ""},
@@ -124,6 +128,10 @@ TEST(Lint, FindsWhatTheLoaderWillNotTakeAsWritten) {
         {"NUL byte", "[input]\nmouseSensibility = 2\n\0[1stPersonView]\nfov = x\n"sv, 3, "NUL byte"},
         {"NUL byte after old Mac line ends", "[input]\rmouseSensibility = 2\r\r\0"sv, 4, "NUL byte"},
         {"NUL byte within a line", "[input]\r\nmouseSensibility = 2\0junk\r\n"sv, 2, "NUL byte"},
+        {"UTF-16", wide, 2, "fov = \"61f\" is not accepted"},
+        {"UTF-16 cut off", wideCut, 3, "cut off in the middle of a character here; the loader reads nothing after it"},
+        {"UTF-16 with half a surrogate pair", wideBroken, 3, "holds a broken character here"},
+        {"UTF-16 without its mark", std::string_view(wide).substr(2), 1, "UTF-16 text without a byte-order mark"},
     };
     for (const LintCase& c : cases) {
         const std::vector<LintFinding> findings = initool::lintSettingsText(c.text);

@@ -93,11 +93,11 @@ std::vector<LintFinding> lintSettingsText(std::string_view text) {
     std::vector<LintFinding> findings;
     auto report = [&](int line, std::string message) { findings.push_back({line, std::move(message)}); };
 
-    // The values are judged as the plug-in judges them when it loads the file (and logs
-    // what it finds); UTF-16 text gives that one finding and nothing else.
+    // The values, and where a file that cannot be read whole stops, are judged as the
+    // plug-in judges them when it loads the file (and logs what it finds).
     std::vector<LintFinding> values = settingsValueFindings(text);
-    if (isUtf16Text(text)) return values;
-    const std::string_view readable = readableSettingsText(text);
+    if (isUtf16WithoutMark(text)) return values;  // its one finding says why nothing is read
+    const std::string readable = readableSettingsText(text);
 
     const std::vector<Line> lines = splitSettingsLines(readable);
 
@@ -214,13 +214,6 @@ std::vector<LintFinding> lintSettingsText(std::string_view text) {
         }
     }
 
-    if (readable.size() < text.size() && text.find('\0') != std::string_view::npos) {
-        // The NUL sits on the line after the last complete one before it.
-        const std::vector<Line> before = splitSettingsLines(readable);
-        const bool lastComplete = readable.empty() || readable.back() == '\n' || readable.back() == '\r';
-        const int line = before.empty() ? 1 : before.back().number + (lastComplete ? 1 : 0);
-        report(line, "the file holds a NUL byte here; the loader reads nothing after it");
-    }
     // On a line with both, what the line is comes before what its value is.
     findings.insert(findings.end(), std::make_move_iterator(values.begin()), std::make_move_iterator(values.end()));
     std::stable_sort(findings.begin(), findings.end(),

@@ -1,10 +1,12 @@
 // velmora-sim: runs the plug-in frame by frame in the simulated world.
-//   velmora-sim run SCENARIO [--ini PATH] [--trace PATH] [--draws PATH] [--log PATH] [--frames N]
+//   velmora-sim run SCENARIO [--ini PATH] [--trace PATH] [--draws PATH] [--log PATH] [--ini-out PATH]
+//                            [--frames N] [--fps N]
 //   velmora-sim frame-rates [SCENARIO...] [--ini PATH]
 //   velmora-sim chaos [--seed N] [--runs N] [--frames N] [--sound] [--scenario PATH]
 //   velmora-sim list
 //   velmora-sim show NAME
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <tuple>
@@ -63,7 +65,7 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", "velmora-sim " VELMORA_VERSION);
     app.require_subcommand(1);
 
-    std::string scenarioName, iniPath, tracePath, drawsPath, logPath;
+    std::string scenarioName, iniPath, tracePath, drawsPath, logPath, iniOutPath;
     int frames = 0;
     float fps = 0.0f;
     auto* run = app.add_subcommand("run", "Run a scenario: a built-in name or a JSON file");
@@ -72,6 +74,8 @@ int main(int argc, char** argv) {
     run->add_option("--trace", tracePath, "write the per-frame CSV trace here (- for standard output)");
     run->add_option("--draws", drawsPath, "write every text and rectangle drawn here, as JSON lines");
     run->add_option("--log", logPath, "write the plug-in's Velmora.log here");
+    run->add_option("--ini-out", iniOutPath,
+                    "write the run's Velmora.ini here as it stands at the end (what the menu saved)");
     run->add_option("--frames", frames, "run this many frames instead of the scenario's (at most 1000000)")
         ->check(CLI::Range(1, kMaxScenarioFrames));
     run->add_option("--fps", fps, "play at this frame rate over the same game time (scenarios are written at 60)")
@@ -187,6 +191,20 @@ int main(int argc, char** argv) {
                 return 2;
             }
             std::cout << "log: " << logPath << "\n";
+        }
+        if (!iniOutPath.empty()) {
+            // Also whether or not the run went to its end: what a save left is worth seeing then too.
+            const std::filesystem::path ini = simulation.workDir() / "Velmora.ini";
+            std::error_code error;
+            if (!std::filesystem::is_regular_file(ini, error)) {
+                std::cerr << "velmora-sim: the run ended with no Velmora.ini; nothing written to " << iniOutPath << "\n";
+                return 2;
+            }
+            if (!std::filesystem::copy_file(ini, iniOutPath, std::filesystem::copy_options::overwrite_existing, error)) {
+                std::cerr << "velmora-sim: cannot write " << iniOutPath << " (" << error.message() << ")\n";
+                return 2;
+            }
+            std::cout << "ini: " << iniOutPath << "\n";
         }
         if (traceToOutput && !std::cout.flush()) return 2;
         for (auto [stream, path, label] : {std::tuple{&trace, &tracePath, "trace"}, std::tuple{&draws, &drawsPath, "draws"}}) {

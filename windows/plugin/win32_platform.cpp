@@ -4,6 +4,7 @@
 #include <psapi.h>
 
 #include <cstdint>
+#include <cstdio>
 
 namespace velmora::win {
 namespace {
@@ -66,6 +67,14 @@ bool rangeAllows(const void* address, std::size_t bytes, DWORD accepted) {
 
 bool replaceFile(const char* from, const char* to) {
     return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+// Opened for reading and writing as the C runtime does it: refused for a read-only or locked file.
+bool isWritableFile(const char* path) {
+    std::FILE* file = std::fopen(path, "r+b");
+    if (file == nullptr) return false;
+    std::fclose(file);
+    return true;
 }
 
 bool writeFile(const char* path, const void* bytes, std::size_t size) {
@@ -144,6 +153,7 @@ Platform win32Platform() {
     p.isWritable = isRangeWritable;
     p.replaceFile = replaceFile;
     p.writeFile = writeFile;
+    p.isWritableFile = isWritableFile;
     p.appendLog = appendLog;
     p.fullPath = fullPath;
     return p;
