@@ -151,10 +151,10 @@ const Row kFeelRows[] = {
 // row's every field; building changes no setting; a page above 7 gives no rows and leaves the title.
 TEST(MenuCatalogue, EveryRowOfEveryPage) {
     struct Page { std::uint32_t id; const char* title; std::span<const Row> rows; std::size_t camera; };
-    const Page pages[] = {{0, "VELMORA", kRootRows, 0},         {1, "FIRST PERSON", kFirstPersonRows, 0},
-                          {2, "PRESETS", kPresetRows, 0},       {3, "THIRD PERSON", kThirdPersonRows, 0},
-                          {4, "NEAR CAMERA", kCameraRows, 0},   {5, "MEDIUM CAMERA", kCameraRows, 1},
-                          {6, "FAR CAMERA", kCameraRows, 2},    {7, "FEEL AND TRACKING", kFeelRows, 0}};
+    const Page pages[] = {{0, "VELMORA", kRootRows, 0},       {1, "FIRST PERSON", kFirstPersonRows, 0},
+                          {2, "PRESETS", kPresetRows, 0},     {3, "THIRD PERSON", kThirdPersonRows, 0},
+                          {4, "NEAR CAMERA", kCameraRows, 0}, {5, "MEDIUM CAMERA", kCameraRows, 1},
+                          {6, "FAR CAMERA", kCameraRows, 2},  {7, "FEEL AND TRACKING", kFeelRows, 0}};
     SettingsRecord s;
     MenuPage page;
     for (const Page& p : pages) {
