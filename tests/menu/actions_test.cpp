@@ -7,7 +7,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
+#include <vector>
 
 #include "config/load.h"
 #include "config/save.h"
@@ -48,51 +50,83 @@ struct Plugin {
     Plugin() { v.platform = os.table(); }
 };
 
-TEST(MenuActions, PresetsAndResetsTouchOnlyTheirFields) {
-    Plugin p;
-    SettingsRecord& s = p.v.settings;
-    s.firstPersonView.yawOffset = 3.0f;
-    // Preset 2, then the first-person reset (which is preset 1, not the file defaults).
-    runMenuAction(p.v, 3);
-    EXPECT_EQ(menuStatusText(p.v.menu), "Preset 2 applied");
-    EXPECT_EQ(s.firstPersonView.fov, 59.0f);
-    EXPECT_EQ(s.firstPersonView.forwardOffset, -0.03f);
-    SettingsRecord expected = s;
-    runMenuAction(p.v, 5);
-    expected.firstPersonView.fov = 61.0f;
-    expected.firstPersonView.forwardOffset = -0.05f;
-    expected.firstPersonView.pitchOffset = -6.0f;
-    EXPECT_EQ(s, expected);
-    EXPECT_EQ(s.firstPersonView.yawOffset, 3.0f);
-    EXPECT_EQ(menuStatusText(p.v.menu), "First person reset");
-    runMenuAction(p.v, 4);
-    EXPECT_EQ(s.firstPersonView.HeadFollowRate, 100.0f);
-    EXPECT_EQ(s.firstPersonView.heightOffset, 0.0f);
+// The fields of a group, in the order a slot writes them (yawOffset is not one): group 0
+// first person, 1 to 3 the near, medium and far camera; and 4, the feel and tracking values.
+const std::pair<const char*, float FirstPersonView::*> kFirstPersonSlot[] = {
+    {"fov", &FirstPersonView::fov}, {"heightOffset", &FirstPersonView::heightOffset},
+    {"forwardOffset", &FirstPersonView::forwardOffset}, {"sideOffset", &FirstPersonView::sideOffset},
+    {"pitchOffset", &FirstPersonView::pitchOffset}, {"rollOffset", &FirstPersonView::rollOffset},
+    {"HeadFollowRate", &FirstPersonView::HeadFollowRate}};
+using Cameras = PerCameraSettings;
+const std::pair<const char*, PerCamera Cameras::*> kCameraSlot[] = {
+    {"fov", &Cameras::fov},       {"distance", &Cameras::distance},
+    {"height", &Cameras::height}, {"angle", &Cameras::angle},
+    {"distanceOffset", &Cameras::distanceOffset}, {"heightOffset", &Cameras::heightOffset}};
 
-    // The near camera reset: element 0 of each camera array, nothing else.
+void setGroup(SettingsRecord& s, int group, const std::vector<float>& values) {
+    FirstPersonView& f = s.firstPersonView;
     PerCameraSettings& c = s.thirdPersonView.perCamera;
-    for (PerCamera* a : {&c.distance, &c.height, &c.fov, &c.angle, &c.distanceOffset, &c.heightOffset}) a->fill(9.0f);
-    runMenuAction(p.v, 6);
-    EXPECT_EQ(c.distance, (PerCamera{0.4f, 9.0f, 9.0f}));
-    EXPECT_EQ(c.height, (PerCamera{0.0f, 9.0f, 9.0f}));
-    EXPECT_EQ(c.fov, (PerCamera{77.5f, 9.0f, 9.0f}));
-    EXPECT_EQ(c.angle, (PerCamera{3.5f, 9.0f, 9.0f}));
-    EXPECT_EQ(menuStatusText(p.v.menu), "Near camera reset");
+    float* const feel[] = {&s.thirdPersonView.InertiaForce, &f.ShakeTerrain, &f.ShakeMaxOffset,
+                           &f.ShakeRotation, &f.LookWeight, &f.RecenterTime, &f.RecenterEase};
+    for (std::size_t j = 0; j < values.size(); ++j) {
+        if (group == 0) f.*kFirstPersonSlot[j].second = values[j];
+        if (group >= 1 && group <= 3) (c.*kCameraSlot[j].second)[group - 1] = values[j];
+        if (group == 4) *feel[j] = values[j];
+    }
+}
 
-    // Feel and tracking: its seven values, the shake switch and InertiaAffectsPitch as they were.
+// Every field a preset, reset or slot may set, away from any value one of them gives; yawOffset
+// and the switches the feel reset leaves alone away from their defaults.
+SettingsRecord scrambled() {
+    SettingsRecord s;
+    for (int group = 0; group <= 4; ++group)
+        setGroup(s, group, std::vector<float>(group == 0 || group == 4 ? 7 : 6, 9.0f));
+    s.firstPersonView.yawOffset = 9.0f;
     s.firstPersonView.TerrainShake = false;
     s.InertiaAffectsPitch = true;
-    runMenuAction(p.v, 9);
-    EXPECT_EQ(s.firstPersonView.ShakeTerrain, 0.00015f);
-    EXPECT_EQ(s.firstPersonView.ShakeMaxOffset, 0.012f);
-    EXPECT_EQ(s.firstPersonView.ShakeRotation, 0.25f);
-    EXPECT_FALSE(s.firstPersonView.TerrainShake);
-    EXPECT_TRUE(s.InertiaAffectsPitch);
+    return s;
+}
 
-    // Codes no row carries do nothing, not even a status.
-    p.v.menu.status = {};
-    for (const std::int32_t code : {0, 10, 99, 106, 140}) runMenuAction(p.v, code);
-    EXPECT_EQ(menuStatusText(p.v.menu), "");
+// Key j of slot n of a group holds 100·n + 10·j + (3 for first person, else the camera
+// index) + 0.25, which "%f" writes as "<that whole number>.250000".
+int slotWhole(int group, int n, int j) { return 100 * n + 10 * j + (group == 0 ? 3 : group - 1); }
+std::vector<float> slotValues(int group, int n) {
+    std::vector<float> values;
+    for (int j = 0; j < (group == 0 ? 7 : 6); ++j)
+        values.push_back(static_cast<float>(slotWhole(group, n, j)) + 0.25f);
+    return values;
+}
+
+// Each preset and reset sets its own values, touches nothing else (yawOffset, the other
+// cameras, the shake switch, InertiaAffectsPitch) and says what it did; the first-person
+// reset is preset 1, not the file defaults. Codes no row carries do nothing, not even a status.
+TEST(MenuActions, EachPresetAndResetSetsItsValuesAndNothingElse) {
+    struct Case {
+        std::int32_t code;
+        const char* status;
+        int group;  // as setGroup; -1: nothing
+        std::vector<float> values;
+    };
+    const Case cases[] = {
+        {2, "Preset 1 applied", 0, {61, -0.036f, -0.05f, 0.01f, -6, -1.5f, 146.5f}},
+        {3, "Preset 2 applied", 0, {59, -0.036f, -0.03f, 0.01f, -6.5f, -1.5f, 146.5f}},
+        {4, "Preset 3 applied", 0, {55, 0, 0, 0.01f, -6.5f, -1.5f, 100}},
+        {5, "First person reset", 0, {61, -0.036f, -0.05f, 0.01f, -6, -1.5f, 146.5f}},
+        {6, "Near camera reset", 1, {77.5f, 0.4f, 0, 3.5f, 0, 0}},  // fov, distance, height, angle, offsets
+        {7, "Medium camera reset", 2, {77.5f, 1.2f, 0.3f, 3.5f, 0, 0}},
+        {8, "Far camera reset", 3, {77.5f, 2.0f, 0.55f, 3.5f, 0, 0}},
+        {9, "Feel and tracking reset", 4, {1.0f, 0.00015f, 0.012f, 0.25f, 14, 1.6f, 2.0f}},
+        {0, "", -1, {}}, {10, "", -1, {}}, {99, "", -1, {}}, {106, "", -1, {}}, {140, "", -1, {}},
+    };
+    for (const Case& c : cases) {
+        Plugin p;
+        p.v.settings = scrambled();
+        SettingsRecord expected = scrambled();
+        setGroup(expected, c.group, c.values);
+        runMenuAction(p.v, c.code);
+        EXPECT_EQ(p.v.settings, expected) << "code " << c.code;
+        EXPECT_EQ(menuStatusText(p.v.menu), c.status) << "code " << c.code;
+    }
 }
 
 TEST(SaveAll, WritesTheFortyThreeValuesAndKeepsTheRestOfTheFile) {
@@ -230,53 +264,65 @@ TEST(SaveAll, LeavesAReadOnlyFileAsItIs) {
 TEST(UserSlots, SaveAndLoadEachGroup) {
     InFolder folder;
     Plugin p;
-    SettingsRecord& s = p.v.settings;
-    // Slot 2 of the medium camera: the six keys of element 1.
-    PerCameraSettings& c = s.thirdPersonView.perCamera;
-    c.distance[Medium] = 1.5f;
-    c.heightOffset[Medium] = -2.25f;
-    c.distance[Near] = 0.7f;
-    runMenuAction(p.v, 122);
-    EXPECT_EQ(menuStatusText(p.v.menu), "Saved to slot 2");
+    std::ofstream(folder.file(), std::ios::binary) << "[1stPersonView]\nfov = 70\n"
+                                                      "[3rdPersonView]\nangleFar = 3\n";
+    // Each slot row's codes, the section they name, the group (0 first person, 1 near, 2
+    // medium, 3 far) and the slot number.
+    struct Slot {
+        std::int32_t save, load;
+        const char* section;
+        int group, n;
+    };
+    const Slot slots[] = {
+        {100, 101, "Preset.FirstPerson.Slot1", 0, 1}, {102, 103, "Preset.FirstPerson.Slot2", 0, 2},
+        {104, 105, "Preset.FirstPerson.Slot3", 0, 3}, {110, 111, "Preset.Near.Slot1", 1, 1},
+        {112, 113, "Preset.Near.Slot2", 1, 2},        {114, 115, "Preset.Near.Slot3", 1, 3},
+        {120, 121, "Preset.Medium.Slot1", 2, 1},      {122, 123, "Preset.Medium.Slot2", 2, 2},
+        {124, 125, "Preset.Medium.Slot3", 2, 3},      {130, 131, "Preset.Far.Slot1", 3, 1},
+        {132, 133, "Preset.Far.Slot2", 3, 2},         {134, 135, "Preset.Far.Slot3", 3, 3},
+    };
+    // Each slot saved from the defaults, then again from its own values, which replace the
+    // first ones in place.
+    for (const bool own : {false, true}) {
+        for (const Slot& slot : slots) {
+            p.v.settings = SettingsRecord{};
+            for (int g = 0; own && g < 4; ++g) setGroup(p.v.settings, g, slotValues(g, slot.n));
+            runMenuAction(p.v, slot.save);
+            EXPECT_EQ(menuStatusText(p.v.menu), "Saved to slot " + std::to_string(slot.n)) << slot.section;
+        }
+    }
     IniDocument file;
     ASSERT_TRUE(loadIniFile(file, folder.file().string().c_str()));
-    EXPECT_STREQ(file.GetValue("Preset.Medium.Slot2", "distance"), "1.500000");
-    EXPECT_STREQ(file.GetValue("Preset.Medium.Slot2", "heightOffset"), "-2.250000");
-    CSimpleIniA::TNamesDepend keys;
-    file.GetAllKeys("Preset.Medium.Slot2", keys);
-    EXPECT_EQ(keys.size(), 6u);
-
-    c.distance[Medium] = 9.0f;
-    c.heightOffset[Medium] = 9.0f;
-    runMenuAction(p.v, 123);
-    EXPECT_EQ(menuStatusText(p.v.menu), "Slot 2 loaded");
-    EXPECT_EQ(c.distance[Medium], 1.5f);
-    EXPECT_EQ(c.heightOffset[Medium], -2.25f);
-    EXPECT_EQ(c.distance[Near], 0.7f);
-
-    // Saving the same slot again replaces its values in place: no second section.
-    c.distance[Medium] = 1.75f;
-    runMenuAction(p.v, 122);
+    CSimpleIniA::TNamesDepend sections;
+    file.GetAllSections(sections);
+    std::set<std::string> named, expected = {"1stPersonView", "3rdPersonView"};  // there before, kept
+    for (const CSimpleIniA::Entry& section : sections) named.insert(section.pItem);
+    for (const Slot& slot : slots) expected.insert(slot.section);
+    EXPECT_EQ(named, expected);
+    EXPECT_STREQ(file.GetValue("1stPersonView", "fov"), "70");
+    EXPECT_STREQ(file.GetValue("3rdPersonView", "angleFar"), "3");
     const std::string text = readFile(folder.file());
-    EXPECT_EQ(text.find("[Preset.Medium.Slot2]"), text.rfind("[Preset.Medium.Slot2]"));
-    EXPECT_NE(text.find("distance = 1.750000"), std::string::npos);
-
-    // First person slot 1: seven values back, yawOffset untouched.
-    FirstPersonView& f = s.firstPersonView;
-    f.fov = 64.5f;
-    f.HeadFollowRate = 20.0f;
-    f.yawOffset = 1.0f;
-    runMenuAction(p.v, 100);
-    f.fov = 50.0f;
-    f.HeadFollowRate = 1.0f;
-    f.yawOffset = 2.0f;
-    runMenuAction(p.v, 101);
-    EXPECT_EQ(f.fov, 64.5f);
-    EXPECT_EQ(f.HeadFollowRate, 20.0f);
-    EXPECT_EQ(f.yawOffset, 2.0f);
-    // Code 134 saves slot 3 of the far camera.
-    runMenuAction(p.v, 134);
-    EXPECT_EQ(menuStatusText(p.v.menu), "Saved to slot 3");
+    for (const Slot& slot : slots) {
+        const std::string header = std::string("[") + slot.section + "]";
+        EXPECT_EQ(text.find(header), text.rfind(header)) << slot.section;
+        CSimpleIniA::TNamesDepend keys;
+        file.GetAllKeys(slot.section, keys);
+        keys.sort(CSimpleIniA::Entry::LoadOrder());
+        ASSERT_EQ(keys.size(), slot.group == 0 ? 7u : 6u) << slot.section;
+        int j = 0;
+        for (const CSimpleIniA::Entry& key : keys) {
+            EXPECT_STREQ(key.pItem, slot.group == 0 ? kFirstPersonSlot[j].first : kCameraSlot[j].first);
+            const std::string value = std::to_string(slotWhole(slot.group, slot.n, j++)) + ".250000";
+            EXPECT_EQ(file.GetValue(slot.section, key.pItem), value) << slot.section << " " << key.pItem;
+        }
+        // Loading it sets the group's own fields (the far slot the far camera's) and nothing else.
+        p.v.settings = scrambled();
+        SettingsRecord loaded = scrambled();
+        setGroup(loaded, slot.group, slotValues(slot.group, slot.n));
+        runMenuAction(p.v, slot.load);
+        EXPECT_EQ(p.v.settings, loaded) << slot.section;
+        EXPECT_EQ(menuStatusText(p.v.menu), "Slot " + std::to_string(slot.n) + " loaded") << slot.section;
+    }
 }
 
 TEST(UserSlots, HandEditedCaseInsensitiveAndMissing) {

@@ -6,7 +6,9 @@
 
 #include <cmath>
 #include <limits>
+#include <span>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "shell/velmora.h"
@@ -46,39 +48,138 @@ public:
 
 constexpr int kF11 = 122, kUp = 38, kDown = 40, kLeft = 37, kRight = 39, kEnter = 13, kBack = 8;
 
-TEST(MenuCatalogue, PagesRowsAndBindings) {
-    SettingsRecord s;
-    MenuPage items;
-    items.title = "kept";
-    struct Page { std::uint32_t id; const char* title; std::size_t rows; };
-    const Page pages[] = {{0, "VELMORA", 3},         {1, "FIRST PERSON", 18},  {2, "PRESETS", 9},
-                          {3, "THIRD PERSON", 4},    {4, "NEAR CAMERA", 13},   {5, "MEDIUM CAMERA", 13},
-                          {6, "FAR CAMERA", 13},     {7, "FEEL AND TRACKING", 10}};
-    for (const Page& p : pages) {
-        buildMenuPage(s, p.id, items);
-        EXPECT_EQ(items.title, p.title);
-        EXPECT_EQ(items.size(), p.rows) << p.title;
-    }
-    items.title = "kept";
-    buildMenuPage(s, 8, items);
-    EXPECT_TRUE(items.empty());
-    EXPECT_EQ(items.title, "kept");
+// What a row is bound to in a record: the number a float row edits or the switch a toggle
+// flips, of the camera the page is for (0 on the other pages).
+struct Bound { float* value = nullptr; bool* flag = nullptr; };
+using Binding = Bound (*)(SettingsRecord&, std::size_t camera);
+#define NUMBER(path) [](SettingsRecord& s, std::size_t) { return Bound{&s.path, nullptr}; }
+#define SWITCH(path) [](SettingsRecord& s, std::size_t) { return Bound{nullptr, &s.path}; }
+#define CAMERA(array) [](SettingsRecord& s, std::size_t i) { return Bound{&s.thirdPersonView.perCamera.array[i]}; }
+#define FP(field) NUMBER(firstPersonView.field)
+#define FP_SWITCH(field) SWITCH(firstPersonView.field)
 
-    // The medium camera's page edits the medium camera's settings and nothing else.
-    buildMenuPage(s, 5, items);
-    const SettingsRecord before = s;
-    *items[1].value += 0.5f;
-    EXPECT_EQ(s.thirdPersonView.perCamera.distance[Medium], 1.7f);
-    s.thirdPersonView.perCamera.distance[Medium] = before.thirdPersonView.perCamera.distance[Medium];
-    EXPECT_EQ(s, before);
-    // Its slot rows carry the codes of group 2 (save even, load odd), then its reset.
-    const std::int32_t codes[] = {120, 121, 122, 123, 124, 125, 7};
-    for (std::size_t i = 0; i < 7; ++i) EXPECT_EQ(items[6 + i].code, codes[i]) << items[6 + i].label;
-    EXPECT_EQ(items[8].label, "Save to my slot 2");
-    EXPECT_EQ(items[9].label, "Load my slot 2");
-    // Row 2 of page 7 flips InertiaAffectsPitch.
-    buildMenuPage(s, 7, items);
-    EXPECT_EQ(items[1].flag, &s.InertiaAffectsPitch);
+// One row: kind 0 link, 1 number, 3 toggle, 4 action; bind null when the row binds nothing;
+// code the page a link opens or the action a row runs, on the camera pages one per camera.
+struct Row {
+    const char* label;
+    int kind;
+    Binding bind;
+    float step;
+    std::array<std::int32_t, 3> code;
+    const char* description;
+};
+constexpr float kNo = 0.01f;  // the step of a row that has none of its own
+constexpr const char* kStores = "Stores the values above in the ini under your own slot";
+
+// Written out by hand from the page layout players see, one line a row.
+const Row kRootRows[] = {
+    {"First person settings", 0, nullptr, kNo, {1}, "Field of view, camera position and feel inside the car"},
+    {"Third person cameras", 0, nullptr, kNo, {3}, "The three distances cycled with V, and how they follow the car"},
+    {"Save everything to the ini", 4, nullptr, kNo, {1}, "Writes the current values so they survive a restart"},
+};
+const Row kFirstPersonRows[] = {
+    {"Use own first person camera", 3, FP_SWITCH(UseOwnFirstPersonCamera), kNo, {},
+     "Off hands first person back to the game. Everything below only applies when this is on"},
+    {"Presets", 0, nullptr, kNo, {2}, "Ready made setups and your own saved slots"},
+    {"Field of view", 1, FP(fov), 0.25f, {}, "How wide the view is. Higher shows more of the cabin"},
+    {"Height offset", 1, FP(heightOffset), 0.002f, {}, "Raises or lowers the eyes"},
+    {"Forward offset", 1, FP(forwardOffset), 0.002f, {}, "Negative pulls back from the wheel, positive leans in"},
+    {"Side offset", 1, FP(sideOffset), 0.002f, {}, "Moves the eyes across the seat"},
+    {"Pitch offset", 1, FP(pitchOffset), 0.1f, {}, "Tilts the view down or up without moving it"},
+    {"Yaw offset", 1, FP(yawOffset), 0.1f, {}, "Turns the view sideways without moving it"},
+    {"Roll offset", 1, FP(rollOffset), 0.1f, {}, "Leans the horizon"},
+    {"Head follow rate", 1, FP(HeadFollowRate), 0.5f, {}, "How tightly the camera sticks to the head"},
+    {"Max inertia shift", 1, FP(MaxInertiaShift), 0.002f, {}, "How far acceleration may push the camera"},
+    {"Eye plane margin", 1, FP(EyePlaneMargin), 0.002f, {}, "Safety distance kept in front of the head"},
+    {"Eye plane guard", 3, FP_SWITCH(EyePlaneGuard), kNo, {}, "Stops the camera slipping behind the head"},
+    {"Speed zoom amount", 1, FP(SpeedZoomAmount), 0.5f, {}, "Extra field of view gained with speed"},
+    {"Look weight", 1, FP(LookWeight), 0.5f, {}, "Lower feels heavier. This is the sense of mass when you look around"},
+    {"Recenter time", 1, FP(RecenterTime), 0.05f, {}, "Seconds the view takes to drift back to its resting point"},
+    {"Recenter ease", 1, FP(RecenterEase), 0.1f, {}, "Higher settles more softly at the end"},
+    {"Reset to defaults", 4, nullptr, kNo, {5}, "Back to the tuned first person setup"},
+};
+const Row kPresetRows[] = {
+    {"Preset 1  -  recommended", 4, nullptr, kNo, {2}, "fov 61, pulled back slightly, weighted tracking"},
+    {"Preset 2  -  closer", 4, nullptr, kNo, {3}, "fov 59, a little nearer the wheel"},
+    {"Preset 3  -  neutral", 4, nullptr, kNo, {4}, "fov 55, no offsets, closest to stock framing"},
+    {"Save to my slot 1", 4, nullptr, kNo, {100}, kStores}, {"Load my slot 1", 4, nullptr, kNo, {101}, ""},
+    {"Save to my slot 2", 4, nullptr, kNo, {102}, kStores}, {"Load my slot 2", 4, nullptr, kNo, {103}, ""},
+    {"Save to my slot 3", 4, nullptr, kNo, {104}, kStores}, {"Load my slot 3", 4, nullptr, kNo, {105}, ""},
+};
+const Row kThirdPersonRows[] = {
+    {"Near camera", 0, nullptr, kNo, {4}, "The first view after first person"},
+    {"Medium camera", 0, nullptr, kNo, {5}, ""},
+    {"Far camera", 0, nullptr, kNo, {6}, ""},
+    {"Feel and tracking", 0, nullptr, kNo, {7}, "Inertia, terrain, weight and how the camera follows the car"},
+};
+const Row kCameraRows[] = {  // near, medium and far
+    {"Field of view", 1, CAMERA(fov), 0.5f, {}, "This camera has its own field of view"},
+    {"Distance", 1, CAMERA(distance), 0.02f, {}, "Higher moves this camera further behind the car"},
+    {"Height", 1, CAMERA(height), 0.01f, {}, "Moves the camera itself up or down, keeping its distance"},
+    {"Camera angle", 1, CAMERA(angle), 0.1f, {}, "Raise it to look further down the road from this camera"},
+    {"Distance offset", 1, CAMERA(distanceOffset), 0.01f, {}, "Fine trim on top of the distance above"},
+    {"Aim up or down", 1, CAMERA(heightOffset), 0.25f, {},
+     "Tilts the view without moving the camera. Positive looks up, negative looks down"},
+    {"Save to my slot 1", 4, nullptr, kNo, {110, 120, 130}, kStores},
+    {"Load my slot 1", 4, nullptr, kNo, {111, 121, 131}, ""},
+    {"Save to my slot 2", 4, nullptr, kNo, {112, 122, 132}, kStores},
+    {"Load my slot 2", 4, nullptr, kNo, {113, 123, 133}, ""},
+    {"Save to my slot 3", 4, nullptr, kNo, {114, 124, 134}, kStores},
+    {"Load my slot 3", 4, nullptr, kNo, {115, 125, 135}, ""},
+    {"Reset this camera", 4, nullptr, kNo, {6, 7, 8}, ""},
+};
+const Row kFeelRows[] = {
+    {"Inertia force", 1, NUMBER(thirdPersonView.InertiaForce), 0.05f, {},
+     "How much the camera swings with acceleration and cornering"},
+    {"Inertia affects pitch", 3, SWITCH(InertiaAffectsPitch), kNo, {},
+     "Lets the inertia tilt the view as well as move it"},
+    {"Terrain shake", 3, FP_SWITCH(TerrainShake), kNo, {}, "Vibration over potholes, kerbs and rough ground"},
+    {"Terrain shake amount", 1, FP(ShakeTerrain), 0.00005f, {}, "How hard bumps hit the camera"},
+    {"Shake limit", 1, FP(ShakeMaxOffset), 0.002f, {}, "The shake never moves the camera further than this"},
+    {"Shake rotation", 1, FP(ShakeRotation), 0.05f, {}, "How much bumps also pitch the view"},
+    {"Look weight", 1, FP(LookWeight), 0.5f, {}, "Lower feels heavier when you look around"},
+    {"Recenter time", 1, FP(RecenterTime), 0.05f, {}, ""},
+    {"Recenter ease", 1, FP(RecenterEase), 0.1f, {}, ""},
+    {"Reset feel and tracking", 4, nullptr, kNo, {9}, ""},
+};
+#undef NUMBER
+#undef SWITCH
+#undef CAMERA
+#undef FP
+#undef FP_SWITCH
+
+// Every page in turn into the same list (which each build empties first): its title and each
+// row's every field; building changes no setting; a page above 7 gives no rows and leaves the title.
+TEST(MenuCatalogue, EveryRowOfEveryPage) {
+    struct Page { std::uint32_t id; const char* title; std::span<const Row> rows; std::size_t camera; };
+    const Page pages[] = {{0, "VELMORA", kRootRows, 0},       {1, "FIRST PERSON", kFirstPersonRows, 0},
+                          {2, "PRESETS", kPresetRows, 0},     {3, "THIRD PERSON", kThirdPersonRows, 0},
+                          {4, "NEAR CAMERA", kCameraRows, 0}, {5, "MEDIUM CAMERA", kCameraRows, 1},
+                          {6, "FAR CAMERA", kCameraRows, 2},  {7, "FEEL AND TRACKING", kFeelRows, 0}};
+    SettingsRecord s;
+    MenuPage page;
+    for (const Page& p : pages) {
+        buildMenuPage(s, p.id, page);
+        EXPECT_EQ(page.title, p.title);
+        ASSERT_EQ(page.size(), p.rows.size()) << p.title;
+        for (std::size_t i = 0; i < page.size(); ++i) {
+            const MenuItem& item = page[i];
+            const Row& row = p.rows[i];
+            SCOPED_TRACE(std::string(p.title) + " row " + std::to_string(i + 1) + " " + row.label);
+            const Bound bound = row.bind != nullptr ? row.bind(s, p.camera) : Bound{};
+            EXPECT_EQ(item.label, row.label);
+            EXPECT_EQ(static_cast<int>(item.kind), row.kind);
+            EXPECT_EQ(item.value, bound.value);
+            EXPECT_EQ(item.flag, bound.flag);
+            EXPECT_EQ(item.step, row.step);
+            EXPECT_EQ(item.code, row.code[p.camera]);
+            EXPECT_EQ(item.description, row.description);
+        }
+    }
+    EXPECT_EQ(s, SettingsRecord{});
+    buildMenuPage(s, 8, page);
+    EXPECT_TRUE(page.empty());
+    EXPECT_EQ(page.title, "FEEL AND TRACKING");
 }
 
 TEST(MenuCatalogue, ValueTexts) {
@@ -113,34 +214,26 @@ TEST(MenuCatalogue, ValueTexts) {
 TEST(MenuNavigation, OpensAtTheRootWrapsAndGoesBack) {
     MenuHarness h;
     MenuState& m = h.v.menu;
-    h.press(kF11);
-    ASSERT_TRUE(m.open);
-    h.press(kUp);  // from row 0 to the last of 3
-    EXPECT_EQ(m.selection, 2);
-    h.press(kDown);
-    EXPECT_EQ(m.selection, 0);
-    // Into the first-person page and on to the presets: the stack remembers each row.
-    h.press(kEnter);
-    EXPECT_EQ(m.currentPage, 1u);
-    h.press(kDown);
-    h.press(kEnter);
-    EXPECT_EQ(m.currentPage, 2u);
-    EXPECT_EQ(m.depth, 2);
-    h.press(kBack);
-    EXPECT_EQ(m.currentPage, 1u);
-    EXPECT_EQ(m.selection, 1);
-    h.press(kBack);
-    EXPECT_EQ(m.currentPage, 0u);
-    EXPECT_EQ(m.selection, 0);
-    h.press(kBack);  // on the root page Backspace closes
-    EXPECT_FALSE(m.open);
-    // Reopened, the menu starts at the root whatever it last showed.
+    // Each press and where it leaves the menu: Up and Down wrap on the root page (3 rows), Enter
+    // goes to the first-person page and on to its "Presets" (row 1), Backspace returns row by
+    // row and closes the menu from the root.
+    struct Step { int key; bool open; std::uint32_t page; std::int32_t selection, depth; };
+    const Step steps[] = {{kF11, true, 0, 0, 0},  {kUp, true, 0, 2, 0},   {kDown, true, 0, 0, 0},
+                          {kEnter, true, 1, 0, 1}, {kDown, true, 1, 1, 1}, {kEnter, true, 2, 0, 2},
+                          {kBack, true, 1, 1, 1},  {kBack, true, 0, 0, 0}, {kBack, false, 0, 0, 0}};
+    for (std::size_t i = 0; i < std::size(steps); ++i) {
+        const Step& s = steps[i];
+        h.press(s.key);
+        EXPECT_EQ(std::tuple(m.open, m.currentPage, m.selection, m.depth), std::tuple(s.open, s.page, s.selection, s.depth))
+            << "step " << i;
+    }
+    // Reopened, the menu starts at the root with an empty stack whatever it last showed; the
+    // typed trigger closes it.
     m.currentPage = 7;
     m.selection = 4;
+    m.depth = 3;
     h.press(kF11);
-    EXPECT_EQ(m.currentPage, 0u);
-    EXPECT_EQ(m.selection, 0);
-    // The typed trigger toggles it as well.
+    EXPECT_EQ(std::tuple(m.open, m.currentPage, m.selection, m.depth), std::tuple(true, 0u, 0, 0));
     h.world.typedCheat = sim::textHash("cpc");
     h.frame();
     EXPECT_FALSE(m.open);

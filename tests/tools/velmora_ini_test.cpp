@@ -106,7 +106,12 @@ TEST(Lint, FindsWhatTheLoaderWillNotTakeAsWritten) {
         {"unknown switch", "[1stPersonView]\nHeadLean = maybe\n", 2, "is not a switch; the loader uses the default 1 (on)"},
         {"switch read by its first letter", "[1stPersonView]\nHeadLean = nope\n", 2, "reads as 0 (off)"},
         {"menu key as a name", "[keyMappings]\nmenuKeyCode = F11\n", 2, "write 122 for F11"},
-        {"menu key out of range", "[keyMappings]\nmenuKeyCode = 300\n", 2, "not a virtual-key code"},
+        // The menu key at the edges of the Windows virtual-key codes, which run from 1 to 254.
+        {"menu key 0", "[keyMappings]\nmenuKeyCode = 0\n", 2, "menuKeyCode = 0 is not a virtual-key code"},
+        {"menu key 1", "[keyMappings]\nmenuKeyCode = 1\n", 0, ""},
+        {"menu key 254", "[keyMappings]\nmenuKeyCode = 254\n", 0, ""},
+        {"menu key 255", "[keyMappings]\nmenuKeyCode = 255\n", 2, "menuKeyCode = 255 is not a virtual-key code"},
+        {"menu key 256", "[keyMappings]\nmenuKeyCode = 256\n", 2, "menuKeyCode = 256 is not a virtual-key code"},
         {"lower-case key name", "[keyMappings]\nlookLeftKey = b\n", 2, "did you mean B?"},
         {"misspelt key name", "[keyMappings]\nreloadSettingsKey = F1O\n", 2, "did you mean F10?"},
         {"empty key name", "[keyMappings]\ntoggleModKey =\n", 2, "toggleModKey is empty"},
