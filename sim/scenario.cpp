@@ -240,6 +240,21 @@ void checkWorld(const json& world) {
 
 }  // namespace
 
+bool isPlayerInput(const std::string& action) {
+    for (const char* input : {"press", "hold", "key", "look", "gears", "focus", "cheat"})
+        if (action == input) return true;
+    return false;
+}
+
+int eventFrames(const ScenarioEvent& event) {
+    const EventKind* kind = findKind(event.action);
+    if (kind == nullptr) return 0;
+    const bool lasts = std::find_if(kind->fields.begin(), kind->fields.end(), [](const char* f) {
+                           return std::string_view(f) == "frames";
+                       }) != kind->fields.end();
+    return lasts ? event.args.value("frames", kind->defaultFrames) : 0;
+}
+
 int controlId(const std::string& name) {
     if (name == "viewChange") return 0;
     if (name == "control75") return 75;
@@ -341,15 +356,15 @@ Scenario atFrameRate(const Scenario& scenario, float framesPerSecond) {
                                 " frames a second the run would be longer than 1000000 frames");
     s.frames = scaled(scenario.frames);
     for (ScenarioEvent& e : s.events) {
-        e.frame = static_cast<int>(std::lround(e.frame * scale));
+        // An input seen on frame k was made during the frame before it ended, from frame k - 1 on:
+        // at another rate it is seen on the first frame that ends after that moment.
+        e.frame = isPlayerInput(e.action) ? static_cast<int>(std::floor((e.frame - 1) * scale + 1e-9)) + 1
+                                          : static_cast<int>(std::lround(e.frame * scale));
+        e.frame = std::max(0, e.frame);
         e.args["frame"] = e.frame;
         // An event's length is game time: one left at its default lasts as long as at the
         // scenario's own rate too.
-        const EventKind* kind = findKind(e.action);
-        const bool lasts = std::find_if(kind->fields.begin(), kind->fields.end(), [](const char* f) {
-                               return std::string_view(f) == "frames";
-                           }) != kind->fields.end();
-        if (lasts) e.args["frames"] = scaled(e.args.value("frames", kind->defaultFrames));
+        if (const int length = eventFrames(e); length > 0) e.args["frames"] = scaled(length);
     }
     return s;
 }
@@ -374,6 +389,27 @@ Scenario withJitter(const Scenario& scenario, float framesPerSecond, float jitte
         s.frameSeconds.push_back(static_cast<float>(length));
         starts.push_back(t);
     }
+    const double own = static_cast<double>(scenario.dt);
+    // Every event, and the end of every event that lasts, falls on a frame: the frame nearest
+    // it is moved to its moment, a shift of at most half a frame shared by the two frames
+    // either side, so that the world is the same at the same game time.
+    std::vector<double> moments;
+    for (const ScenarioEvent& e : scenario.events) {
+        const int from = isPlayerInput(e.action) ? e.frame - 1 : e.frame;  // as atFrameRate takes them
+        moments.push_back(from * own);
+        if (const int length = eventFrames(e); length > 0) moments.push_back((from + length) * own);
+    }
+    for (const double t : moments) {
+        const auto after = std::lower_bound(starts.begin(), starts.end(), t);
+        if (after == starts.end() || after == starts.begin()) continue;
+        const auto nearest = (t - *(after - 1) <= *after - t) ? after - 1 : after;
+        const auto i = static_cast<std::size_t>(nearest - starts.begin());
+        if (i == 0 || i + 1 >= starts.size() || *nearest == t) continue;
+        const double shift = t - *nearest;
+        s.frameSeconds[i] = static_cast<float>(static_cast<double>(s.frameSeconds[i]) + shift);
+        s.frameSeconds[i + 1] = static_cast<float>(static_cast<double>(s.frameSeconds[i + 1]) - shift);
+        *nearest = t;
+    }
     auto frameAt = [&](double t) {  // the frame whose game time is nearest
         const auto after = std::lower_bound(starts.begin(), starts.end(), t);
         if (after == starts.begin()) return 0;
@@ -381,20 +417,15 @@ Scenario withJitter(const Scenario& scenario, float framesPerSecond, float jitte
         const auto before = after - 1;
         return static_cast<int>((t - *before <= *after - t ? before : after) - starts.begin());
     };
-    const double own = static_cast<double>(scenario.dt);
     s.dt = static_cast<float>(nominal);
     s.realDt = static_cast<float>(static_cast<double>(scenario.realDt) * nominal / own);
     s.frames = static_cast<int>(starts.size());
     for (ScenarioEvent& e : s.events) {
-        const int at = frameAt(e.frame * own);
-        const EventKind* kind = findKind(e.action);
-        const bool lasts = std::find_if(kind->fields.begin(), kind->fields.end(), [](const char* f) {
-                               return std::string_view(f) == "frames";
-                           }) != kind->fields.end();
-        if (lasts) {
-            const int length = e.args.value("frames", kind->defaultFrames);
-            e.args["frames"] = std::max(1, frameAt((e.frame + length) * own) - at);
-        }
+        const bool input = isPlayerInput(e.action);
+        const int from = input ? e.frame - 1 : e.frame;
+        const int at = std::max(0, frameAt(from * own) + (input ? 1 : 0));
+        if (const int length = eventFrames(e); length > 0)
+            e.args["frames"] = std::max(1, frameAt((from + length) * own) + (input ? 1 : 0) - at);
         e.frame = at;
         e.args["frame"] = at;
     }

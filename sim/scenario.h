@@ -50,8 +50,9 @@ Scenario loadScenarioFile(const std::string& path);
 
 // The scenario played at another frame rate over the same game time: the frame time and the
 // wall-clock frame time, the run's length and every event's frame and length are scaled
-// from the scenario's own rate (an event lands on the nearest frame; a press stays one frame
-// long; an event's default length scales too). Mouse look moves the view by so much a frame,
+// from the scenario's own rate (an event lands on the nearest frame, an input on the first
+// frame that ends after the frame before it at the scenario's rate began; a press stays one
+// frame long; an event's default length scales too). Mouse look moves the view by so much a frame,
 // so the game reads its amounts scaled with the frame's length; a stick's deflection it reads
 // as it is.
 Scenario atFrameRate(const Scenario& scenario, float framesPerSecond);
@@ -75,6 +76,14 @@ void setUpWorld(World& world, const Scenario& scenario);
 
 // Applies the events of the world's current frame.
 void applyEvents(World& world, const Scenario& scenario);
+
+// The events that are the player's input (a press, a key, a look...), which the plug-in reads
+// once a frame: what it sees on a frame was done during that frame.
+bool isPlayerInput(const std::string& action);
+
+// How many frames an event lasts, its default when it gives none; 0 for an event that does
+// not last (a press lasts one frame but has no length to give).
+int eventFrames(const ScenarioEvent& event);
 
 // Control names of the scenario format and the game's control ids behind them.
 int controlId(const std::string& name);

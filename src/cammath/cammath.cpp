@@ -136,10 +136,15 @@ LookDelta lookDeltaFromAxes(const LookAxes& axes, const InputSettings& input, fl
     if (!std::isfinite(dx) || !std::isfinite(dy)) dx = dy = 0.0f;
 
     if (!(lookWeight > 0.0f)) return LookDelta{dx, dy};
+    // The smoothing follows the turn per 60th of a second (the delta over the frame's share of
+    // one: the wall clock's for the mouse, the game's for the stick), and gives back this
+    // frame's share of it, so frames of uneven length turn the view evenly.
+    const float share = axes.keyboardMouse ? smoothing.steps : stickSteps;
+    if (!(share > 0.0f)) return LookDelta{0.0f, 0.0f};
     const float a = followWeight(lookWeight, smoothing);
-    state.yaw = state.yaw + a * (dx - state.yaw);
-    state.pitch = state.pitch + a * (dy - state.pitch);
-    return LookDelta{state.yaw, state.pitch};
+    state.yaw = state.yaw + a * (dx / share - state.yaw);
+    state.pitch = state.pitch + a * (dy / share - state.pitch);
+    return LookDelta{state.yaw * share, state.pitch * share};
 }
 
 LookDelta ReadLookDelta(const HostRuntime& runtime, const SettingsRecord& settings,

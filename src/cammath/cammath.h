@@ -59,8 +59,8 @@ struct LookAxes {
 
 // The smoothed look state of ReadLookDelta; zero at load.
 struct LookSmoothing {
-    float yaw = 0.0f;    // degrees per frame
-    float pitch = 0.0f;  // degrees per frame
+    float yaw = 0.0f;    // degrees per 60th of a second
+    float pitch = 0.0f;  // degrees per 60th of a second
 };
 
 LookAxes readLookAxes(const HostRuntime& runtime);

@@ -34,7 +34,16 @@ FrameSteps composedSteps(float seconds, float stepAt60) {
 
 FrameSteps composedWallClock(const FrameClock& clock) { return composedSteps(clock.wallSeconds, kStandInStepAt60); }
 
-FrameTiming composedTiming() { return FrameTiming{composedSteps, composedWallClock}; }
+float composedPeriodicCheck(PeriodicCheck& check, const FrameSteps& steps) {
+    constexpr double kPeriod = 62.0 / 60.0;  // seconds
+    constexpr double kRounding = 1e-7;       // seconds: a moment met to within rounding is met
+    check.clock += static_cast<double>(countedSeconds(steps));
+    if (check.clock < kPeriod - kRounding) return -1.0f;
+    check.clock -= kPeriod;  // the next moment a period on, however late this one came
+    return static_cast<float>(std::max(check.clock, 0.0));
+}
+
+FrameTiming composedTiming() { return FrameTiming{composedSteps, composedWallClock, composedPeriodicCheck}; }
 
 float composedWeight(float weightPerStep, const FrameSteps& s) {
     const float w = clampUnit(weightPerStep);

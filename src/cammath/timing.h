@@ -38,6 +38,12 @@ struct FrameSteps {
     float steps = 1.0f;          // steps this frame makes
 };
 
+// A check made about once a second, counted down in game time.
+struct PeriodicCheck {
+    float timer = 1.0f;  // seconds left, counted down a frame at a time (the plain form)
+    double clock = 0.0;  // seconds since the last check (the composing form)
+};
+
 // The timing rules, one table per plug-in instance. A test may put the plain per-frame forms
 // in (every frame one step of its own length, the wall clock stood in for), to show that at
 // 60 frames a second the camera is exactly the same.
@@ -46,10 +52,17 @@ struct FrameTiming {
     FrameSteps (*steps)(float seconds, float stepAt60) = nullptr;
     // The wall-clock steps the chase camera and the menu count this frame.
     FrameSteps (*wallClock)(const FrameClock& clock) = nullptr;
+    // Counts a frame of a once-a-second check: how late the check is due (seconds, 0 or
+    // more), or -1 when it is not due this frame.
+    float (*periodicCheck)(PeriodicCheck& check, const FrameSteps& steps) = nullptr;
 };
 
 FrameSteps composedSteps(float seconds, float stepAt60);  // seconds / (1/60 s) steps
 FrameSteps composedWallClock(const FrameClock& clock);    // wallSeconds, stood in at 0.016 per step
+// Due every 62/60 s of game time, as the check tuned at 60 frames a second is (its 1 s, counted
+// down by 60ths in float, runs out on the 61st and is checked on the frame after), on the
+// first frame at or past the moment.
+float composedPeriodicCheck(PeriodicCheck& check, const FrameSteps& steps);
 FrameTiming composedTiming();
 
 // The weight of a follower x += (target − x)·weight moving at `rate` per second: one step
@@ -61,5 +74,8 @@ float followWeight(float rate, const FrameSteps& steps);
 float composedWeight(float weightPerStep, const FrameSteps& steps);
 // The seconds a timer counts this frame: steps of stepAt60.
 inline float countedSeconds(const FrameSteps& s) { return s.stepAt60 * s.steps; }
+// A timer set to `seconds` on a frame that also counts it down: set so that it has as long
+// left at the frame's end as at 60 frames a second (where the frame takes 1/60 s off it).
+inline float startedTimer(float seconds, const FrameSteps& s) { return seconds - (s.stepAt60 - countedSeconds(s)); }
 
 }  // namespace velmora

@@ -33,7 +33,7 @@ Quaternion updateLookAround(Velmora& v, const Quaternion& rest, const FrameSteps
     const FirstPersonView& s = v.settings.firstPersonView;
     if (v.driver.aimHeld || v.look.lookInputActive) {
         if (look.lookHold < 0.00001f) look.LookQuat = rest;  // the view had fully returned
-        look.lookHold = kHeldLook;
+        look.lookHold = startedTimer(kHeldLook, steps);
         LookDelta delta;
         if (v.profile.seatAnchored) {
             delta = ReadLookDelta(v.runtime, v.settings, v.timing.steps(v.clock.RealFrameSeconds, kStepAt60), steps.steps,

@@ -99,6 +99,45 @@ float attachmentLengthNow(Velmora& v) {
     return 0.0f;
 }
 
+// The rod turns toward the look-at point, dragged from where its free end was: at 60 frames a
+// second from the free end straight to the look-at point. At another rate it turns as a
+// 60th of a second's drag would turn it, times the frame's steps: the look-at point's motion
+// over the frame is taken at its pace over a 60th (so the rod's lever is the same), and turned
+// with the bend to the direction it has over a 60th (so the rod swings out as far). A rod with
+// no direction keeps the one it had.
+void turnRod(ChaseState& c, const Vector3& lookAt, const FrameSteps& steps) {
+    Vector3 rod = lookAt - c.trailPoint;
+    if (!lookable(rod)) return;
+    const float s = steps.steps;
+    const Vector3 drag = lookAt - c.lastLookAt;
+    if (s == 1.0f || !c.lookAtKnown) {
+        c.motionQuat = LookRotationUp(rod, worldUp());
+    } else if (s > 0.0f) {
+        Vector3 sixtieth = drag / s;
+        const Eigen::Vector2f was(c.lastDrag.x(), c.lastDrag.y()), now(drag.x(), drag.y());
+        if (c.lastDragSteps > 0.0f && was.squaredNorm() > 0.0f && now.squaredNorm() > 0.0f) {
+            // The bend: how far the drag's heading turns in a 60th of a second.
+            const float turn = std::atan2(was.x() * now.y() - was.y() * now.x(), was.dot(now));
+            const float perSixtieth = turn / (0.5f * (s + c.lastDragSteps));
+            sixtieth = Eigen::AngleAxisf(0.5f * perSixtieth * (1.0f - s), worldUp()) * sixtieth;
+        }
+        Vector3 before = c.lastLookAt - c.trailPoint;
+        Vector3 after = c.lastLookAt + sixtieth - c.trailPoint;
+        if (lookable(before) && lookable(after)) {
+            const Quaternion from = LookRotationUp(before, worldUp());
+            c.motionQuat = QuaternionSlerp(from, LookRotationUp(after, worldUp()), s).normalized();
+        } else {
+            c.motionQuat = LookRotationUp(rod, worldUp());
+        }
+    }
+    if (s > 0.0f) {
+        c.lastDrag = drag;
+        c.lastDragSteps = s;
+    }
+    c.lastLookAt = lookAt;
+    c.lookAtKnown = true;
+}
+
 }  // namespace
 
 void seedChaseState(Velmora& v, const Vector3& viewDirection) {
@@ -111,19 +150,21 @@ void seedChaseState(Velmora& v, const Vector3& viewDirection) {
     const float length = v.profile.chaseDistance + c.attachmentLength;
     const float height = v.profile.chaseHeight + v.profile.tallLift + 0.14f;
     c.trailPoint = v.sample.vehiclePosition + length * (q * kBack) + Vector3(0.0f, 0.0f, height);
+    c.lookAtKnown = false;
 }
 
 void refreshAttachment(Velmora& v) {
     ChaseState& c = v.chaseState;
     const FrameSteps steps = frameSteps(v);
-    if (c.attachmentTimer > 0.0f) {
-        c.attachmentTimer -= countedSeconds(steps);
-        return;
-    }
-    // About once a second: 1 s and a frame at 60 a second, as long at any rate (the frame
-    // that checks counts no time of its own, and a frame is longer or shorter than 1/60 s).
-    c.attachmentTimer = 1.0f + (steps.stepAt60 - countedSeconds(steps));
+    const float late = v.timing.periodicCheck(c.attachmentCheck, steps);
+    if (late < 0.0f) return;
+    const float height = c.attachmentHeightTarget, length = c.attachmentLengthTarget;
     c.attachmentLengthTarget = attachmentLengthNow(v);
+    // A new target takes effect, as at 60 frames a second, a 60th of a second before the
+    // moment of the check: a check that lands later on a frame, or a frame of another length,
+    // is made up for by the followers' next step.
+    if (c.attachmentLengthTarget != length || c.attachmentHeightTarget != height)
+        c.attachmentCatchUp = late + steps.stepAt60 - countedSeconds(steps);
 }
 
 void updateChaseCamera(Velmora& v) {
@@ -143,8 +184,12 @@ void updateChaseCamera(Velmora& v) {
 
     const float lift = profile.angleLift + 0.15f;
     const FrameSteps dt = frameSteps(v);
-    c.attachmentHeight += (c.attachmentHeightTarget - c.attachmentHeight) * followWeight(1.45f, dt);
-    c.attachmentLength += (c.attachmentLengthTarget - c.attachmentLength) * followWeight(1.75f, dt);
+    const FrameSteps attached = c.attachmentCatchUp != 0.0f
+                                    ? v.timing.steps(countedSeconds(dt) + c.attachmentCatchUp, kStepAt60)
+                                    : dt;
+    c.attachmentCatchUp = 0.0f;
+    c.attachmentHeight += (c.attachmentHeightTarget - c.attachmentHeight) * followWeight(1.45f, attached);
+    c.attachmentLength += (c.attachmentLengthTarget - c.attachmentLength) * followWeight(1.75f, attached);
 
     const Vector3 base = s.vehiclePosition + worldUp() * profile.chaseHeight;
     // A car that is suddenly far from where the followers are (a teleport, or a frame of
@@ -163,8 +208,7 @@ void updateChaseCamera(Velmora& v) {
     c.vehicleQuat = QuaternionSlerp(c.vehicleQuat, Quaternion(qw, qx, qy, qz), follow);
 
     const Vector3 lookAt = base + worldUp() * (c.attachmentHeight + lift);
-    // The rod turns toward the look-at point; a rod with no direction keeps the one it had.
-    if (Vector3 rod = lookAt - c.trailPoint; lookable(rod)) c.motionQuat = LookRotationUp(rod, worldUp());
+    turnRod(c, lookAt, dt);
 
     float behind = 0.0f;
     float yaw = 0.0f;
@@ -180,7 +224,7 @@ void updateChaseCamera(Velmora& v) {
     Quaternion view = c.motionQuat;
     if (d.aimHeld || v.look.lookInputActive) {
         if (look.lookHold < 0.0001f) look.LookQuat = c.motionQuat;  // free look starts from the view
-        look.lookHold = 2.0f;
+        look.lookHold = startedTimer(2.0f, dt);
         const LookDelta delta = ReadLookDelta(rt, v.settings, v.timing.wallClock(v.clock), dt.steps, v.lookSmoothing);
         const Rotation turned = QuaternionToEuler(look.LookQuat * EulerToQuaternion({delta.pitch, 0.0f, delta.yaw}));
         const float pitch = std::clamp(turned.x, kFreeLookPitchMin, kFreeLookPitchMax);

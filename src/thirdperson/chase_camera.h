@@ -3,6 +3,7 @@
 // look-behind, makes room for towed vehicles and trailers and pulls in front of obstacles.
 #pragma once
 
+#include "cammath/timing.h"
 #include "cammath/types.h"
 #include "shell/natives.h"
 
@@ -18,11 +19,16 @@ struct ChaseState {
     Vector3 obstructedPoint = Vector3::Zero();  // metres, world: the smoothed camera point while obstructed
     Vector3 lastBase = Vector3::Zero();         // metres, world: the last frame's base point, which the
                                                 // held point rides with while it eases back out
+    Vector3 lastLookAt = Vector3::Zero();       // metres, world: the last frame's look-at point
+    Vector3 lastDrag = Vector3::Zero();         // metres, world: how far it moved in the last frame
+    float lastDragSteps = 0.0f;                 // that frame's length, in 60ths of a second
+    bool lookAtKnown = false;                   // lastLookAt holds one (false after seeding)
     float attachmentHeightTarget = 0.0f;        // metres: 0, 0.75 towing, 1.45 pulling a trailer
     float attachmentHeight = 0.0f;              // metres, follows its target at 1.45 per second
     float attachmentLengthTarget = 0.0f;        // metres: the attached vehicle's length plus a margin
     float attachmentLength = 0.0f;              // metres, follows its target at 1.75 per second
-    float attachmentTimer = 1.0f;               // seconds to the next attachment check
+    PeriodicCheck attachmentCheck;              // the attachment check, about once a second
+    float attachmentCatchUp = 0.0f;             // seconds the attachment followers owe a check that came late
     Entity towedHandle = 0;                     // last entity seen on the tow arm
     float towedLength = 0.0f;                   // its length plus 2.0
     Entity trailerHandle = 0;                   // last trailer seen on the hitch

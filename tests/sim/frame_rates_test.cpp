@@ -27,14 +27,17 @@ TEST(FrameRates, AScenarioAtAnotherRateKeepsItsGameTime) {
         int pressAt, holdAt, holdFor, lookFor, pauseFor, enterFor, exitFor;
         float mouseX, mouseY;  // what the game reads
     };
-    // At 30 a second frame 45 (0.75 s) falls between frames 22 and 23 and rounds to 23; a
-    // one-frame pause stays a frame long; a mouse moves twice as far a frame (0.6 to 1.2, which
-    // reads as the most the game reads, 1). Getting in and out take their default 20 and 15
-    // frames' time at any rate (7.5 frames rounds to 8).
+    // An input seen on frame k at 60 was made after frame k - 1: at another rate it is seen on
+    // the first frame that ends after (k - 1)/60 s. The press on frame 45 is made after 44/60 s:
+    // on frame 23 at 30 a second (which ends at 46/60 s), 106 at 144 (floor(44 × 2.4) + 1), 177
+    // at 240; the hold on 60 likewise on 30, 142 and 237. A one-frame pause stays a frame long; a
+    // mouse moves twice as far a frame at 30 (0.6 to 1.2, which reads as the most the game reads,
+    // 1). Getting in and out take their default 20 and 15 frames' time at any rate (7.5 frames
+    // rounds to 8).
     const Case cases[] = {{60.0f, 600, 45, 60, 30, 10, 1, 20, 15, 0.6f, -0.3f},
                           {30.0f, 300, 23, 30, 15, 5, 1, 10, 8, 1.0f, -0.6f},
-                          {144.0f, 1440, 108, 144, 72, 24, 2, 48, 36, 0.25f, -0.125f},
-                          {240.0f, 2400, 180, 240, 120, 40, 4, 80, 60, 0.15f, -0.075f}};
+                          {144.0f, 1440, 106, 142, 72, 24, 2, 48, 36, 0.25f, -0.125f},
+                          {240.0f, 2400, 177, 237, 120, 40, 4, 80, 60, 0.15f, -0.075f}};
     for (const Case& c : cases) {
         const Scenario s = atFrameRate(written, c.fps);
         SCOPED_TRACE(c.fps);

@@ -1,13 +1,16 @@
 // velmora-sim: runs the plug-in frame by frame in the simulated world.
 //   velmora-sim run SCENARIO [--ini PATH] [--trace PATH] [--draws PATH] [--log PATH] [--ini-out PATH]
-//                            [--frames N] [--fps N]
-//   velmora-sim frame-rates [SCENARIO...] [--ini PATH]
+//                            [--frames N] [--fps N] [--jitter R [--seed S]]
+//   velmora-sim frame-rates [SCENARIO...] [--ini PATH] [--jitter R [--seed S]]
 //   velmora-sim chaos [--seed N] [--runs N] [--frames N] [--sound] [--scenario PATH]
 //   velmora-sim list
 //   velmora-sim show NAME
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <tuple>
 #include <string>
@@ -32,26 +35,54 @@ std::vector<velmora::sim::TraceRow> played(const velmora::sim::Scenario& scenari
     return simulation.trace();
 }
 
-// A Markdown table: each scenario at each rate against the same scenario at 240 frames a second.
-int frameRateReport(std::vector<std::string> names, const velmora::sim::RunOptions& options) {
+// A Markdown table: each scenario at 30, 60 and 144 frames a second (and at 60 with uneven
+// frames when asked) against the same scenario at 240.
+int frameRateReport(std::vector<std::string> names, const velmora::sim::RunOptions& options, float jitter,
+                    std::uint32_t seed) {
     using namespace velmora::sim;
-    if (names.empty())
-        for (const BuiltinScenario& b : builtinScenarios())
-            if (std::string(b.name).rfind("chase-", 0) == 0) names.emplace_back(b.name);
-    std::cout << "| scenario | frames a second | position RMS (m) | position max (m) | rotation RMS (deg) | rotation max (deg) |\n"
+    constexpr double kWindowSeconds = 1.5;  // seconds after an event
+    if (names.empty()) {
+        for (const BuiltinScenario& b : builtinScenarios()) {
+            const std::string name = b.name;
+            if (name.rfind("chase-", 0) == 0 || name.rfind("fp-", 0) == 0 || name == "drive" || name == "first-person-entry")
+                names.push_back(name);
+        }
+    }
+    std::cout << "| scenario | frames a second | position RMS / max (m) | rotation RMS / max (deg) "
+                 "| outside event windows: position / rotation max | largest change relative to the car outside them (m/s) |\n"
               << "|---|---|---|---|---|---|\n";
+    auto line = [](const std::string& name, const std::string& rate, const PathDeviation& d, const PathDeviation& outside,
+                   std::size_t windows, float change) {
+        char text[320];
+        char out[96] = "same";
+        if (windows > 0)
+            std::snprintf(out, sizeof out, "%.4f / %.3f (%zu window%s)", static_cast<double>(outside.positionMax),
+                          static_cast<double>(outside.rotationMax), windows, windows == 1 ? "" : "s");
+        std::snprintf(text, sizeof text, "| %s | %s | %.4f / %.4f | %.3f / %.3f | %s | %.3f |\n", name.c_str(), rate.c_str(),
+                      static_cast<double>(d.positionRms), static_cast<double>(d.positionMax),
+                      static_cast<double>(d.rotationRms), static_cast<double>(d.rotationMax), out,
+                      static_cast<double>(change));
+        std::cout << text;
+    };
     for (const std::string& name : names) {
         const Scenario scenario = findScenario(name);
         const auto reference = played(atFrameRate(scenario, 240.0f), options);
-        for (const float rate : {30.0f, 60.0f, 144.0f}) {
-            const PathDeviation d = comparePaths(played(atFrameRate(scenario, rate), options), reference);
-            char line[256];
-            std::snprintf(line, sizeof line, "| %s | %.0f | %.4f | %.4f | %.3f | %.3f |\n", name.c_str(),
-                          static_cast<double>(rate), static_cast<double>(d.positionRms),
-                          static_cast<double>(d.positionMax), static_cast<double>(d.rotationRms),
-                          static_cast<double>(d.rotationMax));
-            std::cout << line;
-        }
+        const Scenario reference240 = atFrameRate(scenario, 240.0f);
+        auto measure = [&](const Scenario& at, const std::string& rate) {
+            const auto path = played(at, options);
+            std::vector<EventWindow> windows = eventWindows(scenario, at, kWindowSeconds);
+            for (const auto& trace : {std::cref(path), std::cref(reference)}) {
+                for (const EventWindow& w : switchWindows(trace.get(), kWindowSeconds)) windows.push_back(w);
+                for (const EventWindow& w : flightWindows(trace.get(), kWindowSeconds)) windows.push_back(w);
+                for (const EventWindow& w : cutWindows(trace.get())) windows.push_back(w);
+            }
+            line(name, rate, comparePaths(path, reference), comparePaths(path, reference, windows), windows.size(),
+                 largestRelativeChange(path, windows));
+        };
+        measure(reference240, "240");
+        for (const float rate : {30.0f, 60.0f, 144.0f}) measure(atFrameRate(scenario, rate), std::to_string(static_cast<int>(rate)));
+        if (jitter > 0.0f)
+            measure(withJitter(scenario, 60.0f, jitter, seed), "60 ± " + std::to_string(std::lround(jitter * 100.0f)) + "%");
     }
     return 0;
 }
@@ -67,7 +98,8 @@ int main(int argc, char** argv) {
 
     std::string scenarioName, iniPath, tracePath, drawsPath, logPath, iniOutPath;
     int frames = 0;
-    float fps = 0.0f;
+    float fps = 0.0f, jitter = 0.0f;
+    std::uint32_t jitterSeed = 1;
     auto* run = app.add_subcommand("run", "Run a scenario: a built-in name or a JSON file");
     run->add_option("SCENARIO", scenarioName, "built-in scenario name or JSON file")->required();
     run->add_option("--ini", iniPath, "settings file to copy into the run's folder as Velmora.ini");
@@ -80,12 +112,20 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(1, kMaxScenarioFrames));
     run->add_option("--fps", fps, "play at this frame rate over the same game time (scenarios are written at 60)")
         ->check(CLI::Range(1.0f, 1000.0f));
+    auto* runJitter = run->add_option("--jitter", jitter,
+                                      "uneven frames: each frame's length drawn between (1 - R) and (1 + R) times 1/fps")
+                          ->check(CLI::Range(0.0f, 0.9f));
+    run->add_option("--seed", jitterSeed, "the seed of the uneven frames (default 1)")->needs(runJitter);
 
     std::vector<std::string> rateScenarios;
     auto* rates = app.add_subcommand(
         "frame-rates", "Play scenarios at 30, 60 and 144 frames per second and compare the camera path with 240");
-    rates->add_option("SCENARIO", rateScenarios, "scenarios to compare (default: every built-in chase scenario)");
+    rates->add_option("SCENARIO", rateScenarios,
+                      "scenarios to compare (default: every built-in chase and first-person scenario and drive)");
     rates->add_option("--ini", iniPath, "settings file to copy into each run's folder as Velmora.ini");
+    auto* ratesJitter = rates->add_option("--jitter", jitter, "also play each at 60 with frames this uneven (0 to 0.9)")
+                            ->check(CLI::Range(0.0f, 0.9f));
+    rates->add_option("--seed", jitterSeed, "the seed of the uneven frames (default 1)")->needs(ratesJitter);
 
     ChaosOptions chaos;
     bool sound = false;
@@ -147,10 +187,14 @@ int main(int argc, char** argv) {
     try {
         RunOptions options;
         if (!iniPath.empty()) options.iniPath = iniPath;
-        if (rates->parsed()) return frameRateReport(rateScenarios, options);
+        if (rates->parsed()) return frameRateReport(rateScenarios, options, jitter, jitterSeed);
         if (frames > 0) options.frames = frames;
         Scenario scenario = findScenario(scenarioName);
-        if (fps > 0.0f) scenario = atFrameRate(scenario, fps);
+        if (jitter > 0.0f) {
+            scenario = withJitter(scenario, fps > 0.0f ? fps : 1.0f / scenario.dt, jitter, jitterSeed);
+        } else if (fps > 0.0f) {
+            scenario = atFrameRate(scenario, fps);
+        }
         Simulation simulation(scenario, options);
 
         // The trace and the drawing go to their files frame by frame; nothing of the run is kept.
