@@ -5,6 +5,7 @@
 
 #include "sim/frame_rates.h"
 #include "sim/host.h"
+#include "sim/runner.h"
 #include "sim/scenario.h"
 
 namespace velmora::sim {
@@ -118,6 +119,44 @@ TEST(FrameRates, PathsAreComparedAtTheSameGameTime) {
     reference[4].scripted = false;  // t 1.0, a neighbour of the path's t 1.125
     apart.push_back(row(5.0f, Vector3::Zero(), 0.0f));
     EXPECT_EQ(comparePaths(apart, reference).samples, 2);
+}
+
+}  // namespace
+}  // namespace velmora::sim
+
+namespace velmora::sim {
+namespace {
+
+// The camera's heading at a game time, from a run of the scenario at a frame rate.
+float yawAt(const std::string& json, float fps, double t) {
+    RunOptions options;
+    options.iniPath = VELMORA_DEFAULT_INI_PATH;
+    Simulation run(atFrameRate(parseScenario(json, "held stick"), fps), options);
+    run.run();
+    for (const TraceRow& row : run.trace())
+        if (row.t >= t - 1e-6) return row.cameraRotation.z;
+    return 0.0f;
+}
+
+TEST(FrameRates, AHeldStickTurnsTheViewAsFastAtEveryRate) {
+    // The chase camera's free look: the stick at 0.5, eased, turns 2·(1 - cos(0.5·90°)) =
+    // 0.5858 degrees a 60th of a second, 35.15 a second, once the look smoothing has caught up.
+    // The first-person head turns 5 × 0.6 = 3 degrees a 60th at full stick, 36 a second at 0.2.
+    struct Case { const char* what; std::string json; double from; float degreesPerSecond; };
+    const Case cases[] = {
+        {"chase", R"({"frames": 240, "world": {"player": {"in": "car"}, "vehicles": [{"name": "car", "model": "compact"}]},
+            "events": [{"frame": 60, "do": "look", "x": -0.5, "frames": 120, "device": "gamepad"}]})", 2.0, 35.147f},
+        {"first person", R"({"frames": 300, "world": {"onFootViewMode": 4, "player": {"position": [-2, 0, 0]},
+            "vehicles": [{"name": "car", "model": "compact"}]},
+            "events": [{"frame": 2, "do": "enter", "vehicle": "car", "frames": 10},
+                       {"frame": 120, "do": "look", "x": -0.2, "frames": 120, "device": "gamepad"}]})", 2.5, 36.0f},
+    };
+    for (const Case& c : cases) {
+        for (const float fps : {30.0f, 60.0f, 144.0f, 240.0f}) {
+            const float turned = std::remainder(yawAt(c.json, fps, c.from + 0.5) - yawAt(c.json, fps, c.from), 360.0f);
+            EXPECT_NEAR(turned / 0.5f, c.degreesPerSecond, 0.01f * c.degreesPerSecond) << c.what << " at " << fps;
+        }
+    }
 }
 
 }  // namespace
