@@ -15,7 +15,7 @@ namespace {
 using namespace velmora;
 
 sim::Scenario longDrive() {
-    return sim::parseScenario(R"({"frames": 100000000, "world": {"player": {"in": "car"},
+    return sim::parseScenario(R"({"frames": 1000000, "world": {"player": {"in": "car"},
         "vehicles": [{"name": "car", "model": "compact", "position": [0, 0, 0.5], "speed": 15, "yawRate": 5}]}})",
                               "bench");
 }

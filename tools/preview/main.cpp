@@ -1,6 +1,9 @@
 // velmora-preview: pictures of what the camera shows, where it travels and the menu, from a
 // scenario played in the simulated game.
 //   velmora-preview SCENARIO [--ini PATH] [--out DIR] [--at FRAME ...] [--compare OTHER.ini]
+//                            [--fps N] [--compare-fps M]
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -86,12 +89,25 @@ int run(int argc, char** argv) {
     app.add_option("--out", outDir, "folder for the pictures (made when missing)");
     app.add_option("--at", atFrames, "frames to draw (default: one settled frame of each camera the run shows)")
         ->check(CLI::NonNegativeNumber);
-    app.add_option("--compare", compareIni, "a second settings file: the same frames side by side, both camera paths");
+    auto* compareOption =
+        app.add_option("--compare", compareIni, "a second settings file: the same frames side by side, both camera paths");
+    float fps = 0.0f, compareFps = 0.0f;
+    app.add_option("--fps", fps, "play at this frame rate over the same game time (scenarios are written at 60)")
+        ->check(CLI::Range(1.0f, 1000.0f));
+    app.add_option("--compare-fps", compareFps,
+                   "play again at this frame rate: the same game times side by side, both camera paths")
+        ->check(CLI::Range(1.0f, 1000.0f))
+        ->excludes(compareOption);
     if (const auto exit = tools::parseCommandLine(app, argc, argv)) return *exit;
 
-    sim::Scenario scenario;
+    sim::Scenario scenario, compared;
+    const bool comparingRates = compareFps > 0.0f;
     try {
         scenario = sim::findScenario(scenarioName);
+        const float ownFps = 1.0f / scenario.dt;
+        if (comparingRates) compared = sim::atFrameRate(scenario, compareFps);
+        if (fps > 0.0f) scenario = sim::atFrameRate(scenario, fps);
+        if (comparingRates && fps <= 0.0f) fps = ownFps;
     } catch (const sim::ScenarioError& e) {
         return fail(std::string(e.what()) + ".");
     }
@@ -110,6 +126,10 @@ int run(int argc, char** argv) {
     }
 
     const auto optionalIni = [](const std::string& path) { return path.empty() ? std::nullopt : std::optional<std::string>(path); };
+    // The other run's frame at the game time of a frame of the first.
+    const auto otherFrame = [&](int frame) {
+        return comparingRates ? static_cast<int>(std::lround(frame * static_cast<double>(compareFps / fps))) : frame;
+    };
     Recording base, other;
     // Each frame once, in order, however often it was asked for.
     const std::set<int> askedFor(atFrames.begin(), atFrames.end());
@@ -119,6 +139,16 @@ int run(int argc, char** argv) {
         const std::set<int> wanted(frames.begin(), frames.end());
         base = record(scenario, optionalIni(iniPath), wanted);
         if (!compareIni.empty()) other = record(scenario, compareIni, wanted);
+        if (comparingRates) {
+            std::set<int> mapped;
+            for (const int frame : wanted) mapped.insert(otherFrame(frame));
+            other = record(compared, optionalIni(iniPath), mapped);
+            char label[64];
+            std::snprintf(label, sizeof label, " at %g frames a second", static_cast<double>(fps));
+            base.iniLabel += label;
+            std::snprintf(label, sizeof label, " at %g frames a second", static_cast<double>(compareFps));
+            other.iniLabel += label;
+        }
     } catch (const sim::ScenarioError& e) {
         return fail(std::string(e.what()) + ".");
     } catch (const fs::filesystem_error& e) {
@@ -127,7 +157,7 @@ int run(int argc, char** argv) {
     for (const Recording* run : {&base, &other})
         if (run->error) return fail("the simulated game stopped the run: " + *run->error + ".", kRunStopped);
 
-    const bool comparing = !compareIni.empty();
+    const bool comparing = !compareIni.empty() || comparingRates;
     const std::string prefix = slug(fs::path(scenario.name).stem().string());
     Writer writer(outDir);
 
@@ -137,20 +167,23 @@ int run(int argc, char** argv) {
     for (const int frame : frames) {
         for (const Recording* run : {&base, &other}) {
             if (run == &other && !comparing) continue;
-            const Scene* scene = sceneAt(*run, frame);
-            const FrameRecord* record = recordOf(*run, frame);
+            const int at = run == &other ? otherFrame(frame) : frame;
+            const Scene* scene = sceneAt(*run, at);
+            const FrameRecord* record = recordOf(*run, at);
             if (scene == nullptr || record == nullptr) return fail("frame " + std::to_string(frame) + " was not played.");
             views.push_back(renderView(*scene));
-            const std::string suffix = run == &other ? "-" + slug(fs::path(compareIni).stem().string()) : "";
+            const std::string otherName = comparingRates ? std::to_string(std::lround(compareFps)) + "fps"
+                                                         : fs::path(compareIni).stem().string();
+            const std::string suffix = run == &other ? "-" + slug(otherName) : "";
             if (!writer.write(views.back(), prefix + "-view-" + zeroPadded(frame, 4) + suffix + ".png",
-                              "view of frame " + std::to_string(frame) + " (" + record->mode + ")"))
+                              "view of frame " + std::to_string(at) + " (" + record->mode + ")"))
                 return kBadInput;
         }
     }
     for (std::size_t i = 0; i < views.size(); ++i) {
-        const Recording& run = comparing && i % 2 == 1 ? other : base;
+        const bool second = comparing && i % 2 == 1;
         const int frame = frames[comparing ? i / 2 : i];
-        cells.push_back(SheetCell{&views[i], captionOf(*recordOf(run, frame))});
+        cells.push_back(SheetCell{&views[i], captionOf(*recordOf(second ? other : base, second ? otherFrame(frame) : frame))});
     }
     if (cells.empty()) {
         std::cout << "no camera pictures: the run shows none of near, medium, far, first person and look-behind\n";

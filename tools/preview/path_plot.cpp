@@ -44,15 +44,16 @@ void drawTimePlot(cairo_t* cr, const Rect& area, const std::vector<const Recordi
     frameRect(cr, area);
     const Recording& first = *runs.front();
     if (first.frames.empty()) return;
-    const double frames = std::max<double>(1.0, static_cast<double>(first.frames.size() - 1));
-    const auto xOf = [&](double i) { return area.x + area.width * i / frames; };
+    // Against game time, so that runs at two frame rates line up.
+    const double span = std::max(1e-3, static_cast<double>(first.frames.back().t));
+    const auto xOf = [&](const FrameRecord& f) { return area.x + area.width * static_cast<double>(f.t) / span; };
     // Mode bands of the first run.
     for (std::size_t i = 0; i < first.frames.size();) {
         std::size_t j = i;
         while (j < first.frames.size() && first.frames[j].mode == first.frames[i].mode) ++j;
+        const double right = j < first.frames.size() ? xOf(first.frames[j]) : area.x + area.width;
         setColour(cr, modeColour(first.frames[i].mode), 0.25);
-        cairo_rectangle(cr, xOf(static_cast<double>(i)), area.y, xOf(static_cast<double>(j)) - xOf(static_cast<double>(i)),
-                        area.height);
+        cairo_rectangle(cr, xOf(first.frames[i]), area.y, right - xOf(first.frames[i]), area.height);
         cairo_fill(cr);
         i = j;
     }
@@ -70,7 +71,7 @@ void drawTimePlot(cairo_t* cr, const Rect& area, const std::vector<const Recordi
     for (std::size_t r = 0; r < runs.size(); ++r) {
         const auto& fs = runs[r]->frames;
         for (std::size_t i = 0; i < fs.size(); ++i) {
-            const double x = xOf(static_cast<double>(i)), y = yOf(value(fs[i]));
+            const double x = xOf(fs[i]), y = yOf(value(fs[i]));
             if (i == 0)
                 cairo_move_to(cr, x, y);
             else
@@ -227,8 +228,9 @@ Surface renderPathPlot(const std::vector<const Recording*>& runs, int width, int
                  [](const FrameRecord& f) { return placementOf(f).height; });
     y += kTimePlotHeight + kTimePlotGap;
     drawTimePlot(cr, Rect{area.x, y, area.width, kTimePlotHeight}, runs,
-                 "Distance behind the vehicle along its heading (m), over frames 0 to " +
-                     std::to_string(runs.front()->frames.empty() ? 0 : runs.front()->frames.back().frame),
+                 "Distance behind the vehicle along its heading (m), over " +
+                     formatted("%.1f", runs.front()->frames.empty() ? 0.0 : static_cast<double>(runs.front()->frames.back().t)) +
+                     " s of game time",
                  [](const FrameRecord& f) { return placementOf(f).behind; });
     // Legend of the mode bands.
     double x = area.x;
