@@ -72,22 +72,6 @@ FrameTiming composedTiming();
 float followWeight(float rate, const FrameSteps& steps);
 // A weight given per step, composed over the frame's steps.
 float composedWeight(float weightPerStep, const FrameSteps& steps);
-
-// One step of a follower x += (target − x)·weight toward a target that has moved since the
-// last frame: the target's motion is taken as even over the frame, and the follower lags it
-// by as much as at 60 frames a second, where the step is exactly x + w·(target − x). Before
-// the target is known (`lastTarget` null) the step is the plain one.
-template <class T>
-T followMoving(const T& x, const T& target, const T* lastTarget, float rate, const FrameSteps& s) {
-    const float w = followWeight(rate, s);
-    const float w60 = followWeight(rate, FrameSteps{s.stepAt60, 1.0f});
-    if (lastTarget == nullptr || s.steps == 1.0f || !(w60 > 0.0f) || !(s.steps > 0.0f)) return T(x + w * (target - x));
-    // After the steps the gap to the target shrinks by (1 - w), and a target moving at an even
-    // pace leaves the gap (1 - w60)/w60 of a 60th's motion, as the 60-frame follower keeps it.
-    const float keep = 1.0f - w;
-    const float pace = (1.0f - w60) * w / (w60 * s.steps);
-    return T(target - keep * (*lastTarget - x) - pace * (target - *lastTarget));
-}
 // The seconds a timer counts this frame: steps of stepAt60.
 inline float countedSeconds(const FrameSteps& s) { return s.stepAt60 * s.steps; }
 // A timer set to `seconds` on a frame that also counts it down: set so that it has as long

@@ -283,8 +283,6 @@ void updateChaseCamera(Velmora& v) {
     const Vector3 biased = raised + length * (qE * kBack);
 
     Vector3 output = biased;
-    const bool wasHeld = c.held;
-    c.held = hit != 0;
     if (hit == 0) {
         if (c.obstructed) {
             // Easing back out, the held point rides with the car: eased in the world alone, it
@@ -302,9 +300,7 @@ void updateChaseCamera(Velmora& v) {
             c.obstructed = true;
             c.obstructedPoint = biased;
         }
-        // The held point moves with the car that pushes the camera toward the obstacle.
-        c.obstructedPoint = followMoving(c.obstructedPoint, held, wasHeld ? &c.lastHeld : nullptr, 20.0f, dt);
-        c.lastHeld = held;
+        c.obstructedPoint += (held - c.obstructedPoint) * followWeight(20.0f, dt);
         output = c.obstructedPoint;
     }
     c.lastBase = base;

@@ -16,8 +16,6 @@ struct ChaseState {
     Quaternion motionQuat = Quaternion(0.0f, 0.0f, 0.0f, 0.0f);   // from the last trail point to the look-at point
     Vector3 trailPoint = Vector3::Zero();       // metres, world: the rod's free end last frame
     bool obstructed = false;                    // held in front of an obstacle, or easing back out
-    bool held = false;                          // the last frame's probe hit: lastHeld is its point
-    Vector3 lastHeld = Vector3::Zero();         // metres, world: the point the camera was held toward
     Vector3 obstructedPoint = Vector3::Zero();  // metres, world: the smoothed camera point while obstructed
     Vector3 lastBase = Vector3::Zero();         // metres, world: the last frame's base point, which the
                                                 // held point rides with while it eases back out
