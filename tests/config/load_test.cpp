@@ -6,6 +6,7 @@
 
 #include <limits>
 #include <map>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -39,46 +40,34 @@ SettingsRecord loadText(const std::string& text) {
     return settings;
 }
 
-// Every key the loader reads, with the value a load gives it when the file lacks it.
+// Every key the loader reads, by section, with the value a load gives it when the file lacks it.
 const std::map<std::pair<std::string, std::string>, std::string> kDocumentedDefaults = [] {
+    std::istringstream table(
+        "[keyMappings] reloadSettingsKey=F10 toggleModKey=1 lookLeftKey=B lookRightKey=N menuKeyCode=122 "
+        "[3rdPersonView] distanceOffset=0 heightOffset=0 cameraAngle=3.5 DynamicFov=0 DynamicFovMin=68 "
+        "DynamicFovMax=75 DynamicFovMaxAtSpeed=60 DynamicFovMaxLimit=0 fov=77.5 lookLeftAngle=90 lookRightAngle=90 "
+        "distanceNear=0.4 distanceMedium=1.2 distanceFar=2 heightNear=0 heightMedium=0.3 heightFar=0.55 "
+        "fovNear=77.5 fovMedium=77.5 fovFar=77.5 angleNear=3.5 angleMedium=3.5 angleFar=3.5 distanceOffsetNear=0 "
+        "distanceOffsetMedium=0 distanceOffsetFar=0 heightOffsetNear=0 heightOffsetMedium=0 heightOffsetFar=0 "
+        "CameraSwitchSpeed=2.6 InertiaForce=1 "
+        "[1stPersonView] fov=59 heightOffset=0.05 forwardOffset=-0.04 lookLeftAngle=75 lookRightAngle=80 "
+        "InertiaEffects=1 TerrainShake=1 ShakeTerrain=0.007 ShakeSpeed=0.005 ShakeMaxOffset=0.06 ShakeRotation=0.9 "
+        "EngineVibration=0.006 HeadLean=1 LeanLateral=0.045 LeanForward=0.03 HorizonLock=0.35 sideOffset=0 "
+        "HeadFollowRate=9 MaxInertiaShift=0.06 LeanLateralLimit=0.02 LeanForwardLimit=0.07 MountPoint=0 "
+        "EyePlaneMargin=0.08 EyePlaneGuard=1 HeadSpaceOffsets=1 NoHeavyBrakeAnimation=1 DeclareFirstPersonToEngine=1 "
+        "UseOwnFirstPersonCamera=1 PhoneOverlayScale=0 LookWeight=14 RecenterTime=1.6 RecenterEase=2 "
+        "DeclareFirstPersonWhileAiming=0 SpecialAbilityFix=1 LookYawLimitLeft=95 LookYawLimitRight=100 "
+        "LookPitchMin=-62 LookPitchMax=40 VehicleModelInfoFlagsOffset=1404 pitchOffset=0 yawOffset=0 rollOffset=0 "
+        "SpeedZoom=1 SpeedZoomAmount=12 SpeedZoomAtSpeed=55 SpeedZoomSmoothing=2.5 "
+        "[general] GetInputFromGearsAsi=1 "
+        "[input] gamepadDeadzone=0 gamepadEasing=1 gamepadSensibility=1 mouseSensibility=1");
     std::map<std::pair<std::string, std::string>, std::string> t;
-    auto section = [&t](const char* name, std::initializer_list<std::pair<const char*, const char*>> keys) {
-        for (const auto& [key, value] : keys) t[{name, key}] = value;
-    };
-    section("keyMappings", {{"reloadSettingsKey", "F10"}, {"toggleModKey", "1"}, {"lookLeftKey", "B"},
-                            {"lookRightKey", "N"}, {"menuKeyCode", "122"}});
-    section("3rdPersonView",
-            {{"distanceOffset", "0"},       {"heightOffset", "0"},          {"cameraAngle", "3.5"},
-             {"DynamicFov", "0"},           {"DynamicFovMin", "68"},        {"DynamicFovMax", "75"},
-             {"DynamicFovMaxAtSpeed", "60"}, {"DynamicFovMaxLimit", "0"},   {"fov", "77.5"},
-             {"lookLeftAngle", "90"},        {"lookRightAngle", "90"},       {"distanceNear", "0.4"},
-             {"distanceMedium", "1.2"},     {"distanceFar", "2"},           {"heightNear", "0"},
-             {"heightMedium", "0.3"},       {"heightFar", "0.55"},          {"fovNear", "77.5"},
-             {"fovMedium", "77.5"},         {"fovFar", "77.5"},             {"angleNear", "3.5"},
-             {"angleMedium", "3.5"},        {"angleFar", "3.5"},            {"distanceOffsetNear", "0"},
-             {"distanceOffsetMedium", "0"}, {"distanceOffsetFar", "0"},     {"heightOffsetNear", "0"},
-             {"heightOffsetMedium", "0"},   {"heightOffsetFar", "0"},       {"CameraSwitchSpeed", "2.6"},
-             {"InertiaForce", "1"}});
-    section("1stPersonView",
-            {{"fov", "59"},                  {"heightOffset", "0.05"},         {"forwardOffset", "-0.04"},
-             {"lookLeftAngle", "75"},        {"lookRightAngle", "80"},         {"InertiaEffects", "1"},
-             {"TerrainShake", "1"},          {"ShakeTerrain", "0.007"},        {"ShakeSpeed", "0.005"},
-             {"ShakeMaxOffset", "0.06"},     {"ShakeRotation", "0.9"},         {"EngineVibration", "0.006"},
-             {"HeadLean", "1"},              {"LeanLateral", "0.045"},         {"LeanForward", "0.03"},
-             {"HorizonLock", "0.35"},        {"sideOffset", "0"},              {"HeadFollowRate", "9"},
-             {"MaxInertiaShift", "0.06"},    {"LeanLateralLimit", "0.02"},     {"LeanForwardLimit", "0.07"},
-             {"MountPoint", "0"},            {"EyePlaneMargin", "0.08"},       {"EyePlaneGuard", "1"},
-             {"HeadSpaceOffsets", "1"},      {"NoHeavyBrakeAnimation", "1"},   {"DeclareFirstPersonToEngine", "1"},
-             {"UseOwnFirstPersonCamera", "1"}, {"PhoneOverlayScale", "0"},     {"LookWeight", "14"},
-             {"RecenterTime", "1.6"},        {"RecenterEase", "2"},            {"DeclareFirstPersonWhileAiming", "0"},
-             {"SpecialAbilityFix", "1"},     {"LookYawLimitLeft", "95"},       {"LookYawLimitRight", "100"},
-             {"LookPitchMin", "-62"},        {"LookPitchMax", "40"},           {"VehicleModelInfoFlagsOffset", "1404"},
-             {"pitchOffset", "0"},           {"yawOffset", "0"},               {"rollOffset", "0"},
-             {"SpeedZoom", "1"},             {"SpeedZoomAmount", "12"},        {"SpeedZoomAtSpeed", "55"},
-             {"SpeedZoomSmoothing", "2.5"}});
-    section("general", {{"GetInputFromGearsAsi", "1"}});
-    section("input", {{"gamepadDeadzone", "0"}, {"gamepadEasing", "1"}, {"gamepadSensibility", "1"},
-                      {"mouseSensibility", "1"}});
+    std::string section;
+    for (std::string entry; table >> entry;) {
+        const std::size_t equals = entry.find('=');
+        if (entry[0] == '[') section = entry.substr(1, entry.size() - 2);
+        else t[{section, entry.substr(0, equals)}] = entry.substr(equals + 1);
+    }
     return t;
 }();
 
