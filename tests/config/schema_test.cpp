@@ -15,24 +15,6 @@
 namespace velmora {
 namespace {
 
-TEST(Schema, SectionsOfTheLoadedKeysAndTheSaveOrder) {
-    std::vector<std::string> sectionOrder;
-    for (const SettingKey& key : settingKeys()) {
-        // Save places are unique and run 1..43, which the table checks as it compiles.
-        if (key.saveOrder > 0) {
-            EXPECT_STREQ(key.section, key.saveOrder <= 19 ? "1stPersonView" : "3rdPersonView") << key.key;
-            EXPECT_NE(key.form, ValueForm::KeyName) << key.key;
-        }
-        if (!key.loaded) continue;
-        if (sectionOrder.empty() || sectionOrder.back() != key.section) sectionOrder.push_back(key.section);
-    }
-    // Each section is read in one run, in file order.
-    EXPECT_EQ(sectionOrder, (std::vector<std::string>{"keyMappings", "3rdPersonView", "1stPersonView", "general", "input"}));
-    const SettingKey& last = settingKeys().back();
-    EXPECT_STREQ(last.key, "InertiaAffectsPitch");
-    EXPECT_FALSE(last.loaded);
-}
-
 // Every key reaches a field of its own: marking one field through its key changes what
 // no other key reads. Catches two rows pointing at one field after a copy and paste.
 TEST(Schema, EveryKeyReachesItsOwnField) {

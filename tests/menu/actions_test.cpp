@@ -195,13 +195,29 @@ TEST(SaveAll, NeverTruncatesTheFileAndNeverClaimsASaveThatDidNotHappen) {
         EXPECT_NE(saved.find("; a note of the player's"), std::string::npos);
         EXPECT_NE(saved.find("ShakeRotation = "), std::string::npos);
     }
-    // No file yet: a new one with the 43 values.
+    // No file yet: a new one with the 43 values, in their order.
     InFolder fresh("", false);
     runMenuAction(fresh.v, 1);
     EXPECT_EQ(fresh.status(), "Settings saved to the ini");
     IniDocument saved;
     ASSERT_TRUE(loadIniFile(saved, fresh.file().string().c_str()));
-    EXPECT_EQ(saved.GetSectionSize("1stPersonView") + saved.GetSectionSize("3rdPersonView"), 43);
+    auto keysOf = [&saved](const char* section) {
+        CSimpleIniA::TNamesDepend keys;
+        saved.GetAllKeys(section, keys);
+        keys.sort(CSimpleIniA::Entry::LoadOrder());
+        std::string names;
+        for (const CSimpleIniA::Entry& key : keys) names += std::string(names.empty() ? "" : " ") + key.pItem;
+        return names;
+    };
+    EXPECT_EQ(keysOf("1stPersonView"),
+              "fov heightOffset forwardOffset sideOffset pitchOffset yawOffset rollOffset HeadFollowRate MaxInertiaShift "
+              "EyePlaneMargin EyePlaneGuard SpeedZoomAmount LookWeight RecenterTime RecenterEase TerrainShake "
+              "ShakeTerrain ShakeMaxOffset ShakeRotation");
+    EXPECT_EQ(keysOf("3rdPersonView"),
+              "fov cameraAngle distanceOffset heightOffset InertiaForce InertiaAffectsPitch distanceNear distanceMedium "
+              "distanceFar heightNear heightMedium heightFar fovNear fovMedium fovFar angleNear angleMedium angleFar "
+              "distanceOffsetNear distanceOffsetMedium distanceOffsetFar heightOffsetNear heightOffsetMedium "
+              "heightOffsetFar");
 }
 
 // The same refusal through the real permissions, for a user they bind (CI runs as root).
