@@ -78,11 +78,9 @@ TEST(PreviewProjection, ClippingKeepsOnlyWhatIsInFrontOfTheNearPlane) {
 
 // [SECTION] Camera pictures of hand-built scenes
 
-const sim::VehicleModel& compact() { return *sim::findVehicleModel("compact"); }
-
 Body carAtOrigin() {
     Body car;
-    bodyBounds(compact(), car.min, car.max);
+    bodyBounds(*sim::findVehicleModel("compact"), car.min, car.max);
     car.player = true;
     return car;
 }
@@ -111,7 +109,7 @@ bool isShadeOf(const Pixel& p, const Colour& c) {
 
 struct Coverage {
     int pixels = 0;
-    int left = 1 << 30, right = -1, top = 1 << 30, bottom = -1;
+    int left = 1 << 30, right = -1, bottom = -1;
     double sumY = 0.0;
     double middleX() const { return 0.5 * (left + right); }
     double meanY() const { return sumY / pixels; }
@@ -125,7 +123,6 @@ Coverage bodyCoverage(const Surface& s) {
                 ++c.pixels;
                 c.left = std::min(c.left, x);
                 c.right = std::max(c.right, x);
-                c.top = std::min(c.top, y);
                 c.bottom = std::max(c.bottom, y);
                 c.sumY += y;
             }

@@ -436,22 +436,18 @@ TEST(SimWorld, ControlsActUnlessDisabledThisFrame) {
     World world = worldWith(oneCar("") + R"(, "player": {"in": "car"}, "vehicleViewMode": 1, "onFootViewMode": 0)");
     SimHost host(world);
     const HostRuntime rt = host.runtime();
-    auto press = [&](int control, bool disable) {
-        world.controls[static_cast<std::size_t>(control)] = ControlState{true, true, 1};
-        if (disable) invoke(rt, natives::disableControlThisFrame, 0, control, true);
+    // Each press of a control (0 view change, 80 cinematic) for a frame, disabled or not, and
+    // what the game does: far is followed by first person; the on-foot view stays.
+    struct Press { int control; bool disabled; std::int32_t vehicleViewMode; bool cinematic; };
+    for (const Press& p : {Press{0, true, 1, false}, Press{0, false, 2, false}, Press{0, false, 4, false},
+                           Press{80, true, 4, false}, Press{80, false, 4, true}}) {
+        world.controls[static_cast<std::size_t>(p.control)] = ControlState{true, true, 1};
+        if (p.disabled) invoke(rt, natives::disableControlThisFrame, 0, p.control, true);
         advanceWorld(world);
-    };
-    press(0, true);  // disabled: the game leaves its view alone
-    EXPECT_EQ(world.vehicleViewMode, 1);
-    press(0, false);  // not disabled: the in-vehicle view steps, the on-foot one stays
-    EXPECT_EQ(world.vehicleViewMode, 2);
-    press(0, false);  // far is followed by first person
-    EXPECT_EQ(world.vehicleViewMode, 4);
-    EXPECT_EQ(world.onFootViewMode, 0);
-    press(80, true);
-    EXPECT_FALSE(world.cinematic);
-    press(80, false);
-    EXPECT_TRUE(world.cinematic);
+        EXPECT_EQ(world.vehicleViewMode, p.vehicleViewMode) << p.control << (p.disabled ? " disabled" : "");
+        EXPECT_EQ(world.cinematic, p.cinematic) << p.control << (p.disabled ? " disabled" : "");
+        EXPECT_EQ(world.onFootViewMode, 0);
+    }
     invoke(rt, natives::setCinematicCamera, false);
     EXPECT_FALSE(world.cinematic);
 
