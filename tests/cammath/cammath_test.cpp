@@ -262,7 +262,8 @@ TEST(SmoothToward, AStepComposesOverTimeAndIsRateTimesDtAt60) {
         EXPECT_EQ(followWeight(rate, composedSteps(1.0f / 60.0f, kSixtieth)), rate * (1.0f / 60.0f)) << rate;
         const float a = followWeight(rate, composedSteps(0.004f, kSixtieth));
         const float b = followWeight(rate, composedSteps(0.011f, kSixtieth));
-        EXPECT_NEAR(1.0f - (1.0f - a) * (1.0f - b), followWeight(rate, composedSteps(0.015f, kSixtieth)), 1e-6f) << rate;
+        EXPECT_NEAR(1.0f - (1.0f - a) * (1.0f - b), followWeight(rate, composedSteps(0.015f, kSixtieth)), 1e-6f)
+            << rate;
     }
     // A weight tuned per step composes too: the chase camera's blend, (2 - t)·t·0.75 a step.
     EXPECT_NEAR(composedWeight(0.5f, composedSteps(1.0f / 30.0f, kSixtieth)), 0.75f, 1e-6f);

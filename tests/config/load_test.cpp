@@ -120,7 +120,8 @@ TEST(LoadValues, EachFormTakesItsWholeTextOrGivesTheDefault) {
         {fp, "HeadLean", "maybe", "1"}, {fp, "HeadLean", "2", "1"},     {fp, "HeadLean", "o", "1"},
         {fp, "HeadLean", "", "1"},
         // Key names verbatim after trimming, an empty one included.
-        {keys, "lookLeftKey", "  b  ", "b"}, {keys, "lookRightKey", "", ""}, {keys, "toggleModKey", "F10 ; x", "F10 ; x"},
+        {keys, "lookLeftKey", "  b  ", "b"}, {keys, "lookRightKey", "", ""},
+        {keys, "toggleModKey", "F10 ; x", "F10 ; x"},
         // Only cameraAngle and the dead zone are clamped; everything else is kept as written.
         {third, "cameraAngle", "25", "20"},     {third, "cameraAngle", "-3", "0"},
         {input, "gamepadDeadzone", "-0.5", "0"}, {input, "gamepadDeadzone", "2", "1"},
@@ -128,7 +129,8 @@ TEST(LoadValues, EachFormTakesItsWholeTextOrGivesTheDefault) {
     };
     for (const Case& c : cases) {
         const SettingsRecord s = loadText(std::string("[") + c.section + "]\n" + c.key + " = " + c.text + "\n");
-        EXPECT_EQ(formatFieldValue(s, *findSettingKey(c.section, c.key)), c.expected) << c.key << " = \"" << c.text << '"';
+        EXPECT_EQ(formatFieldValue(s, *findSettingKey(c.section, c.key)), c.expected)
+            << c.key << " = \"" << c.text << '"';
     }
 }
 
@@ -211,8 +213,9 @@ TEST(LoadText, Utf16IsReadAsTextAndABreakEndsTheReading) {
 
 TEST(LoadChainedDefaults, PerCameraKeysFallBackToTheBaseValuesOfThisLoad) {
     // The base keys alone: each camera takes them, cameraAngle after its clamp.
-    const auto& base = loadText("[3rdPersonView]\nfov = 70\ncameraAngle = 25\ndistanceOffset = 0.25\nheightOffset = -2\n")
-                           .thirdPersonView.perCamera;
+    const SettingsRecord baseOnly =
+        loadText("[3rdPersonView]\nfov = 70\ncameraAngle = 25\ndistanceOffset = 0.25\nheightOffset = -2\n");
+    const auto& base = baseOnly.thirdPersonView.perCamera;
     EXPECT_EQ(base.fov, (PerCamera{70.0f, 70.0f, 70.0f}));
     EXPECT_EQ(base.angle, (PerCamera{20.0f, 20.0f, 20.0f}));
     EXPECT_EQ(base.distanceOffset, (PerCamera{0.25f, 0.25f, 0.25f}));

@@ -19,7 +19,8 @@ std::unique_ptr<sim::Simulation> drive(const std::string& gears, const std::stri
 }
 
 TEST(GearsInPlay, LinkedItsLooksAreHeardEveryFrameUntilItIsUnlinked) {
-    auto run = drive(R"({"present": true})", R"({"frame": 20, "do": "gears", "left": true, "back": true, "frames": 60})");
+    auto run = drive(R"({"present": true})",
+                     R"({"frame": 20, "do": "gears", "left": true, "back": true, "frames": 60})");
     runUntil(*run, 18);
     EXPECT_EQ(run->world.gears.exportLookups, 16);
     int queries = run->world.gears.lookQueries;

@@ -155,7 +155,8 @@ TEST(SaveAll, NeverTruncatesTheFileAndNeverClaimsASaveThatDidNotHappen) {
     const Case cases[] = {
         {"the file cannot be replaced", [](InFolder& p) { p.os.replaceFails = true; }, original, kNotWritten},
         {"the new file cannot be written",
-         [](InFolder& p) { std::filesystem::create_directory(p.dir.path() / "Velmora.ini.tmp"); }, original, kNotWritten},
+         [](InFolder& p) { std::filesystem::create_directory(p.dir.path() / "Velmora.ini.tmp"); }, original,
+         kNotWritten},
         {"the write fails midway", [](InFolder& p) { p.os.writeCutAfter = 20; }, original, kNotWritten},
         {"the disk is full", [](InFolder& p) { p.os.writeCutAfter = 0; }, original, kNotWritten},
         // Read-only as the OS tells it, whoever runs the test (root may write any file itself).
@@ -210,14 +211,14 @@ TEST(SaveAll, NeverTruncatesTheFileAndNeverClaimsASaveThatDidNotHappen) {
         return names;
     };
     EXPECT_EQ(keysOf("1stPersonView"),
-              "fov heightOffset forwardOffset sideOffset pitchOffset yawOffset rollOffset HeadFollowRate MaxInertiaShift "
-              "EyePlaneMargin EyePlaneGuard SpeedZoomAmount LookWeight RecenterTime RecenterEase TerrainShake "
-              "ShakeTerrain ShakeMaxOffset ShakeRotation");
+              "fov heightOffset forwardOffset sideOffset pitchOffset yawOffset rollOffset HeadFollowRate "
+              "MaxInertiaShift EyePlaneMargin EyePlaneGuard SpeedZoomAmount LookWeight RecenterTime RecenterEase "
+              "TerrainShake ShakeTerrain ShakeMaxOffset ShakeRotation");
     EXPECT_EQ(keysOf("3rdPersonView"),
-              "fov cameraAngle distanceOffset heightOffset InertiaForce InertiaAffectsPitch distanceNear distanceMedium "
-              "distanceFar heightNear heightMedium heightFar fovNear fovMedium fovFar angleNear angleMedium angleFar "
-              "distanceOffsetNear distanceOffsetMedium distanceOffsetFar heightOffsetNear heightOffsetMedium "
-              "heightOffsetFar");
+              "fov cameraAngle distanceOffset heightOffset InertiaForce InertiaAffectsPitch distanceNear "
+              "distanceMedium distanceFar heightNear heightMedium heightFar fovNear fovMedium fovFar angleNear "
+              "angleMedium angleFar distanceOffsetNear distanceOffsetMedium distanceOffsetFar heightOffsetNear "
+              "heightOffsetMedium heightOffsetFar");
 }
 
 // The same refusal through the real permissions, for a user they bind (CI runs as root).
@@ -243,10 +244,10 @@ TEST(UserSlots, SaveAndLoadEachGroup) {
     // "<that whole number>.250000".
     struct Slot { int group, n; std::int32_t save; std::string section; };
     std::vector<Slot> slots;
-    const char* const names[] = {"FirstPerson", "Near", "Medium", "Far"};
+    const std::string names[] = {"FirstPerson", "Near", "Medium", "Far"};
     for (int g = 0; g < 4; ++g)
         for (int n = 1; n <= 3; ++n)
-            slots.push_back({g, n, 100 + 10 * g + 2 * (n - 1), std::string("Preset.") + names[g] + ".Slot" + std::to_string(n)});
+            slots.push_back({g, n, 100 + 10 * g + 2 * (n - 1), "Preset." + names[g] + ".Slot" + std::to_string(n)});
     auto whole = [](int g, int n, int j) { return 100 * n + 10 * j + (g == 0 ? 3 : g - 1); };
     auto values = [&](int g, int n) {
         std::vector<float> out;

@@ -175,7 +175,8 @@ TEST(SimScenario, TheReferencesExamplesRunAsWritten) {
         // The document's example: on foot, in the medium view, then far, the game's first person, near.
         std::vector<std::string> modes;
         for (const ModeChange& change : run.session.modeChanges()) modes.push_back(change.to);
-        EXPECT_EQ(modes, (std::vector<std::string>{"on foot", "medium chase", "far chase", "game first person", "near chase"}));
+        EXPECT_EQ(modes,
+                  (std::vector<std::string>{"on foot", "medium chase", "far chase", "game first person", "near chase"}));
     }
 }
 
