@@ -58,7 +58,7 @@ TEST(EulerToQuaternion, RotatesTheBasisLikeTheHandBuiltMatrix) {
 }
 
 Quaternion axisTurn(float degrees, int axis) {
-    return Quaternion(Eigen::AngleAxisf(degrees * kDegToRad, Vector3::Unit(axis)));
+    return Quaternion(Eigen::AngleAxisf(degrees * 3.14159265f / 180.0f, Vector3::Unit(axis)));
 }
 
 // The decomposition has pitch in the middle: q = qZ(yaw)·qX(pitch)·qY(roll). Without roll
@@ -75,9 +75,6 @@ TEST(QuaternionToEuler, TakesApartYawThenPitchThenRollAndInvertsEulerToQuaternio
     }
     // Yaw comes back in (-180, 180].
     EXPECT_NEAR(QuaternionToEuler(axisTurn(270, 2)).z, -90.0f, 1e-3f);
-}
-
-TEST(QuaternionToEuler, ASlightlyLongQuaternionAtTheVerticalStaysFinite) {
     // |q| a little over 1 at pitch 90: 2(wx + yz) = 1.00025 would make asin's NaN.
     EXPECT_NEAR(QuaternionToEuler(Quaternion(0.7072f, 0.7072f, 0, 0)).x, 90.0f, 1e-3f);
     EXPECT_NEAR(QuaternionToEuler(Quaternion(0.7072f, -0.7072f, 0, 0)).x, -90.0f, 1e-3f);
@@ -100,7 +97,7 @@ TEST(QuaternionSlerp, EdgesAndShortestPath) {
     for (const float t : {0.0f, 0.3f, 1.0f}) EXPECT_TRUE(QuaternionSlerp(q0, q1, t).coeffs().isApprox(q0.coeffs(), 1e-6f));
 }
 
-TEST(LookRotation, TurnsForwardOntoTheDirectionAndKeepsTheHorizon) {
+TEST(LookRotation, TurnsForwardOntoTheDirectionKeepsTheHorizonAndAnswersDegenerateDirections) {
     const Vector3 directions[] = {{0, 1, 0}, {1, 0, 0}, {-1, -1, 0}, {0.3f, -0.8f, 0.5f}, {2, 3, -4}, {0, -5, 0.01f}};
     for (Vector3 d : directions) {
         const Vector3 unit = d.normalized();
@@ -111,21 +108,14 @@ TEST(LookRotation, TurnsForwardOntoTheDirectionAndKeepsTheHorizon) {
         EXPECT_NEAR((q * Vector3(1, 0, 0)).z(), 0.0f, kTolerance);  // no roll: right stays level
         EXPECT_GT((q * Vector3(0, 0, 1)).z(), 0.0f);                // up stays up
     }
-}
-
-TEST(LookRotation, DegenerateDirectionsGiveTheDocumentedFiniteAnswers) {
-    Vector3 zero(0, 0, 0);
+    Vector3 zero(0, 0, 0), broken(std::numeric_limits<float>::quiet_NaN(), 1, 0);
     EXPECT_TRUE(LookRotation(zero).coeffs().isApprox(Quaternion::Identity().coeffs()));
-    Vector3 broken(std::numeric_limits<float>::quiet_NaN(), 1, 0);
     EXPECT_TRUE(LookRotation(broken).coeffs().allFinite());
-
     // Straight up or down: heading 0, the picture's up being world -Y or +Y.
-    Vector3 up(0, 0, 5);
-    const Quaternion lookUp = LookRotation(up);
+    Vector3 up(0, 0, 5), down(0, 0, -0.5f);
+    const Quaternion lookUp = LookRotation(up), lookDown = LookRotation(down);
     EXPECT_TRUE(near3(lookUp * Vector3(0, 1, 0), Vector3(0, 0, 1)));
     EXPECT_TRUE(near3(lookUp * Vector3(0, 0, 1), Vector3(0, -1, 0)));
-    Vector3 down(0, 0, -0.5f);
-    const Quaternion lookDown = LookRotation(down);
     EXPECT_TRUE(near3(lookDown * Vector3(0, 1, 0), Vector3(0, 0, -1)));
     EXPECT_TRUE(near3(lookDown * Vector3(0, 0, 1), Vector3(0, 1, 0)));
 }
@@ -144,7 +134,8 @@ TEST(LookRotationUp, TheUpVectorSetsTheRollAndADegenerateOneGivesWayToWorldUp) {
     EXPECT_TRUE(LookRotationUp(any, Vector3(0, 0, 0)).coeffs().allFinite());
 }
 
-constexpr FrameSteps kOneStep{kStepAt60, 1.0f};  // a frame of 1/60 s
+constexpr float kSixtieth = 1.0f / 60.0f;  // seconds: the step the followers were tuned on
+constexpr FrameSteps kOneStep{kSixtieth, 1.0f};
 
 TEST(ReadLookDelta, RawDeltasFromMouseAndStick) {
     // yaw and pitch: the raw delta expected with LookWeight 0.
@@ -262,22 +253,21 @@ TEST(SmoothToward, AStepComposesOverTimeAndIsRateTimesDtAt60) {
         {5.0f, nan, 0.0f, "a broken frame time"},
     };
     for (const Case& c : cases)
-        EXPECT_NEAR(SmoothToward(0.0f, 10.0f, c.rate, composedSteps(c.seconds, kStepAt60)), c.expected, 1e-5f) << c.why;
+        EXPECT_NEAR(SmoothToward(0.0f, 10.0f, c.rate, composedSteps(c.seconds, kSixtieth)), c.expected, 1e-5f) << c.why;
     EXPECT_TRUE(near3(SmoothToward(Vector3(0, 0, 0), Vector3(2, 4, -6), 15.0f, kOneStep), Vector3(0.5f, 1, -1.5f)));
 
     // At exactly 60 frames a second the weight is the product rate·dt to the last bit, as the
     // cameras were tuned; and any two frames make the step of their sum.
     for (const float rate : {0.765f, 1.45f, 6.0f, 8.0f, 12.0f, 20.0f, 22.0f, 59.9f}) {
-        EXPECT_EQ(followWeight(rate, composedSteps(1.0f / 60.0f, kStepAt60)), rate * (1.0f / 60.0f)) << rate;
-        const float a = followWeight(rate, composedSteps(0.004f, kStepAt60));
-        const float b = followWeight(rate, composedSteps(0.011f, kStepAt60));
-        EXPECT_NEAR(1.0f - (1.0f - a) * (1.0f - b), followWeight(rate, composedSteps(0.015f, kStepAt60)), 1e-6f) << rate;
+        EXPECT_EQ(followWeight(rate, composedSteps(1.0f / 60.0f, kSixtieth)), rate * (1.0f / 60.0f)) << rate;
+        const float a = followWeight(rate, composedSteps(0.004f, kSixtieth));
+        const float b = followWeight(rate, composedSteps(0.011f, kSixtieth));
+        EXPECT_NEAR(1.0f - (1.0f - a) * (1.0f - b), followWeight(rate, composedSteps(0.015f, kSixtieth)), 1e-6f)
+            << rate;
     }
     // A weight tuned per step composes too: the chase camera's blend, (2 - t)·t·0.75 a step.
-    EXPECT_NEAR(composedWeight(0.5f, composedSteps(1.0f / 30.0f, kStepAt60)), 0.75f, 1e-6f);
+    EXPECT_NEAR(composedWeight(0.5f, composedSteps(1.0f / 30.0f, kSixtieth)), 0.75f, 1e-6f);
 }
-
-// The order is passed on: the game decomposes a rotation differently for each.
 
 }  // namespace
 }  // namespace velmora

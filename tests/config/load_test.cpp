@@ -1,9 +1,14 @@
+// Loading Velmora.ini: the defaults, written out here by hand rather than taken from the
+// schema, each value form, the chained defaults and clamps, and the file's lifecycle.
 #include "config/load.h"
 
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <map>
+#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "config/ini.h"
@@ -35,30 +40,103 @@ SettingsRecord loadText(const std::string& text) {
     return settings;
 }
 
-float loadNumber(const char* section, const char* key, const std::string& text) {
-    const SettingsRecord s = loadText(std::string("[") + section + "]\n" + key + " = " + text + "\n");
-    return numberField(s, *findSettingKey(section, key));
+// Every key the loader reads, by section, with the value a load gives it when the file lacks it.
+const std::map<std::pair<std::string, std::string>, std::string> kDocumentedDefaults = [] {
+    std::istringstream table(
+        "[keyMappings] reloadSettingsKey=F10 toggleModKey=1 lookLeftKey=B lookRightKey=N menuKeyCode=122 "
+        "[3rdPersonView] distanceOffset=0 heightOffset=0 cameraAngle=3.5 DynamicFov=0 DynamicFovMin=68 "
+        "DynamicFovMax=75 DynamicFovMaxAtSpeed=60 DynamicFovMaxLimit=0 fov=77.5 lookLeftAngle=90 lookRightAngle=90 "
+        "distanceNear=0.4 distanceMedium=1.2 distanceFar=2 heightNear=0 heightMedium=0.3 heightFar=0.55 "
+        "fovNear=77.5 fovMedium=77.5 fovFar=77.5 angleNear=3.5 angleMedium=3.5 angleFar=3.5 distanceOffsetNear=0 "
+        "distanceOffsetMedium=0 distanceOffsetFar=0 heightOffsetNear=0 heightOffsetMedium=0 heightOffsetFar=0 "
+        "CameraSwitchSpeed=2.6 InertiaForce=1 "
+        "[1stPersonView] fov=59 heightOffset=0.05 forwardOffset=-0.04 lookLeftAngle=75 lookRightAngle=80 "
+        "InertiaEffects=1 TerrainShake=1 ShakeTerrain=0.007 ShakeSpeed=0.005 ShakeMaxOffset=0.06 ShakeRotation=0.9 "
+        "EngineVibration=0.006 HeadLean=1 LeanLateral=0.045 LeanForward=0.03 HorizonLock=0.35 sideOffset=0 "
+        "HeadFollowRate=9 MaxInertiaShift=0.06 LeanLateralLimit=0.02 LeanForwardLimit=0.07 MountPoint=0 "
+        "EyePlaneMargin=0.08 EyePlaneGuard=1 HeadSpaceOffsets=1 NoHeavyBrakeAnimation=1 DeclareFirstPersonToEngine=1 "
+        "UseOwnFirstPersonCamera=1 PhoneOverlayScale=0 LookWeight=14 RecenterTime=1.6 RecenterEase=2 "
+        "DeclareFirstPersonWhileAiming=0 SpecialAbilityFix=1 LookYawLimitLeft=95 LookYawLimitRight=100 "
+        "LookPitchMin=-62 LookPitchMax=40 VehicleModelInfoFlagsOffset=1404 pitchOffset=0 yawOffset=0 rollOffset=0 "
+        "SpeedZoom=1 SpeedZoomAmount=12 SpeedZoomAtSpeed=55 SpeedZoomSmoothing=2.5 "
+        "[general] GetInputFromGearsAsi=1 "
+        "[input] gamepadDeadzone=0 gamepadEasing=1 gamepadSensibility=1 mouseSensibility=1");
+    std::map<std::pair<std::string, std::string>, std::string> t;
+    std::string section;
+    for (std::string entry; table >> entry;) {
+        const std::size_t equals = entry.find('=');
+        if (entry[0] == '[') section = entry.substr(1, entry.size() - 2);
+        else t[{section, entry.substr(0, equals)}] = entry.substr(equals + 1);
+    }
+    return t;
+}();
+
+// An empty file gives the documented defaults; the record at start is the same but for the
+// three dynamic field of view keys, 0 until a file is read, and the menu-only switch is off.
+TEST(Defaults, AnEmptyFileGivesTheDocumentedDefaultsAndTheStartRecordWaitsForAFile) {
+    ASSERT_EQ(kDocumentedDefaults.size(), 87u);
+    const SettingsRecord empty = loadText("");
+    EXPECT_EQ(empty, loadDefaults());
+    int checked = 0;
+    for (const SettingKey& key : settingKeys()) {
+        if (!key.loaded) continue;
+        const auto it = kDocumentedDefaults.find({key.section, key.key});
+        if (it == kDocumentedDefaults.end()) {
+            ADD_FAILURE() << key.section << "." << key.key << " has no documented default";
+            continue;
+        }
+        EXPECT_EQ(formatFieldValue(empty, key), it->second) << key.section << "." << key.key;
+        ++checked;
+    }
+    EXPECT_EQ(checked, 87);
+    SettingsRecord start = empty;
+    start.thirdPersonView.DynamicFovMin = start.thirdPersonView.DynamicFovMax = 0.0f;
+    start.thirdPersonView.DynamicFovMaxAtSpeed = 0.0f;
+    EXPECT_EQ(SettingsRecord{}, start);
+    EXPECT_FALSE(empty.InertiaAffectsPitch);
 }
 
-TEST(LoadNumbers, TheWholeTextMustBeOneFiniteNumber) {
-    struct Case { const char* text; float expected; };  // first-person fov; 59 is its default
-    // The library trims blanks; trailing text, two numbers and an inline comment are not
-    // accepted, nor are non-finite texts, or 1e39: finite as a double, infinite as a float.
+// One key given one text, and the field afterwards as the file would hold it: the first-person
+// fov (default 59) for numbers, HeadLean (on by default) for switches, and the clamped keys.
+TEST(LoadValues, EachFormTakesItsWholeTextOrGivesTheDefault) {
+    struct Case { const char *section, *key; std::string text; const char* expected; };
+    const char *fp = "1stPersonView", *keys = "keyMappings", *input = "input", *third = "3rdPersonView";
     const Case cases[] = {
-        {"70", 70.0f},   {"   70\t", 70.0f}, {"-3.5", -3.5f},  {"1e1", 10.0f},     {".5", 0.5f},
-        {"61f", 59.0f},  {"6 1", 59.0f},     {"", 59.0f},      {"seventy", 59.0f}, {"70 ; wide", 59.0f},
-        {"nan", 59.0f},  {"-inf", 59.0f},    {"infinity", 59.0f}, {"1e999", 59.0f}, {"1e39", 59.0f},
-        {"3.4e38", 3.4e38f},
+        // The library trims blanks; trailing text, two numbers, an inline comment, non-finite
+        // texts and 1e39 (finite as a double, infinite as a float) are not accepted.
+        {fp, "fov", "70", "70"},        {fp, "fov", "   70\t", "70"},   {fp, "fov", "-3.5", "-3.5"},
+        {fp, "fov", "1e1", "10"},       {fp, "fov", ".5", "0.5"},       {fp, "fov", "3.4e38", "3.4e+38"},
+        {fp, "fov", "61f", "59"},       {fp, "fov", "6 1", "59"},       {fp, "fov", "", "59"},
+        {fp, "fov", "seventy", "59"},   {fp, "fov", "70 ; wide", "59"}, {fp, "fov", "nan", "59"},
+        {fp, "fov", "-inf", "59"},      {fp, "fov", "infinity", "59"},  {fp, "fov", "1e999", "59"},
+        {fp, "fov", "1e39", "59"},
+        // 63 characters are read; 64 are over the library's limit.
+        {fp, "fov", std::string(62, '0') + "7", "7"}, {fp, "fov", std::string(63, '0') + "7", "59"},
+        // Switches: only the first letters count.
+        {fp, "HeadLean", "off", "0"},   {fp, "HeadLean", "Off", "0"},   {fp, "HeadLean", "on", "1"},
+        {fp, "HeadLean", "ON", "1"},    {fp, "HeadLean", "Yes", "1"},   {fp, "HeadLean", "no", "0"},
+        {fp, "HeadLean", "true", "1"},  {fp, "HeadLean", "False", "0"}, {fp, "HeadLean", "1", "1"},
+        {fp, "HeadLean", "0", "0"},     {fp, "HeadLean", "yesterday", "1"}, {fp, "HeadLean", "nope", "0"},
+        {fp, "HeadLean", "maybe", "1"}, {fp, "HeadLean", "2", "1"},     {fp, "HeadLean", "o", "1"},
+        {fp, "HeadLean", "", "1"},
+        // Key names verbatim after trimming, an empty one included.
+        {keys, "lookLeftKey", "  b  ", "b"}, {keys, "lookRightKey", "", ""},
+        {keys, "toggleModKey", "F10 ; x", "F10 ; x"},
+        // Only cameraAngle and the dead zone are clamped; everything else is kept as written.
+        {third, "cameraAngle", "25", "20"},     {third, "cameraAngle", "-3", "0"},
+        {input, "gamepadDeadzone", "-0.5", "0"}, {input, "gamepadDeadzone", "2", "1"},
+        {input, "gamepadDeadzone", "0.25", "0.25"}, {fp, "HorizonLock", "7", "7"},
     };
-    for (const Case& c : cases) EXPECT_EQ(loadNumber("1stPersonView", "fov", c.text), c.expected) << '"' << c.text << '"';
-    // 63 characters are read; 64 are over the library's limit, so the default.
-    EXPECT_EQ(loadNumber("1stPersonView", "fov", std::string(62, '0') + "7"), 7.0f);
-    EXPECT_EQ(loadNumber("1stPersonView", "fov", std::string(63, '0') + "7"), 59.0f);
+    for (const Case& c : cases) {
+        const SettingsRecord s = loadText(std::string("[") + c.section + "]\n" + c.key + " = " + c.text + "\n");
+        EXPECT_EQ(formatFieldValue(s, *findSettingKey(c.section, c.key)), c.expected)
+            << c.key << " = \"" << c.text << '"';
+    }
 }
 
 // menuKeyCode, 122 by default; DynamicFov and GetInputFromGearsAsi, off and on by default,
 // are on when their integer is above zero.
-TEST(LoadIntegers, DecimalOrHexWholeTextAndIntegerSwitchesOnAboveZero) {
+TEST(LoadValues, IntegersAreDecimalOrHexWholeTextsAndIntegerSwitchesAreOnAboveZero) {
     struct Case { const char* text; std::int32_t code; bool dynamicFov, gears; };
     constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max(), kMin = -kMax - 1;
     const Case cases[] = {
@@ -75,27 +153,6 @@ TEST(LoadIntegers, DecimalOrHexWholeTextAndIntegerSwitchesOnAboveZero) {
         EXPECT_EQ(s.thirdPersonView.DynamicFov, c.dynamicFov) << '"' << c.text << '"';
         EXPECT_EQ(s.general.GetInputFromGearsAsi, c.gears) << '"' << c.text << '"';
     }
-}
-
-TEST(LoadSwitches, OnlyTheFirstLettersCount) {
-    struct Case { const char* text; bool expected; };  // HeadLean; on by default
-    const Case cases[] = {
-        {"off", false}, {"Off", false}, {"on", true}, {"ON", true}, {"Yes", true}, {"no", false},
-        {"true", true}, {"False", false}, {"1", true}, {"0", false}, {"yesterday", true},
-        {"nope", false}, {"maybe", true}, {"2", true}, {"o", true}, {"", true},
-    };
-    for (const Case& c : cases) {
-        const SettingsRecord s = loadText(std::string("[1stPersonView]\nHeadLean = ") + c.text + "\n");
-        EXPECT_EQ(s.firstPersonView.HeadLean, c.expected) << '"' << c.text << '"';
-    }
-}
-
-TEST(LoadKeyNames, TakenVerbatimAfterTrimming) {
-    const SettingsRecord s = loadText("[keyMappings]\nlookLeftKey =   b  \nlookRightKey =\ntoggleModKey = F10 ; x\n");
-    EXPECT_EQ(s.keyMappings.lookLeftKey, "b");
-    EXPECT_EQ(s.keyMappings.lookRightKey, "");
-    EXPECT_EQ(s.keyMappings.toggleModKey, "F10 ; x");
-    EXPECT_EQ(s.keyMappings.reloadSettingsKey, "F10");  // absent: its default
 }
 
 TEST(LoadDocument, LibraryQuirks) {
@@ -155,11 +212,15 @@ TEST(LoadText, Utf16IsReadAsTextAndABreakEndsTheReading) {
 }
 
 TEST(LoadChainedDefaults, PerCameraKeysFallBackToTheBaseValuesOfThisLoad) {
-    const SettingsRecord fovOnly = loadText("[3rdPersonView]\nfov = 70\n");
-    const auto& cams = fovOnly.thirdPersonView.perCamera;
-    EXPECT_EQ(cams.fov, (PerCamera{70.0f, 70.0f, 70.0f}));
-    EXPECT_EQ(cams.distance, (PerCamera{0.4f, 1.2f, 2.0f}));
-    EXPECT_EQ(cams.angle, (PerCamera{3.5f, 3.5f, 3.5f}));
+    // The base keys alone: each camera takes them, cameraAngle after its clamp.
+    const SettingsRecord baseOnly =
+        loadText("[3rdPersonView]\nfov = 70\ncameraAngle = 25\ndistanceOffset = 0.25\nheightOffset = -2\n");
+    const auto& base = baseOnly.thirdPersonView.perCamera;
+    EXPECT_EQ(base.fov, (PerCamera{70.0f, 70.0f, 70.0f}));
+    EXPECT_EQ(base.angle, (PerCamera{20.0f, 20.0f, 20.0f}));
+    EXPECT_EQ(base.distanceOffset, (PerCamera{0.25f, 0.25f, 0.25f}));
+    EXPECT_EQ(base.heightOffset, (PerCamera{-2.0f, -2.0f, -2.0f}));
+    EXPECT_EQ(base.distance, (PerCamera{0.4f, 1.2f, 2.0f}));
 
     const SettingsRecord mixed = loadText(
         "[3rdPersonView]\n"
@@ -167,47 +228,29 @@ TEST(LoadChainedDefaults, PerCameraKeysFallBackToTheBaseValuesOfThisLoad) {
         "fov = 70\n"
         "distanceOffset = 0.25\n"
         "distanceOffsetFar = bad\n"  // not accepted: chained like an absent key
-        "heightOffset = -2\n"
-        "heightOffsetNear = 1\n");
+        "heightOffsetNear = 1\n"
+        "angleFar = 25\n");      // the per-camera angles are not clamped
     const auto& m = mixed.thirdPersonView.perCamera;
     EXPECT_EQ(m.fov, (PerCamera{70.0f, 80.0f, 70.0f}));
     EXPECT_EQ(m.distanceOffset, (PerCamera{0.25f, 0.25f, 0.25f}));
-    EXPECT_EQ(m.heightOffset, (PerCamera{1.0f, -2.0f, -2.0f}));
+    EXPECT_EQ(m.heightOffset, (PerCamera{1.0f, 0.0f, 0.0f}));
+    EXPECT_EQ(m.angle, (PerCamera{3.5f, 3.5f, 25.0f}));
 }
 
-TEST(LoadClamps, CameraAngleAndDeadZoneOnly) {
-    const SettingsRecord steep = loadText("[3rdPersonView]\ncameraAngle = 25\nangleFar = 25\n");
-    EXPECT_EQ(steep.thirdPersonView.cameraAngle, 20.0f);
-    // The per-camera angles take the clamped base and are not clamped themselves.
-    EXPECT_EQ(steep.thirdPersonView.perCamera.angle, (PerCamera{20.0f, 20.0f, 25.0f}));
-    EXPECT_EQ(loadText("[3rdPersonView]\ncameraAngle = -3\n").thirdPersonView.cameraAngle, 0.0f);
-
-    EXPECT_EQ(loadNumber("input", "gamepadDeadzone", "-0.5"), 0.0f);
-    EXPECT_EQ(loadNumber("input", "gamepadDeadzone", "2"), 1.0f);
-    EXPECT_EQ(loadNumber("input", "gamepadDeadzone", "0.25"), 0.25f);
-    // Everything else keeps an out-of-range value as written.
-    EXPECT_EQ(loadNumber("1stPersonView", "HorizonLock", "7"), 7.0f);
-}
-
-TEST(LoadLifecycle, AMissingFileChangesNothingAndPostsTheMessage) {
+TEST(LoadLifecycle, AFileThatCannotBeReadChangesNothingAndPostsTheMessage) {
     TempDir dir;
     SettingsRecord settings;  // the start-up record
     const SettingsRecord before = settings;
     Notifications notes;
-    EXPECT_FALSE(loadSettingsFile(settings, notes.notifier(), (dir.path() / "Velmora.ini").string().c_str()));
-    EXPECT_EQ(settings, before);
-    ASSERT_EQ(notes.texts.size(), 1u);
-    EXPECT_EQ(notes.texts[0], "~r~Velmora~w~: Velmora.ini not found");
-
-    // A folder in its place cannot be read either, nor a file larger than any settings file
-    // (nothing is taken from the part that was read), nor a device that never ends.
-    EXPECT_FALSE(loadSettingsFile(settings, notes.notifier(), dir.path().string().c_str()));
+    // Missing, a folder in its place, a file larger than any settings file (nothing is taken
+    // from the part that was read), a device that never ends.
     const std::string large = "[1stPersonView]\nfov = 70\n";
     const std::string huge = dir.write("huge.ini", large + std::string(kMaxSettingsFileBytes - large.size() + 1, ';'));
-    EXPECT_FALSE(loadSettingsFile(settings, notes.notifier(), huge.c_str()));
-    EXPECT_FALSE(loadSettingsFile(settings, notes.notifier(), "/dev/zero"));
+    for (const std::string& path : {(dir.path() / "Velmora.ini").string(), dir.path().string(), huge, "/dev/zero"s})
+        EXPECT_FALSE(loadSettingsFile(settings, notes.notifier(), path.c_str())) << path;
     EXPECT_EQ(settings, before);
-    EXPECT_EQ(notes.texts.size(), 4u);
+    ASSERT_EQ(notes.texts.size(), 4u);
+    EXPECT_EQ(notes.texts[0], "~r~Velmora~w~: Velmora.ini not found");
     // At the limit exactly, the file is read.
     const std::string full = dir.write("full.ini", large + std::string(kMaxSettingsFileBytes - large.size(), ';'));
     EXPECT_TRUE(loadSettingsFile(settings, notes.notifier(), full.c_str()));
@@ -221,23 +264,10 @@ TEST(LoadLifecycle, AReloadResetsAbsentKeysAndKeepsTheMenuOnlyField) {
     settings.firstPersonView.fov = 70.0f;  // as the menu left them
     settings.InertiaAffectsPitch = true;
     settings.thirdPersonView.perCamera.distance[Near] = 9.0f;
-
-    Notifications notes;
-    ASSERT_TRUE(loadSettingsFile(settings, notes.notifier(), path.c_str()));
+    ASSERT_TRUE(loadSettingsFile(settings, {}, path.c_str()));
     EXPECT_EQ(settings.firstPersonView.fov, 59.0f);   // absent: back to its default
     EXPECT_EQ(settings.thirdPersonView.perCamera.distance[Near], 0.5f);
     EXPECT_TRUE(settings.InertiaAffectsPitch);        // never loaded
-}
-
-TEST(LoadLifecycle, AnEmptyFileGivesTheLoadDefaults) {
-    const SettingsRecord empty = loadText("");
-    EXPECT_EQ(empty, loadDefaults());
-    // The load defaults are the start values but for the three dynamic field of view keys.
-    SettingsRecord expected;
-    expected.thirdPersonView.DynamicFovMin = 68.0f;
-    expected.thirdPersonView.DynamicFovMax = 75.0f;
-    expected.thirdPersonView.DynamicFovMaxAtSpeed = 60.0f;
-    EXPECT_EQ(empty, expected);
 }
 
 }  // namespace

@@ -1,10 +1,8 @@
-// The link to the manual-transmission plug-in in simulated drives: binding its exports and
-// its look answers.
+// The link to the manual-transmission plug-in in simulated drives: the exports it binds, and
+// that it is asked only while linked and only through the exports it has.
 #include "gears/gears.h"
 
 #include <gtest/gtest.h>
-
-#include <string>
 
 #include "shell/velmora.h"
 #include "support/scenario_run.h"
@@ -20,42 +18,35 @@ std::unique_ptr<sim::Simulation> drive(const std::string& gears, const std::stri
         "vehicles": [{"name": "car", "model": "compact", "speed": 5}]}, "events": [)" + events + "]}");
 }
 
-const std::string kLeftFrom20 = R"({"frame": 20, "do": "gears", "left": true, "frames": 30})";
-
-TEST(GearsInPlay, ALookLeftFromThePlugInSwingsTheAxisAndAfterUnlinkingItIsNoLongerAsked) {
+TEST(GearsInPlay, LinkedItsLooksAreHeardEveryFrameUntilItIsUnlinked) {
     auto run = drive(R"({"present": true})",
-                     kLeftFrom20 + R"(, {"frame": 80, "do": "gears", "left": true, "back": true, "frames": 30})");
+                     R"({"frame": 20, "do": "gears", "left": true, "back": true, "frames": 60})");
     runUntil(*run, 18);
     EXPECT_EQ(run->world.gears.exportLookups, 16);
-    EXPECT_EQ(run->plugin.look.lookKeyAxis, 0.0f);
     int queries = run->world.gears.lookQueries;
     runUntil(*run, 28);
-    // Nothing held, each frame asks left, right and back: 30 queries over 10 frames.
-    EXPECT_EQ(run->world.gears.lookQueries - queries, 30);
+    EXPECT_EQ(run->world.gears.lookQueries - queries, 30);  // right is not held: left, right, back each frame
     runUntil(*run, 45);  // 0.15 a frame: full after 7 frames
     EXPECT_EQ(run->plugin.look.lookKeyAxis, 1.0f);
-    runUntil(*run, 70);
-    EXPECT_EQ(run->plugin.look.lookKeyAxis, 0.0f);
-
-    unlinkGears(run->plugin);
+    EXPECT_TRUE(run->plugin.look.lookBackHeld);
+    unlinkGears(run->plugin);  // still asking for both, no longer heard or asked
     queries = run->world.gears.lookQueries;
-    runUntil(*run, 100);
+    runUntil(*run, 60);
     EXPECT_EQ(run->world.gears.lookQueries, queries);
     EXPECT_EQ(run->plugin.look.lookKeyAxis, 0.0f);
     EXPECT_FALSE(run->plugin.look.lookBackHeld);
 }
 
-TEST(GearsInPlay, AbsentThePlugInIsNeitherLinkedNorAsked) {
-    auto run = drive(R"({"present": false})", kLeftFrom20);
-    runUntil(*run, 45);
-    EXPECT_FALSE(run->plugin.gears.gearsLinked);
-    EXPECT_EQ(run->world.gears.exportLookups, 0);
-    EXPECT_EQ(run->world.gears.lookQueries, 0);
-}
+TEST(GearsInPlay, AbsentItIsNeitherLinkedNorAskedAndAMissingExportAnswersNo) {
+    const std::string left = R"({"frame": 20, "do": "gears", "left": true, "frames": 30})";
+    auto absent = drive(R"({"present": false})", left);
+    runUntil(*absent, 45);
+    EXPECT_FALSE(absent->plugin.gears.gearsLinked);
+    EXPECT_EQ(absent->world.gears.exportLookups, 0);
+    EXPECT_EQ(absent->world.gears.lookQueries, 0);
 
-TEST(GearsInPlay, AMissingLookExportAnswersNoAndTheOthersStillWork) {
     auto run = drive(R"({"present": true, "missing": ["MT_LookingLeft"]})",
-                     kLeftFrom20 + R"(, {"frame": 60, "do": "gears", "right": true, "frames": 30})");
+                     left + R"(, {"frame": 60, "do": "gears", "right": true, "frames": 30})");
     runUntil(*run, 30);
     EXPECT_EQ(run->plugin.gears.exports[static_cast<std::size_t>(GearsLook::Left)], nullptr);
     const int queries = run->world.gears.lookQueries;

@@ -7,12 +7,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <set>
-#include <sstream>
 #include <vector>
 
 #include "config/load.h"
-#include "config/save.h"
 #include "shell/velmora.h"
 #include "support/fake_platform.h"
 #include "support/temp_dir.h"
@@ -25,29 +24,23 @@ using testing::TempDir;
 
 std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
-// Runs in a fresh folder of its own, where the actions find "Velmora.ini".
-class InFolder {
-public:
-    InFolder() : previous_(std::filesystem::current_path()) { std::filesystem::current_path(dir.path()); }
-    ~InFolder() { std::filesystem::current_path(previous_); }
-    InFolder(const InFolder&) = delete;
-    InFolder& operator=(const InFolder&) = delete;
-    std::filesystem::path file() const { return dir.path() / "Velmora.ini"; }
+// The plug-in, run in a fresh folder of its own where the actions find "Velmora.ini".
+struct InFolder {
     TempDir dir;
-
-private:
-    std::filesystem::path previous_;
-};
-
-struct Plugin {
+    std::filesystem::path previous = std::filesystem::current_path();
     FakePlatform os;
     Velmora v;
-    Plugin() { v.platform = os.table(); }
+    explicit InFolder(const std::string& ini = "", bool write = true) {
+        std::filesystem::current_path(dir.path());
+        if (write) std::ofstream(file(), std::ios::binary) << ini;
+        v.platform = os.table();
+    }
+    ~InFolder() { std::filesystem::current_path(previous); }
+    std::filesystem::path file() const { return dir.path() / "Velmora.ini"; }
+    std::string status() const { return std::string(menuStatusText(v.menu)); }
 };
 
 // The fields of a group, in the order a slot writes them (yawOffset is not one): group 0
@@ -65,12 +58,11 @@ const std::pair<const char*, PerCamera Cameras::*> kCameraSlot[] = {
 
 void setGroup(SettingsRecord& s, int group, const std::vector<float>& values) {
     FirstPersonView& f = s.firstPersonView;
-    PerCameraSettings& c = s.thirdPersonView.perCamera;
     float* const feel[] = {&s.thirdPersonView.InertiaForce, &f.ShakeTerrain, &f.ShakeMaxOffset,
                            &f.ShakeRotation, &f.LookWeight, &f.RecenterTime, &f.RecenterEase};
     for (std::size_t j = 0; j < values.size(); ++j) {
         if (group == 0) f.*kFirstPersonSlot[j].second = values[j];
-        if (group >= 1 && group <= 3) (c.*kCameraSlot[j].second)[group - 1] = values[j];
+        if (group >= 1 && group <= 3) (s.thirdPersonView.perCamera.*kCameraSlot[j].second)[group - 1] = values[j];
         if (group == 4) *feel[j] = values[j];
     }
 }
@@ -85,16 +77,6 @@ SettingsRecord scrambled() {
     s.firstPersonView.TerrainShake = false;
     s.InertiaAffectsPitch = true;
     return s;
-}
-
-// Key j of slot n of a group holds 100·n + 10·j + (3 for first person, else the camera
-// index) + 0.25, which "%f" writes as "<that whole number>.250000".
-int slotWhole(int group, int n, int j) { return 100 * n + 10 * j + (group == 0 ? 3 : group - 1); }
-std::vector<float> slotValues(int group, int n) {
-    std::vector<float> values;
-    for (int j = 0; j < (group == 0 ? 7 : 6); ++j)
-        values.push_back(static_cast<float>(slotWhole(group, n, j)) + 0.25f);
-    return values;
 }
 
 // Each preset and reset sets its own values, touches nothing else (yawOffset, the other
@@ -119,48 +101,41 @@ TEST(MenuActions, EachPresetAndResetSetsItsValuesAndNothingElse) {
         {0, "", -1, {}}, {10, "", -1, {}}, {99, "", -1, {}}, {106, "", -1, {}}, {140, "", -1, {}},
     };
     for (const Case& c : cases) {
-        Plugin p;
-        p.v.settings = scrambled();
+        Velmora v;
+        v.settings = scrambled();
         SettingsRecord expected = scrambled();
         setGroup(expected, c.group, c.values);
-        runMenuAction(p.v, c.code);
-        EXPECT_EQ(p.v.settings, expected) << "code " << c.code;
-        EXPECT_EQ(menuStatusText(p.v.menu), c.status) << "code " << c.code;
+        runMenuAction(v, c.code);
+        EXPECT_EQ(v.settings, expected) << "code " << c.code;
+        EXPECT_EQ(menuStatusText(v.menu), c.status) << "code " << c.code;
     }
 }
 
 TEST(SaveAll, WritesTheFortyThreeValuesAndKeepsTheRestOfTheFile) {
-    InFolder folder;
-    std::ofstream(folder.file(), std::ios::binary) << "[1stPersonView]\nfov = 70\nlookLeftAngle = 33\n"
-                                                      "[Preset.Near.Slot1]\ndistance = 2.5\n";
-    Plugin p;
+    InFolder p("[1stPersonView]\nfov = 70\nlookLeftAngle = 33\n[Preset.Near.Slot1]\ndistance = 2.5\n");
     p.v.settings.firstPersonView.fov = 61.0f;
     p.v.settings.InertiaAffectsPitch = true;
     p.v.settings.thirdPersonView.perCamera.angle[Far] = 7.25f;
     runMenuAction(p.v, 1);
-    EXPECT_EQ(menuStatusText(p.v.menu), "Settings saved to the ini");
+    EXPECT_EQ(p.status(), "Settings saved to the ini");
 
     IniDocument saved;
-    ASSERT_TRUE(loadIniFile(saved, folder.file().string().c_str()));
+    ASSERT_TRUE(loadIniFile(saved, p.file().string().c_str()));
     EXPECT_STREQ(saved.GetValue("1stPersonView", "fov"), "61.000000");
     EXPECT_STREQ(saved.GetValue("1stPersonView", "EyePlaneGuard"), "1");
     EXPECT_STREQ(saved.GetValue("3rdPersonView", "InertiaAffectsPitch"), "1");
     EXPECT_STREQ(saved.GetValue("1stPersonView", "lookLeftAngle"), "33");   // carried through
     EXPECT_STREQ(saved.GetValue("Preset.Near.Slot1", "distance"), "2.5");  // carried through
     std::size_t written = 0;
-    for (const char* section : {"1stPersonView", "3rdPersonView"}) {
-        CSimpleIniA::TNamesDepend keys;
-        saved.GetAllKeys(section, keys);
-        written += keys.size();
-    }
+    for (const char* section : {"1stPersonView", "3rdPersonView"}) written += saved.GetSectionSize(section);
     EXPECT_EQ(written, 43u + 1u);  // and lookLeftAngle
     // The fov key kept its place, first in its section.
-    const std::string text = readFile(folder.file());
+    const std::string text = readFile(p.file());
     EXPECT_LT(text.find("fov = 61.000000"), text.find("lookLeftAngle"));
 
     // A reload reads every saved value back.
     SettingsRecord reloaded;
-    ASSERT_TRUE(loadSettingsFile(reloaded, {}, folder.file().string().c_str()));
+    ASSERT_TRUE(loadSettingsFile(reloaded, {}, p.file().string().c_str()));
     EXPECT_EQ(reloaded.firstPersonView.fov, 61.0f);
     EXPECT_EQ(reloaded.thirdPersonView.perCamera.angle[Far], 7.25f);
     EXPECT_EQ(reloaded.firstPersonView.lookLeftAngle, 33.0f);
@@ -169,130 +144,128 @@ TEST(SaveAll, WritesTheFortyThreeValuesAndKeepsTheRestOfTheFile) {
 TEST(SaveAll, NeverTruncatesTheFileAndNeverClaimsASaveThatDidNotHappen) {
     const std::string original = "[1stPersonView]\nfov = 70\n; a note of the player's\n";
     const std::string utf16 = testing::asUtf16(original);
-    const char* const kNotWritten = "could not be written";
-    const char* const kNotRead = "could not be read";
+    const char *kNotWritten = "could not be written", *kNotRead = "could not be read";
+    const auto none = [](InFolder&) {};
     struct Case {
         const char* what;
-        void (*arrange)(InFolder&, Plugin&);
+        void (*arrange)(InFolder&);
         std::string file;  // Velmora.ini as it is before the save
-        SaveResult result;
         const char* why;   // the end of both saves' status lines
     };
-    const auto none = [](InFolder&, Plugin&) {};
     const Case cases[] = {
-        {"the file cannot be replaced", [](InFolder&, Plugin& p) { p.os.replaceFails = true; }, original,
-         SaveResult::NotWritten, kNotWritten},
+        {"the file cannot be replaced", [](InFolder& p) { p.os.replaceFails = true; }, original, kNotWritten},
         {"the new file cannot be written",
-         [](InFolder& f, Plugin&) { std::filesystem::create_directory(f.dir.path() / "Velmora.ini.tmp"); }, original,
-         SaveResult::NotWritten, kNotWritten},
-        {"the write fails midway", [](InFolder&, Plugin& p) { p.os.writeCutAfter = 20; }, original,
-         SaveResult::NotWritten, kNotWritten},
-        {"the disk is full", [](InFolder&, Plugin& p) { p.os.writeCutAfter = 0; }, original, SaveResult::NotWritten,
+         [](InFolder& p) { std::filesystem::create_directory(p.dir.path() / "Velmora.ini.tmp"); }, original,
          kNotWritten},
+        {"the write fails midway", [](InFolder& p) { p.os.writeCutAfter = 20; }, original, kNotWritten},
+        {"the disk is full", [](InFolder& p) { p.os.writeCutAfter = 0; }, original, kNotWritten},
         // Read-only as the OS tells it, whoever runs the test (root may write any file itself).
-        {"the file is read-only", [](InFolder&, Plugin& p) { p.os.readOnly = true; }, original,
-         SaveResult::NotWritten, kNotWritten},
+        {"the file is read-only", [](InFolder& p) { p.os.readOnly = true; }, original, kNotWritten},
         // Files that cannot be read whole: a save would write away what follows the break.
-        {"a NUL byte", none, original + '\0' + "[input]\nmouseSensibility = 2\n", SaveResult::NotReadable, kNotRead},
-        {"UTF-16 cut off mid-character", none, utf16 + "[", SaveResult::NotReadable, kNotRead},
-        {"UTF-16 with half a surrogate pair", none, utf16 + "\x3D\xD8" + utf16.substr(2), SaveResult::NotReadable,
-         kNotRead},
-        {"UTF-16 without its mark", none, utf16.substr(2), SaveResult::NotReadable, kNotRead},
+        {"a NUL byte", none, original + '\0' + "[input]\nmouseSensibility = 2\n", kNotRead},
+        {"UTF-16 cut off mid-character", none, utf16 + "[", kNotRead},
+        {"UTF-16 with half a surrogate pair", none, utf16 + "\x3D\xD8" + utf16.substr(2), kNotRead},
+        {"UTF-16 without its mark", none, utf16.substr(2), kNotRead},
     };
     for (const Case& c : cases) {
-        InFolder folder;
-        std::ofstream(folder.file(), std::ios::binary) << c.file;
-        Plugin p;
-        c.arrange(folder, p);
-        EXPECT_EQ(saveAllSettingsFile(p.v.platform, p.v.settings), c.result) << c.what;
+        InFolder p(c.file);
+        c.arrange(p);
         runMenuAction(p.v, 1);
-        EXPECT_EQ(menuStatusText(p.v.menu), std::string("Not saved: Velmora.ini ") + c.why) << c.what;
+        EXPECT_EQ(p.status(), std::string("Not saved: Velmora.ini ") + c.why) << c.what;
         runMenuAction(p.v, 104);
-        EXPECT_EQ(menuStatusText(p.v.menu), std::string("Slot 3 not saved: Velmora.ini ") + c.why) << c.what;
-        EXPECT_EQ(readFile(folder.file()), c.file) << c.what;
-        EXPECT_FALSE(std::filesystem::is_regular_file(folder.dir.path() / "Velmora.ini.tmp")) << c.what;
+        EXPECT_EQ(p.status(), std::string("Slot 3 not saved: Velmora.ini ") + c.why) << c.what;
+        EXPECT_EQ(readFile(p.file()), c.file) << c.what;
+        EXPECT_FALSE(std::filesystem::is_regular_file(p.dir.path() / "Velmora.ini.tmp")) << c.what;
     }
-
     {
         // A settings file that is there but cannot be read is not replaced by one without its contents.
-        InFolder unreadable;
+        InFolder unreadable("", false);
         std::filesystem::create_directory(unreadable.file());
-        Plugin p;
-        runMenuAction(p.v, 1);
-        EXPECT_EQ(menuStatusText(p.v.menu), "Not saved: Velmora.ini could not be read");
+        runMenuAction(unreadable.v, 1);
+        EXPECT_EQ(unreadable.status(), "Not saved: Velmora.ini could not be read");
         EXPECT_TRUE(std::filesystem::is_directory(unreadable.file()));
     }
     {
         // The file vanishes after it was read and before the new one is in place: the new one
         // is whole, the player's note carried over from the read.
-        InFolder vanishing;
-        std::ofstream(vanishing.file(), std::ios::binary) << original;
-        Plugin p;
-        p.os.vanishOnWrite = vanishing.file().string();
-        runMenuAction(p.v, 1);
-        EXPECT_EQ(menuStatusText(p.v.menu), "Settings saved to the ini");
+        InFolder vanishing(original);
+        vanishing.os.vanishOnWrite = vanishing.file().string();
+        runMenuAction(vanishing.v, 1);
+        EXPECT_EQ(vanishing.status(), "Settings saved to the ini");
         const std::string saved = readFile(vanishing.file());
         EXPECT_NE(saved.find("; a note of the player's"), std::string::npos);
         EXPECT_NE(saved.find("ShakeRotation = "), std::string::npos);
     }
-    // No file yet: a new one with the 43 values.
-    InFolder empty;
-    Plugin fresh;
+    // No file yet: a new one with the 43 values, in their order.
+    InFolder fresh("", false);
     runMenuAction(fresh.v, 1);
-    EXPECT_EQ(menuStatusText(fresh.v.menu), "Settings saved to the ini");
-    SettingsRecord reloaded;
-    EXPECT_TRUE(loadSettingsFile(reloaded, {}, empty.file().string().c_str()));
+    EXPECT_EQ(fresh.status(), "Settings saved to the ini");
+    IniDocument saved;
+    ASSERT_TRUE(loadIniFile(saved, fresh.file().string().c_str()));
+    auto keysOf = [&saved](const char* section) {
+        CSimpleIniA::TNamesDepend keys;
+        saved.GetAllKeys(section, keys);
+        keys.sort(CSimpleIniA::Entry::LoadOrder());
+        std::string names;
+        for (const CSimpleIniA::Entry& key : keys) names += std::string(names.empty() ? "" : " ") + key.pItem;
+        return names;
+    };
+    EXPECT_EQ(keysOf("1stPersonView"),
+              "fov heightOffset forwardOffset sideOffset pitchOffset yawOffset rollOffset HeadFollowRate "
+              "MaxInertiaShift EyePlaneMargin EyePlaneGuard SpeedZoomAmount LookWeight RecenterTime RecenterEase "
+              "TerrainShake ShakeTerrain ShakeMaxOffset ShakeRotation");
+    EXPECT_EQ(keysOf("3rdPersonView"),
+              "fov cameraAngle distanceOffset heightOffset InertiaForce InertiaAffectsPitch distanceNear "
+              "distanceMedium distanceFar heightNear heightMedium heightFar fovNear fovMedium fovFar angleNear "
+              "angleMedium angleFar distanceOffsetNear distanceOffsetMedium distanceOffsetFar heightOffsetNear "
+              "heightOffsetMedium heightOffsetFar");
 }
 
 // The same refusal through the real permissions, for a user they bind (CI runs as root).
 TEST(SaveAll, LeavesAReadOnlyFileAsItIs) {
-    InFolder folder;
     const std::string original = "[1stPersonView]\nfov = 70\n";
-    std::ofstream(folder.file(), std::ios::binary) << original;
-    std::filesystem::permissions(folder.file(), std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
-                                                    std::filesystem::perms::others_write,
+    InFolder p(original);
+    std::filesystem::permissions(p.file(), std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
+                                               std::filesystem::perms::others_write,
                                  std::filesystem::perm_options::remove);
-    if (std::ofstream(folder.file(), std::ios::app)) GTEST_SKIP() << "this user may write read-only files (root)";
-    Plugin p;
+    if (std::ofstream(p.file(), std::ios::app)) GTEST_SKIP() << "this user may write read-only files (root)";
     runMenuAction(p.v, 1);
-    EXPECT_EQ(menuStatusText(p.v.menu), "Not saved: Velmora.ini could not be written");
+    EXPECT_EQ(p.status(), "Not saved: Velmora.ini could not be written");
     runMenuAction(p.v, 104);
-    EXPECT_EQ(menuStatusText(p.v.menu), "Slot 3 not saved: Velmora.ini could not be written");
-    EXPECT_EQ(readFile(folder.file()), original);
+    EXPECT_EQ(p.status(), "Slot 3 not saved: Velmora.ini could not be written");
+    EXPECT_EQ(readFile(p.file()), original);
 }
 
 TEST(UserSlots, SaveAndLoadEachGroup) {
-    InFolder folder;
-    Plugin p;
-    std::ofstream(folder.file(), std::ios::binary) << "[1stPersonView]\nfov = 70\n"
-                                                      "[3rdPersonView]\nangleFar = 3\n";
-    // Each slot row's codes, the section they name, the group (0 first person, 1 near, 2
-    // medium, 3 far) and the slot number.
-    struct Slot {
-        std::int32_t save, load;
-        const char* section;
-        int group, n;
-    };
-    const Slot slots[] = {
-        {100, 101, "Preset.FirstPerson.Slot1", 0, 1}, {102, 103, "Preset.FirstPerson.Slot2", 0, 2},
-        {104, 105, "Preset.FirstPerson.Slot3", 0, 3}, {110, 111, "Preset.Near.Slot1", 1, 1},
-        {112, 113, "Preset.Near.Slot2", 1, 2},        {114, 115, "Preset.Near.Slot3", 1, 3},
-        {120, 121, "Preset.Medium.Slot1", 2, 1},      {122, 123, "Preset.Medium.Slot2", 2, 2},
-        {124, 125, "Preset.Medium.Slot3", 2, 3},      {130, 131, "Preset.Far.Slot1", 3, 1},
-        {132, 133, "Preset.Far.Slot2", 3, 2},         {134, 135, "Preset.Far.Slot3", 3, 3},
+    InFolder p("[1stPersonView]\nfov = 70\n[3rdPersonView]\nangleFar = 3\n");
+    // Slot n of group g (0 first person, 1 near, 2 medium, 3 far) is saved by the code
+    // 100 + 10g + 2(n - 1) and loaded by the next, in the section Preset.<group>.Slot<n>. Key j
+    // of it holds 100n + 10j + (3 for first person, else g - 1) + 0.25, which "%f" writes as
+    // "<that whole number>.250000".
+    struct Slot { int group, n; std::int32_t save; std::string section; };
+    std::vector<Slot> slots;
+    const std::string names[] = {"FirstPerson", "Near", "Medium", "Far"};
+    for (int g = 0; g < 4; ++g)
+        for (int n = 1; n <= 3; ++n)
+            slots.push_back({g, n, 100 + 10 * g + 2 * (n - 1), "Preset." + names[g] + ".Slot" + std::to_string(n)});
+    auto whole = [](int g, int n, int j) { return 100 * n + 10 * j + (g == 0 ? 3 : g - 1); };
+    auto values = [&](int g, int n) {
+        std::vector<float> out;
+        for (int j = 0; j < (g == 0 ? 7 : 6); ++j) out.push_back(static_cast<float>(whole(g, n, j)) + 0.25f);
+        return out;
     };
     // Each slot saved from the defaults, then again from its own values, which replace the
     // first ones in place.
     for (const bool own : {false, true}) {
         for (const Slot& slot : slots) {
             p.v.settings = SettingsRecord{};
-            for (int g = 0; own && g < 4; ++g) setGroup(p.v.settings, g, slotValues(g, slot.n));
+            for (int g = 0; own && g < 4; ++g) setGroup(p.v.settings, g, values(g, slot.n));
             runMenuAction(p.v, slot.save);
-            EXPECT_EQ(menuStatusText(p.v.menu), "Saved to slot " + std::to_string(slot.n)) << slot.section;
+            EXPECT_EQ(p.status(), "Saved to slot " + std::to_string(slot.n)) << slot.section;
         }
     }
     IniDocument file;
-    ASSERT_TRUE(loadIniFile(file, folder.file().string().c_str()));
+    ASSERT_TRUE(loadIniFile(file, p.file().string().c_str()));
     CSimpleIniA::TNamesDepend sections;
     file.GetAllSections(sections);
     std::set<std::string> named, expected = {"1stPersonView", "3rdPersonView"};  // there before, kept
@@ -301,46 +274,43 @@ TEST(UserSlots, SaveAndLoadEachGroup) {
     EXPECT_EQ(named, expected);
     EXPECT_STREQ(file.GetValue("1stPersonView", "fov"), "70");
     EXPECT_STREQ(file.GetValue("3rdPersonView", "angleFar"), "3");
-    const std::string text = readFile(folder.file());
+    const std::string text = readFile(p.file());
     for (const Slot& slot : slots) {
-        const std::string header = std::string("[") + slot.section + "]";
+        const std::string header = "[" + slot.section + "]";
         EXPECT_EQ(text.find(header), text.rfind(header)) << slot.section;
         CSimpleIniA::TNamesDepend keys;
-        file.GetAllKeys(slot.section, keys);
+        file.GetAllKeys(slot.section.c_str(), keys);
         keys.sort(CSimpleIniA::Entry::LoadOrder());
         ASSERT_EQ(keys.size(), slot.group == 0 ? 7u : 6u) << slot.section;
         int j = 0;
         for (const CSimpleIniA::Entry& key : keys) {
             EXPECT_STREQ(key.pItem, slot.group == 0 ? kFirstPersonSlot[j].first : kCameraSlot[j].first);
-            const std::string value = std::to_string(slotWhole(slot.group, slot.n, j++)) + ".250000";
-            EXPECT_EQ(file.GetValue(slot.section, key.pItem), value) << slot.section << " " << key.pItem;
+            const std::string value = std::to_string(whole(slot.group, slot.n, j++)) + ".250000";
+            EXPECT_EQ(file.GetValue(slot.section.c_str(), key.pItem), value) << slot.section << " " << key.pItem;
         }
         // Loading it sets the group's own fields (the far slot the far camera's) and nothing else.
         p.v.settings = scrambled();
         SettingsRecord loaded = scrambled();
-        setGroup(loaded, slot.group, slotValues(slot.group, slot.n));
-        runMenuAction(p.v, slot.load);
+        setGroup(loaded, slot.group, values(slot.group, slot.n));
+        runMenuAction(p.v, slot.save + 1);
         EXPECT_EQ(p.v.settings, loaded) << slot.section;
-        EXPECT_EQ(menuStatusText(p.v.menu), "Slot " + std::to_string(slot.n) + " loaded") << slot.section;
+        EXPECT_EQ(p.status(), "Slot " + std::to_string(slot.n) + " loaded") << slot.section;
     }
 }
 
 TEST(UserSlots, HandEditedCaseInsensitiveAndMissing) {
-    InFolder folder;
-    std::ofstream(folder.file(), std::ios::binary) << "[preset.near.slot1]\ndistance = 3.25\nfov = wide\n";
-    Plugin p;
-    const SettingsRecord before = p.v.settings;
+    InFolder p("[preset.near.slot1]\ndistance = 3.25\nfov = wide\n");
+    SettingsRecord expected = p.v.settings;
     runMenuAction(p.v, 111);  // load near slot 1, written in lower case, with one good key
-    EXPECT_EQ(menuStatusText(p.v.menu), "Slot 1 loaded");
-    SettingsRecord expected = before;
+    EXPECT_EQ(p.status(), "Slot 1 loaded");
     expected.thirdPersonView.perCamera.distance[Near] = 3.25f;
     EXPECT_EQ(p.v.settings, expected);
     // A slot that was never saved, or no file at all: nothing changes, and the status says so.
     runMenuAction(p.v, 113);
-    EXPECT_EQ(menuStatusText(p.v.menu), "Slot 2 is empty: nothing loaded");
-    std::filesystem::remove(folder.file());
+    EXPECT_EQ(p.status(), "Slot 2 is empty: nothing loaded");
+    std::filesystem::remove(p.file());
     runMenuAction(p.v, 111);
-    EXPECT_EQ(menuStatusText(p.v.menu), "Slot 1 not loaded: Velmora.ini could not be read");
+    EXPECT_EQ(p.status(), "Slot 1 not loaded: Velmora.ini could not be read");
     EXPECT_EQ(p.v.settings, expected);
 }
 

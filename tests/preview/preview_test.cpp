@@ -20,9 +20,7 @@
 namespace velmora::preview {
 namespace {
 
-// ---------------------------------------------------------------------------------------
-// Projection
-// ---------------------------------------------------------------------------------------
+// [SECTION] Projection
 
 // With a 90-degree vertical field on a 960x540 picture the focal length is 270 px
 // (270 / tan 45°), so a point 10 m ahead and 1 m off the axis lands 27 px from the centre.
@@ -61,29 +59,28 @@ TEST(PreviewProjection, ClippingKeepsOnlyWhatIsInFrontOfTheNearPlane) {
     // From (-2, 0, -1) to (2, 0, 3) the depth reaches the near plane 0.05 at t = 1.05 / 4.
     Vector3 a(-2, 0, -1), b(2, 0, 3);
     ASSERT_TRUE(clipSegment(a, b));
-    EXPECT_NEAR(a.z(), kNearPlane, 1e-6f);
+    EXPECT_NEAR(a.z(), 0.05f, 1e-6f);
     EXPECT_NEAR(a.x(), -2.0f + 4.0f * 1.05f / 4.0f, 1e-5f);
     EXPECT_EQ(b, Vector3(2, 0, 3));
     Vector3 c(0, 0, -1), d(1, 1, -0.5f);
     EXPECT_FALSE(clipSegment(c, d));
+    Vector3 e(0, 0, 1), f(0, 0, 0.02f);  // in front of the eye but short of the plane
+    ASSERT_TRUE(clipSegment(e, f));
+    EXPECT_NEAR(f.z(), 0.05f, 1e-6f);
 
     // A square half behind the eye keeps its two front corners and gains two on the plane.
     const std::vector<Vector3> square{{-1, 0, -1}, {1, 0, -1}, {1, 0, 1}, {-1, 0, 1}};
     const std::vector<Vector3> kept = clipPolygon(square);
     ASSERT_EQ(kept.size(), 4u);
-    for (const Vector3& p : kept) EXPECT_GE(p.z(), kNearPlane - 1e-6f);
+    for (const Vector3& p : kept) EXPECT_GE(p.z(), 0.05f - 1e-6f);
     EXPECT_TRUE(clipPolygon({{0, 0, -1}, {1, 0, -2}, {0, 1, -1}}).empty());
 }
 
-// ---------------------------------------------------------------------------------------
-// Camera pictures of hand-built scenes
-// ---------------------------------------------------------------------------------------
-
-const sim::VehicleModel& compact() { return *sim::findVehicleModel("compact"); }
+// [SECTION] Camera pictures of hand-built scenes
 
 Body carAtOrigin() {
     Body car;
-    bodyBounds(compact(), car.min, car.max);
+    bodyBounds(*sim::findVehicleModel("compact"), car.min, car.max);
     car.player = true;
     return car;
 }
@@ -112,7 +109,7 @@ bool isShadeOf(const Pixel& p, const Colour& c) {
 
 struct Coverage {
     int pixels = 0;
-    int left = 1 << 30, right = -1, top = 1 << 30, bottom = -1;
+    int left = 1 << 30, right = -1, bottom = -1;
     double sumY = 0.0;
     double middleX() const { return 0.5 * (left + right); }
     double meanY() const { return sumY / pixels; }
@@ -126,18 +123,22 @@ Coverage bodyCoverage(const Surface& s) {
                 ++c.pixels;
                 c.left = std::min(c.left, x);
                 c.right = std::max(c.right, x);
-                c.top = std::min(c.top, y);
                 c.bottom = std::max(c.bottom, y);
                 c.sumY += y;
             }
     return c;
 }
 
-TEST(PreviewView, ChaseViewsCentreTheCarAndTheNearOneShowsItLarger) {
-    const float aim = boxCentreHeight(carAtOrigin());
+TEST(PreviewView, TheCarSitsWhereTheChaseCameraLooksAndNearerShowsItLarger) {
+    const Body car = carAtOrigin();
+    const float aim = boxCentreHeight(car);
     const Coverage nearView = bodyCoverage(renderView(chaseScene(4.5f, 1.8f, aim)));
     const Coverage farView = bodyCoverage(renderView(chaseScene(9.0f, 2.6f, aim)));
-    for (const Coverage& c : {nearView, farView}) {
+    // Level with the body's middle and looking at it, the body sits about the centre row;
+    // 4 m higher and pitched down to the roof, the body's middle is below the centre row.
+    const Coverage level = bodyCoverage(renderView(chaseScene(6.0f, aim, aim)));
+    const Coverage raised = bodyCoverage(renderView(chaseScene(6.0f, aim + 4.0f, car.max.z())));
+    for (const Coverage& c : {nearView, farView, level, raised}) {
         ASSERT_GT(c.pixels, 0);
         // The body is symmetric about its centre line, which the camera looks along: its
         // pixels span the centre column 480 evenly, up to a pixel of edge rounding.
@@ -145,16 +146,6 @@ TEST(PreviewView, ChaseViewsCentreTheCarAndTheNearOneShowsItLarger) {
     }
     EXPECT_GT(nearView.pixels, 2 * farView.pixels);
     EXPECT_GT(nearView.right - nearView.left, farView.right - farView.left);
-}
-
-TEST(PreviewView, ARaisedCameraSeesTheBodyLowerInTheFrame) {
-    const Body car = carAtOrigin();
-    // Level with the body's middle and looking at it, the body sits about the centre row;
-    // 4 m higher and pitched down to the roof, the body's middle is below the centre row.
-    const Coverage level = bodyCoverage(renderView(chaseScene(6.0f, boxCentreHeight(car), boxCentreHeight(car))));
-    const Coverage raised = bodyCoverage(renderView(chaseScene(6.0f, boxCentreHeight(car) + 4.0f, car.max.z())));
-    ASSERT_GT(level.pixels, 0);
-    ASSERT_GT(raised.pixels, 0);
     EXPECT_NEAR(level.meanY(), 270.0, 15.0);
     EXPECT_GT(raised.meanY(), level.meanY() + 20.0);
     EXPECT_GT(raised.bottom, level.bottom);
@@ -197,26 +188,7 @@ TEST(PreviewView, FromInsideTheCabinOnlyTheBodysEdgesAndTheEyeShow) {
     EXPECT_GT(centre.b, 240);
 }
 
-TEST(PreviewView, PicturesHaveTheRequestedSize) {
-    const Scene scene = chaseScene(5.0f, 2.0f, 0.5f);
-    for (const auto& [w, h] : {std::pair{960, 540}, std::pair{320, 180}}) {
-        const Surface view = renderView(scene, w, h);
-        EXPECT_EQ(widthOf(view), w);
-        EXPECT_EQ(heightOf(view), h);
-    }
-    const Surface menu = renderMenu({});
-    EXPECT_EQ(widthOf(menu), 1920);
-    EXPECT_EQ(heightOf(menu), 1080);
-    Recording run;
-    run.frames.resize(3);
-    const Surface plot = renderPathPlot({&run}, 800, 900);
-    EXPECT_EQ(widthOf(plot), 800);
-    EXPECT_EQ(heightOf(plot), 900);
-}
-
-// ---------------------------------------------------------------------------------------
-// Runs: frames, modes and the camera against the vehicle
-// ---------------------------------------------------------------------------------------
+// [SECTION] Runs: frames, modes and the camera against the vehicle
 
 std::vector<FrameRecord> framesOf(const std::vector<std::string>& modes) {
     std::vector<FrameRecord> frames;
@@ -302,9 +274,7 @@ TEST(PreviewPath, BothPathsFitInsideThePlotArea) {
     EXPECT_NEAR(east.x - o.x, o.y - north.y, 1e-9);
 }
 
-// ---------------------------------------------------------------------------------------
-// The menu
-// ---------------------------------------------------------------------------------------
+// [SECTION] The menu
 
 sim::DrawCall rect(float x, float y, float w, float h, std::array<std::int32_t, 4> colour) {
     sim::DrawCall c;
@@ -374,41 +344,28 @@ TEST(PreviewMenu, PagesAreDistinctTitlesAtTheirFirstFrame) {
     EXPECT_EQ(withoutColourCodes("a ~ b"), "a ~ b");
 }
 
-// ---------------------------------------------------------------------------------------
-// The tool, end to end
-// ---------------------------------------------------------------------------------------
+// [SECTION] The tool, end to end
 
 TEST(PreviewTool, DrawsTheDriveScenarioIntoPngsOfTheStatedSize) {
     const testing::TempDir dir;
     const std::string command = std::string(VELMORA_PREVIEW_PATH) + " drive --out " + dir.path().string() + " > " +
                                 (dir.path() / "out.txt").string();
     ASSERT_EQ(std::system(command.c_str()), 0);
-    struct Expected {
-        const char* name;
-        int width, height;
+    auto sizeOf = [](const std::filesystem::path& path) {
+        const Surface png(cairo_image_surface_create_from_png(path.string().c_str()));
+        EXPECT_EQ(cairo_surface_status(png.get()), CAIRO_STATUS_SUCCESS) << path;
+        return std::pair(widthOf(png), heightOf(png));
     };
-    const Expected files[] = {{"drive-path.png", kPathWidth, kPathHeight}};
-    for (const Expected& e : files) {
-        const std::string path = (dir.path() / e.name).string();
-        const Surface png(cairo_image_surface_create_from_png(path.c_str()));
-        ASSERT_EQ(cairo_surface_status(png.get()), CAIRO_STATUS_SUCCESS) << path;
-        EXPECT_EQ(widthOf(png), e.width) << path;
-        EXPECT_EQ(heightOf(png), e.height) << path;
-    }
+    EXPECT_EQ(sizeOf(dir.path() / "drive-path.png"), std::pair(kPathWidth, kPathHeight));
+    sizeOf(dir.path() / "drive-sheet.png");
     // The plug-in's default settings show drive in medium, far, first person and near.
     int views = 0;
     for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
-        const std::string name = entry.path().filename().string();
-        if (name.rfind("drive-view-", 0) != 0) continue;
-        const Surface png(cairo_image_surface_create_from_png(entry.path().string().c_str()));
-        ASSERT_EQ(cairo_surface_status(png.get()), CAIRO_STATUS_SUCCESS) << name;
-        EXPECT_EQ(widthOf(png), kViewWidth) << name;
-        EXPECT_EQ(heightOf(png), kViewHeight) << name;
+        if (entry.path().filename().string().rfind("drive-view-", 0) != 0) continue;
+        EXPECT_EQ(sizeOf(entry.path()), std::pair(kViewWidth, kViewHeight)) << entry.path();
         ++views;
     }
     EXPECT_EQ(views, 4);
-    const Surface sheet(cairo_image_surface_create_from_png((dir.path() / "drive-sheet.png").string().c_str()));
-    EXPECT_EQ(cairo_surface_status(sheet.get()), CAIRO_STATUS_SUCCESS);
 }
 
 // Frees the font caches after the last test, so the leak checker sees only the tests' memory.

@@ -63,8 +63,6 @@ TEST(Chaos, TheCameraKeepsEveryPromiseInAHostileGame) {
     options.runs = 12;
     options.framesPerRun = 1500;
     const ChaosReport report = runChaos(options);
-    EXPECT_EQ(report.runs, 12);
-    EXPECT_EQ(report.frames, 12 * 1500);
     EXPECT_GT(report.spoiledAnswers, 1000);  // the game really answered badly
     EXPECT_GT(report.hostileFrames, report.frames / 10);
     EXPECT_GT(report.recoveries, 10);        // and the recovery was really judged

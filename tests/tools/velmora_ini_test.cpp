@@ -159,17 +159,11 @@ TEST(Lint, ClosestMatch) {
 }
 
 TEST(DefaultIni, TheShippedFileLoadsToExactlyTheDefaultsWithEveryKeyUnderAComment) {
-    const std::string shipped = readFile(VELMORA_DEFAULT_INI_PATH);
-    ASSERT_FALSE(shipped.empty()) << VELMORA_DEFAULT_INI_PATH;
-    // Windows line ends throughout, for Notepad: every line break is "\r\n".
-    std::string text;
-    for (std::size_t i = 0; i < shipped.size(); ++i) {
-        if (shipped[i] == '\n') {
-            EXPECT_TRUE(i > 0 && shipped[i - 1] == '\r') << "a bare line feed at byte " << i;
-        }
-        if (shipped[i] != '\r') text += shipped[i];
-    }
-    EXPECT_EQ(text, initool::defaultSettingsFile());
+    // Windows line ends throughout, for Notepad.
+    const std::string text = initool::defaultSettingsFile();
+    std::string crlf;
+    for (const char c : text) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    EXPECT_EQ(readFile(VELMORA_DEFAULT_INI_PATH), crlf);
 
     SettingsRecord settings;
     ASSERT_TRUE(loadSettingsFile(settings, LoadNotifier{}, VELMORA_DEFAULT_INI_PATH));

@@ -12,18 +12,9 @@
 
 #include "import_patch.h"
 #include "standin_api.h"
+#include "wine_expect.h"
 
 namespace {
-
-int failures = 0;
-
-void expect(bool holds, const char* what, int line) {
-    if (!holds) {
-        std::printf("FAILED (line %d): %s\n", line, what);
-        ++failures;
-    }
-}
-#define EXPECT(condition) expect((condition), #condition, __LINE__)
 
 using Probe = long long (*)();
 
@@ -133,20 +124,8 @@ void nothingIsPatchedWhereNothingMatches(const ProbeModule& probe) {
 // ---------------------------------------------------------------------------------------
 // The runtime stand-in: the probe registers a script, as Velmora.asi does at attach.
 
-using ScriptWait = void (*)(std::uint32_t);
-
-struct Runtime {
-    void (*scriptRegister)(HMODULE, void (*)()) = nullptr;
-    void (*scriptUnregister)(HMODULE) = nullptr;
-    ScriptWait scriptWait = nullptr;
-    decltype(&standinOpen) open = nullptr;
-    decltype(&standinRunFrame) runFrame = nullptr;
-    decltype(&standinError) error = nullptr;
-    decltype(&standinGetStatus) getStatus = nullptr;
-};
-
 ProbeModule scriptProbe;
-ScriptWait scriptWait = nullptr;
+void (*scriptWait)(std::uint32_t) = nullptr;
 std::vector<long long> frameCounters;     // the probe's counter, one read a frame
 std::vector<long long> frameFrequencies;  // ... and its frequency
 
@@ -165,25 +144,22 @@ void standinAnswersFromTheWorldClock(const ProbeModule& probe) {
     HMODULE module = LoadLibraryA("ScriptHookV.dll");
     EXPECT(module != nullptr);
     if (module == nullptr) return;
-    Runtime rt;
-    rt.scriptRegister = lookUp<decltype(rt.scriptRegister)>(module, "?scriptRegister@@YAXPEAUHINSTANCE__@@P6AXXZ@Z");
-    rt.scriptUnregister = lookUp<decltype(rt.scriptUnregister)>(module, "?scriptUnregister@@YAXPEAUHINSTANCE__@@@Z");
-    rt.scriptWait = lookUp<ScriptWait>(module, "?scriptWait@@YAXK@Z");
-    rt.open = lookUp<decltype(rt.open)>(module, "standinOpen");
-    rt.runFrame = lookUp<decltype(rt.runFrame)>(module, "standinRunFrame");
-    rt.error = lookUp<decltype(rt.error)>(module, "standinError");
-    rt.getStatus = lookUp<decltype(rt.getStatus)>(module, "standinGetStatus");
-    if (!rt.scriptRegister || !rt.scriptUnregister || !rt.scriptWait || !rt.open || !rt.runFrame || !rt.error ||
-        !rt.getStatus) {
+    const auto scriptRegister =
+        lookUp<void (*)(HMODULE, void (*)())>(module, "?scriptRegister@@YAXPEAUHINSTANCE__@@P6AXXZ@Z");
+    const auto scriptUnregister = lookUp<void (*)(HMODULE)>(module, "?scriptUnregister@@YAXPEAUHINSTANCE__@@@Z");
+    const auto openRun = lookUp<decltype(&standinOpen)>(module, "standinOpen");
+    const auto runFrame = lookUp<decltype(&standinRunFrame)>(module, "standinRunFrame");
+    const auto runError = lookUp<decltype(&standinError)>(module, "standinError");
+    const auto readStatus = lookUp<decltype(&standinGetStatus)>(module, "standinGetStatus");
+    scriptWait = lookUp<decltype(scriptWait)>(module, "?scriptWait@@YAXK@Z");
+    if (!scriptRegister || !scriptUnregister || !scriptWait || !openRun || !runFrame || !runError || !readStatus) {
         EXPECT(!"the ScriptHookV.dll beside this program is the runtime stand-in");
         return;
     }
     scriptProbe = probe;
-    scriptWait = rt.scriptWait;
-
-    rt.scriptRegister(probe.module, probeScript);
+    scriptRegister(probe.module, probeScript);
     StandinStatus status{};
-    rt.getStatus(&status);
+    readStatus(&status);
     EXPECT(status.counterImportsRedirected == 2);
 
     // No scenario yet: the counter stands still at the world clock's start, one second.
@@ -202,14 +178,14 @@ void standinAnswersFromTheWorldClock(const ProbeModule& probe) {
     EXPECT(file != INVALID_HANDLE_VALUE && WriteFile(file, text, static_cast<DWORD>(length), &written, nullptr));
     CloseHandle(file);
     char message[256] = "";
-    const bool opened = rt.open(scenario, nullptr, 0, message, sizeof message) != 0;
+    const bool opened = openRun(scenario, nullptr, 0, message, sizeof message) != 0;
     if (!opened) std::printf("standinOpen: %s\n", message);
     EXPECT(opened);
     if (!opened) return;
 
-    while (rt.runFrame()) {
+    while (runFrame()) {
     }
-    if (rt.error(message, sizeof message)) std::printf("run stopped: %s\n", message);
+    if (runError(message, sizeof message)) std::printf("run stopped: %s\n", message);
     EXPECT(frameCounters.size() == kFrames && frameFrequencies.size() == kFrames);
     for (std::size_t k = 0; k < frameCounters.size(); ++k) {
         const double expected = (1.0 + kRealDt * static_cast<double>(k)) * 1e7;
@@ -218,11 +194,11 @@ void standinAnswersFromTheWorldClock(const ProbeModule& probe) {
         EXPECT(std::fabs(static_cast<double>(frameCounters[k]) - expected) <= 1.0);
         EXPECT(frameFrequencies[k] == 10'000'000);
     }
-    rt.getStatus(&status);
+    readStatus(&status);
     EXPECT(status.counterReads == 2 + kFrames);  // two before the scenario, one a frame
 
-    rt.scriptUnregister(probe.module);
-    rt.getStatus(&status);
+    scriptUnregister(probe.module);
+    readStatus(&status);
     EXPECT(status.scriptsRegistered == 0);
 }
 

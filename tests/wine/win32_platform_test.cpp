@@ -8,18 +8,9 @@
 #include <cstdio>
 
 #include "win32_platform.h"
+#include "wine_expect.h"
 
 namespace {
-
-int failures = 0;
-
-void expect(bool holds, const char* what, int line) {
-    if (!holds) {
-        std::printf("FAILED (line %d): %s\n", line, what);
-        ++failures;
-    }
-}
-#define EXPECT(condition) expect((condition), #condition, __LINE__)
 
 using velmora::win::isRangeReadable;
 using velmora::win::isRangeWritable;
