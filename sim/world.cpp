@@ -306,7 +306,8 @@ Drive trackOf(SimVehicle& v) {
     GroundTrack& t = v.track;
     if (!t.set || t.writtenX != v.position.x() || t.writtenY != v.position.y() || t.writtenYaw != v.yaw ||
         t.writtenSpeed != v.speed) {
-        const double lead = axleLead(*v.model), psi = static_cast<double>(v.yaw) * kPi / 180.0;
+        const auto lead = static_cast<double>(axleLead(*v.model));
+        const double psi = static_cast<double>(v.yaw) * kPi / 180.0;
         t.axleX = static_cast<double>(v.position.x()) + lead * std::sin(psi);
         t.axleY = static_cast<double>(v.position.y()) - lead * std::cos(psi);
         t.yaw = static_cast<double>(v.yaw);
@@ -317,7 +318,7 @@ Drive trackOf(SimVehicle& v) {
 }
 
 void writeTrack(SimVehicle& v, const Drive& d) {
-    const Vector2 o = originOf(d, axleLead(*v.model));
+    const Vector2 o = originOf(d, static_cast<double>(axleLead(*v.model)));
     const double yaw = d.yaw - 360.0 * std::floor((d.yaw + 180.0) / 360.0);  // [-180, 180)
     v.position.x() = o.x();
     v.position.y() = o.y();
@@ -341,7 +342,7 @@ void takeOff(SimVehicle& v) {
 // fell away under it (then it flies on from there).
 double rideOnGround(const World& world, SimVehicle& v, double seconds) {
     const Drive start = trackOf(v);
-    const double lead = axleLead(*v.model);
+    const auto lead = static_cast<double>(axleLead(*v.model));
     const auto cosPitch = static_cast<double>(std::cos(radians(v.groundPitch)));
     const auto z0 = static_cast<double>(v.position.z());
     struct Place {
@@ -447,7 +448,7 @@ void moveVehicle(World& world, SimVehicle& v) {
     const float dt = world.dt;
     if (dt <= 0.0f) return;
     // A frame may hold a take-off and a landing: each part runs until the next.
-    double left = dt;
+    auto left = static_cast<double>(dt);
     for (int part = 0; part < 4 && left > 0.0; ++part) left -= v.flying ? fly(world, v, left) : rideOnGround(world, v, left);
 
     if (v.bumpAmplitude > 0.0f && !v.flying) {
