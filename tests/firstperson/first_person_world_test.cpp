@@ -43,8 +43,9 @@ TEST(FirstPersonCamera, OffsetsGuardInertiaAndAnglesInTheCarsFrame) {
     const float skip = std::nanf("");
     struct Case { const char* what; const char* fp; Vector3 rest, looked; Rotation angles{}; const char* car = ""; };
     const Case cases[] = {
-        {"head-space offsets turn with the view: -0.04 along it, 0.05 up", R"("InertiaEffects": 0, "EyePlaneGuard": 0)",
-         {0, -0.04f, 0.05f}, {0.0393923f, -0.0069459f, 0.05f}},
+        {"head-space offsets turn with the view: 0.1 right, -0.04 along it, 0.05 up",
+         R"("InertiaEffects": 0, "EyePlaneGuard": 0, "sideOffset": 0.1)", {0.1f, -0.04f, 0.05f},
+         {0.0567571f, 0.0915349f, 0.05f}},
         {"car-space offsets stay on the car's axes",
          R"("InertiaEffects": 0, "EyePlaneGuard": 0, "HeadSpaceOffsets": 0, "sideOffset": 0.2, "forwardOffset": 0.3,
             "heightOffset": 0.1)", {0.2f, 0.3f, 0.1f}, {0.2f, 0.3f, 0.1f}},
