@@ -109,37 +109,31 @@ TEST(CabinMotion, LeanSwitchesAndPauses) {
     moving.velocity = Vector3(0.0f, 10.0f, 0.4f);
     moving.sidewaysSpeed = -0.6f;
     moving.right = Vector3(1.0f, 0.0f, 0.0f);
-    moving.forward = Vector3(0.0f, 1.0f, 0.0f);
     CabinMotion c;
     for (int i = 0; i < 30; ++i) cabinMotionStep(c, s, moving);
     // The lean: 0.6 × 0.045 = 0.027, limited to 0.02, approached at 6/60 a frame: 0.02·(1 - 0.9^30).
     EXPECT_NEAR(c.leanOffset.x(), 0.0191521f, 1e-5f);
-
     const CabinMotion before = c;  // paused: nothing moves
     CabinInputs still = moving;
     still.dt = 0.0f;
     still.steps.steps = 0.0f;
     cabinMotionStep(c, s, still);
-    EXPECT_EQ(c.shakeOffset, before.shakeOffset);
-    EXPECT_EQ(c.shakePitch, before.shakePitch);
-    EXPECT_EQ(c.leanOffset, before.leanOffset);
-    EXPECT_EQ(c.shakePhase, before.shakePhase);
-
+    EXPECT_TRUE(c.shakeOffset == before.shakeOffset && c.shakePitch == before.shakePitch &&
+                c.leanOffset == before.leanOffset && c.shakePhase == before.shakePhase);
     // Shake switched off: the positional shake goes at once, the angles and the vibration fade
     // by 20/60 a step, and the lean still follows its own switch.
-    FirstPersonView off = s;
-    off.TerrainShake = false;
-    c.vibration = 0.004f;
+    s.TerrainShake = false;
+    c.vibration = 0.003f;
     c.shakePitch = 0.3f;
-    cabinMotionStep(c, off, moving);
+    cabinMotionStep(c, s, moving);
     EXPECT_EQ(c.shakeOffset, Vector3::Zero());
     EXPECT_NEAR(c.shakePitch, 0.2f, 1e-7f);
-    EXPECT_NEAR(c.vibration, 0.004f * 2.0f / 3.0f, 1e-8f);
-    for (int i = 0; i < 300; ++i) cabinMotionStep(c, off, moving);
+    EXPECT_NEAR(c.vibration, 0.002f, 1e-8f);
+    for (int i = 0; i < 300; ++i) cabinMotionStep(c, s, moving);
     EXPECT_NEAR(c.shakePitch, 0.0f, 1e-6f);
     EXPECT_NEAR(c.leanOffset.x(), 0.02f, 1e-5f);
-    off.HeadLean = false;
-    cabinMotionStep(c, off, moving);
+    s.HeadLean = false;
+    cabinMotionStep(c, s, moving);
     EXPECT_EQ(c.leanOffset, Vector3::Zero());
 }
 
@@ -228,8 +222,6 @@ TEST(FrameClock, MeasuresConsecutiveFramesAndStartsAfreshAfterAGap) {
     c.frameTicks += 2;  // frames without a measurement (a look-behind)
     tick(6500, 0.02f);  // starts afresh: the gap is not taken as a frame
     EXPECT_NEAR(c.RealFrameSeconds, 0.02f, 1e-6f);
-    tick(6517, 0.017f);
-    EXPECT_NEAR(c.RealFrameSeconds, 0.017f, 1e-6f);
 }
 
 }  // namespace
