@@ -1,6 +1,6 @@
 // The first-person camera's arithmetic on plain values: the head follower, the inertia
-// signal, the cabin's shake, vibration and lean, the eye-plane guard, the recentering
-// weight, the look limits, the speed zoom and the wall-clock measurement. Expected values
+// signal, the cabin's shake, vibration and lean, the recentering weight, the look limits, the
+// speed zoom and the wall-clock measurement. Expected values
 // are worked out by hand at chosen inputs; each table says how.
 #include <gtest/gtest.h>
 
@@ -97,7 +97,8 @@ TEST(CabinMotion, ShakeAndVibrationOfOneStepAtChosenInputs) {
                                   0.9f * noise(p, 139) * a * 45 * kr, k.gain * noise(p * 4.5f, 211) * 0.006f};
         const float got[] = {c.shakeOffset.x(), c.shakeOffset.y(), c.shakeOffset.z(), c.shakePitch,
                              c.shakeRoll, c.shakeYaw, c.vibration};
-        for (int i = 0; i < 7; ++i) EXPECT_NEAR(got[i], expected[i], 1e-4f * std::fabs(expected[i]) + 1e-9f) << k.what << " " << i;
+        for (int i = 0; i < 7; ++i)
+            EXPECT_NEAR(got[i], expected[i], 1e-4f * std::fabs(expected[i]) + 1e-9f) << k.what << " " << i;
     }
 }
 
@@ -135,18 +136,6 @@ TEST(CabinMotion, LeanSwitchesAndPauses) {
     s.HeadLean = false;
     cabinMotionStep(c, s, moving);
     EXPECT_EQ(c.leanOffset, Vector3::Zero());
-}
-
-TEST(EyePlaneGuard, PutsTheCameraOntoThePlaneItMeasures) {
-    const Vector3 head(1.0f, 2.0f, 3.0f);
-    struct Case { Vector3 point, axis, moved; const char* what; };
-    const Case cases[] = {
-        {head + Vector3(0.0f, -0.2f, 0.05f), Vector3(0, 1, 0), {0.0f, 0.28f, 0.0f}, "behind the eyes: onto the plane"},
-        {head + Vector3(0.0f, 0.3f, 0.05f), Vector3(0, 1, 0), {0.0f, 0.0f, 0.0f}, "well in front: untouched"},
-        {head + Vector3(0.3f, 0.0f, 0.0f), Vector3(-1, 0, 0), {-0.38f, 0.0f, 0.0f}, "looking straight to the side"},
-    };
-    for (const Case& k : cases)
-        EXPECT_LT((keepInFrontOfEyes(k.point, head, k.axis, 0.08f) - k.point - k.moved).norm(), 1e-6f) << k.what;
 }
 
 TEST(LookAround, TheRecenteringWeight) {

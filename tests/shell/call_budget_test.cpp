@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <functional>
 #include <map>
 #include <memory>
@@ -50,13 +49,12 @@ const Calls kChase = Calls{{"entityQuaternion", 1}, {"startSegmentProbe", 1}, {"
 // First person: the entering check, the exit control, the car's orientation, the mount point,
 // the head, the drive figure, the sideways speed, the camera's pointing, the phone, the game's
 // first-person declaration, the render switch and the game's camera mode.
-const Calls kFirstPerson = Calls{{"isCharacterEnteringVehicle", 1}, {"isControlJustPressed", 1},
-                                 {"entityQuaternion", 1},           {"entityPointToWorld", 1},
-                                 {"bonePosition", 1},               {"vehicleAcceleration", 1},
-                                 {"entitySpeedVector", 1},          {"stopCameraPointing", 1},
-                                 {"setPhoneOverlayScale", 1},       {"declareFirstPersonView", 1},
-                                 {"renderScriptedCameras", 1},      {"setGameCameraMode", 1},
-                                 {"setCameraFov", 1}} + kPlaceCamera;
+const Calls kFirstPerson =
+    Calls{{"isCharacterEnteringVehicle", 1}, {"isControlJustPressed", 1}, {"entityQuaternion", 1},
+          {"entityPointToWorld", 1},         {"bonePosition", 1},         {"vehicleAcceleration", 1},
+          {"entitySpeedVector", 1},          {"stopCameraPointing", 1},   {"setPhoneOverlayScale", 1},
+          {"declareFirstPersonView", 1},     {"renderScriptedCameras", 1}, {"setGameCameraMode", 1},
+          {"setCameraFov", 1}} + kPlaceCamera;
 // On a motorcycle the eye sits over the saddle bone: no mount point.
 Calls onTheSaddle(Calls calls) {
     calls.erase("entityPointToWorld");
@@ -64,10 +62,9 @@ Calls onTheSaddle(Calls calls) {
 }
 // Looking behind in first person: the rear bone and the spoiler instead of the head and the
 // cabin motion.
-const Calls kFirstPersonBehind = Calls{{"isCharacterEnteringVehicle", 1}, {"isControlJustPressed", 1},
-                                       {"entityQuaternion", 1},           {"bonePosition", 1},
-                                       {"vehicleMod", 1},                 {"stopCameraPointing", 1},
-                                       {"renderScriptedCameras", 1}} + kPlaceCamera;
+const Calls kFirstPersonBehind =
+    Calls{{"isCharacterEnteringVehicle", 1}, {"isControlJustPressed", 1}, {"entityQuaternion", 1}, {"bonePosition", 1},
+          {"vehicleMod", 1}, {"stopCameraPointing", 1}, {"renderScriptedCameras", 1}} + kPlaceCamera;
 
 constexpr int kChaseBudget = 33, kMeasurementBudget = 400, kWorstBudget = 450;
 
@@ -139,11 +136,7 @@ TEST(CallBudget, EachFrameTypeAsksTheGameOnlyWhatItNeeds) {
 }
 
 bool hasBone(const sim::VehicleModel& model, std::string_view name) {
-    return std::any_of(model.bones.begin(), model.bones.end(), [&](const sim::BoneDefinition& b) {
-        return std::equal(b.name.begin(), b.name.end(), name.begin(), name.end(), [](char x, char y) {
-            return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-        });
-    });
+    return std::ranges::any_of(model.bones, [&](const sim::BoneDefinition& b) { return b.name == name; });
 }
 
 TEST(CallBudget, AMeasurementLooksEachBoneUpOncePerVehicle) {
@@ -159,7 +152,6 @@ TEST(CallBudget, AMeasurementLooksEachBoneUpOncePerVehicle) {
     ASSERT_GT(tableBones, 10);
     const int firstTime = 1 + (kVehicleBoneNameCount + 2) + (tableBones + cabinBones) + 1 + 3;
     const int again = firstTime - (kVehicleBoneNameCount + 2);
-
     auto run = started("drive");
     while (run->step() && run->trace().back().frame < 100) {}
     ASSERT_TRUE(run->plugin.camera.cameraActive);

@@ -27,14 +27,6 @@ std::string inCar(const std::string& events, int frames = 200, const std::string
               "events": [)" + events + "]}";
 }
 
-// Presses of the view-change control at the frames given, as scenario events.
-std::string viewChanges(std::initializer_list<int> frames) {
-    std::string events;
-    for (const int f : frames)
-        events += R"(, {"do": "press", "control": "viewChange", "frame": )" + std::to_string(f) + "}";
-    return events.substr(2);
-}
-
 TEST(Startup, NotifiesInPiecesOfNinetyNineThenLoadsTheSettings) {
     auto withFile = makeRun(inCar(""), std::string("[3rdPersonView]\nfov = 70\n"));
     withFile->start();
@@ -83,7 +75,8 @@ TEST(ViewMode, RememberedAfterTheGraceAndWrittenBackOnLeaving) {
 TEST(ViewMode, IntoFirstPersonWithItsClipsAndControlSeventyFiveLetsTheGameViewBackUntilOnFoot) {
     // Medium, far at 5, first person at 10; control 75 at 20; out at 40 to 42; the game's view set
     // to medium after the grace, in again at 150 to 152: the chase camera is back at once.
-    auto run = makeRun(inCar(viewChanges({5, 10}) + R"(, {"frame": 20, "do": "press", "control": "control75"},
+    auto run = makeRun(inCar(R"({"frame": 5, "do": "press", "control": "viewChange"},
+        {"frame": 10, "do": "press", "control": "viewChange"}, {"frame": 20, "do": "press", "control": "control75"},
         {"frame": 40, "do": "exit", "frames": 3}, {"frame": 140, "do": "setViewMode", "value": 1},
         {"frame": 150, "do": "enter", "vehicle": "car", "frames": 3})", 160));
     auto clips = [&] {
@@ -100,33 +93,31 @@ TEST(ViewMode, IntoFirstPersonWithItsClipsAndControlSeventyFiveLetsTheGameViewBa
     EXPECT_TRUE(run->trace().at(155).scripted);
 }
 
-// The game's two frame-time answers, replaced while `broken` holds a value.
-struct FrameTimeTap {
-    static inline HostRuntime game{};
-    static inline std::uint64_t hash = 0;
-    static inline std::optional<float> broken;
-    static void tap(sim::Simulation& run) {
-        game = run.plugin.runtime;
-        run.plugin.runtime.nativeInit = [](std::uint64_t h) { game.nativeInit(hash = h); };
-        run.plugin.runtime.nativeCall = []() {
-            std::uint64_t* result = game.nativeCall();
-            if (broken && (hash == natives::frameTime.hash || hash == natives::frameTimestep.hash))
-                std::memcpy(result, &*broken, sizeof(float));
-            return result;
-        };
-    }
-};
+// The game's two frame-time answers, replaced while `brokenTime` holds a value.
+HostRuntime gameRuntime{};
+std::uint64_t lastHash = 0;
+std::optional<float> brokenTime;
+void tapFrameTime(sim::Simulation& run) {
+    gameRuntime = run.plugin.runtime;
+    run.plugin.runtime.nativeInit = [](std::uint64_t hash) { gameRuntime.nativeInit(lastHash = hash); };
+    run.plugin.runtime.nativeCall = [] {
+        std::uint64_t* result = gameRuntime.nativeCall();
+        if (brokenTime && (lastHash == natives::frameTime.hash || lastHash == natives::frameTimestep.hash))
+            std::memcpy(result, &*brokenTime, sizeof(float));
+        return result;
+    };
+}
 
 TEST(FrameTime, NegativeInfiniteOrNaNAnswersAreFramesInWhichNoTimePassed) {
     // Out of the car at 25 with the game's view set to far at 30; the frame time is broken in
     // frames 26 to 85. The grace of 1.5 s counts 90 frames with time: far is remembered at 175.
     for (const float broken : {-1.0f, -INFINITY, NAN, INFINITY}) {
         auto run = makeRun(inCar(R"({"frame": 20, "do": "exit", "frames": 5}, {"frame": 30, "do": "setViewMode", "value": 2})"));
-        FrameTimeTap::tap(*run);
+        tapFrameTime(*run);
         runUntil(*run, 26);
-        FrameTimeTap::broken = broken;
+        brokenTime = broken;
         runUntil(*run, 86);
-        FrameTimeTap::broken.reset();
+        brokenTime.reset();
         runUntil(*run, 170);
         EXPECT_EQ(run->plugin.driver.rememberedViewMode, 1) << broken;
         runUntil(*run, 180);
@@ -135,23 +126,22 @@ TEST(FrameTime, NegativeInfiniteOrNaNAnswersAreFramesInWhichNoTimePassed) {
 }
 
 TEST(ToggleKey, ToggleAndReloadOnOneKeyShareTheLatchAndTheToggleWins) {
-    const std::string events = R"({"frame": 10, "do": "key", "key": "F10", "frames": 3},
-                                  {"frame": 30, "do": "key", "key": "F10", "frames": 3})";
-    auto shared = makeRun(inCar(events, 50), std::string("[keyMappings]\ntoggleModKey = F10\nreloadSettingsKey = VK_F10\n"));
-    runUntil(*shared, 20);
-    EXPECT_FALSE(shared->plugin.driver.modEnabled);
-    shared->plugin.settings.firstPersonView.fov = 99.0f;  // a reload would put 59 back
-    runUntil(*shared, 40);
-    EXPECT_TRUE(shared->plugin.driver.modEnabled);
-    EXPECT_EQ(shared->plugin.settings.firstPersonView.fov, 99.0f);
-
-    // With keys of their own the same release reloads.
-    auto apart = makeRun(inCar(events, 50), std::string("[keyMappings]\nreloadSettingsKey = F10\n"));
-    runUntil(*apart, 5);
-    apart->plugin.settings.firstPersonView.fov = 99.0f;
-    runUntil(*apart, 20);
-    EXPECT_TRUE(apart->plugin.driver.modEnabled);
-    EXPECT_EQ(apart->plugin.settings.firstPersonView.fov, 59.0f);
+    // F10 released at 12 and at 32, with the fov set to 99 before: sharing one key the toggle
+    // wins (off, then on) and no reload puts 59 back; with keys of their own the release reloads.
+    struct Case { const char* keys; bool offBetween; float fov; };
+    for (const Case& c : {Case{"toggleModKey = F10\nreloadSettingsKey = VK_F10\n", true, 99.0f},
+                          Case{"reloadSettingsKey = F10\n", false, 59.0f}}) {
+        auto run = makeRun(inCar(R"({"frame": 10, "do": "key", "key": "F10", "frames": 3},
+                                    {"frame": 30, "do": "key", "key": "F10", "frames": 3})", 50),
+                           std::string("[keyMappings]\n") + c.keys);
+        runUntil(*run, 5);
+        run->plugin.settings.firstPersonView.fov = 99.0f;
+        runUntil(*run, 20);
+        EXPECT_EQ(run->plugin.driver.modEnabled, !c.offBetween) << c.keys;
+        runUntil(*run, 40);
+        EXPECT_TRUE(run->plugin.driver.modEnabled) << c.keys;
+        EXPECT_EQ(run->plugin.settings.firstPersonView.fov, c.fov) << c.keys;
+    }
 }
 
 TEST(Guards, AFailingGuardOrAnUnsupportedVehicleLeavesTheGameAlone) {

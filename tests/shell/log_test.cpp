@@ -88,31 +88,19 @@ void overwrite(const std::filesystem::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
-constexpr const char* kCarScenario = R"({"frames": 120, "world": {"vehicles": [{"name": "car", "model": "compact"}]},
-    "events": [{"frame": 2, "do": "enter", "vehicle": "car", "frames": 5}]})";
-
 TEST(Log, AStartWithABrokenIniNamesEachValueTheLoaderDidNotTakeByItsLine) {
-    const std::string ini =
-        "; a player's file\r\n"
-        "[3rdPersonView]\r\n"
-        "fov = abc\r\n"
-        "cameraAngle = 45\r\n"
-        "distanceNear = 500\r\n"
-        "[1stPersonView]\r\n"
-        "UseOwnFirstPersonCamera = yess\r\n"
-        "[KeyMappings]\r\n"
-        "toggleModKey = f10\r\n"
-        "reloadSettingsKey = F10\r\n";
-    const Played p = play(kCarScenario, ini);
+    const std::string ini = "; a player's file\r\n[3rdPersonView]\r\nfov = abc\r\ncameraAngle = 45\r\ndistanceNear = 500\r\n"
+                            "[1stPersonView]\r\nUseOwnFirstPersonCamera = yess\r\n"
+                            "[KeyMappings]\r\ntoggleModKey = f10\r\nreloadSettingsKey = F10\r\n";
+    const Played p = play(R"({"frames": 120, "world": {"vehicles": [{"name": "car", "model": "compact"}]},
+        "events": [{"frame": 2, "do": "enter", "vehicle": "car", "frames": 5}]})", ini);
     const auto& l = p.lines;
     ASSERT_GE(l.size(), 8u) << p.log;
-
     EXPECT_EQ(l[0].sentence, "Velmora " VELMORA_VERSION " started");
     const int read = find(l, "settings read from ");
     ASSERT_GE(read, 0) << dump(l);
     EXPECT_EQ(l[static_cast<std::size_t>(read)].level, "info");
     EXPECT_TRUE(l[static_cast<std::size_t>(read)].sentence.ends_with("/game/Velmora.ini")) << "the full path";
-
     // Expected words worked out from the file: the line, the value as written, what the loader does.
     const std::vector<std::string> expected = {
         "Velmora.ini:3: fov = \"abc\" is not accepted (it is not a number); the loader uses the default ",
@@ -158,7 +146,6 @@ TEST(Log, AUtf16IniIsReadAndTheMenusSavesWriteItAsUtf8KeepingEveryLineTheyDoNotC
     EXPECT_EQ(converted, find(p.lines, "menu: Saved to slot 1") + 1) << dump(p.lines);
     EXPECT_EQ(find(p.lines, "menu: Velmora.ini was UTF-16", converted + 1), -1);
     EXPECT_GE(find(p.lines, "menu: Settings saved to the ini"), 0);
-
     // Every line of the file but those of the saved keys is in the saved file as it was.
     EXPECT_EQ(saved.find('\0'), std::string::npos);
     std::set<std::string> savedKeys, savedLines;
@@ -202,7 +189,8 @@ TEST(Log, NamesTheProbesTheLinkAndEachCameraWithItsReasonInOrder) {
           "model-flags probe: its code pattern was not found; VehicleModelInfoFlagsOffset = 1404 from the settings is used"},
          {}},
         {"an unreadable executable", R"("memory": {"moduleReadable": false}, "onFootViewMode": 4)", "", "",
-         {"game-view probe: the game's executable cannot be read", "model-flags probe: the game's executable cannot be read"},
+         {"game-view probe: the game's executable cannot be read",
+          "model-flags probe: the game's executable cannot be read"},
          {}},
         {"no manual-transmission plug-in", "", "", "", {"Gears.asi is not loaded: the look keys work on their own"}, {}},
         {"the plug-in", R"("gears": {"present": true})", "", "", {"Gears.asi linked: its look requests are used"}, {}},
@@ -211,7 +199,8 @@ TEST(Log, NamesTheProbesTheLinkAndEachCameraWithItsReasonInOrder) {
         {"leaving the car", R"("onFootViewMode": 0)", R"(, {"frame": 100, "do": "exit", "frames": 5})", "",
          {"camera created: near chase", "camera released: the player left the vehicle"}, {}},
         {"the toggle key twice", R"("onFootViewMode": 0)",
-         R"(, {"frame": 60, "do": "key", "key": "1", "frames": 2}, {"frame": 100, "do": "key", "key": "1", "frames": 2})", "",
+         R"(, {"frame": 60, "do": "key", "key": "1", "frames": 2},
+            {"frame": 100, "do": "key", "key": "1", "frames": 2})", "",
          {"camera created: near chase", "switched off (toggle key)", "camera released: Velmora is switched off",
           "switched on (toggle key)", "camera created: near chase"}, {}},
         {"the player dies", R"("onFootViewMode": 0)", R"(, {"frame": 100, "do": "player", "dead": true})", "",
@@ -339,7 +328,6 @@ TEST_F(LogRules, StopsAtItsCapAndSaysSoOnItsLastLine) {
     logLine(v, LogLevel::Error, "after the cap");
     logFault(v, LogFault::MemoryRefused, "after the cap");
     EXPECT_EQ(Sink::text.size(), full);
-
     // A new game start begins a new log.
     Sink::text.clear();
     startLog(v);

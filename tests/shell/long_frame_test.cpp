@@ -15,11 +15,11 @@ namespace {
 TEST(LongFrames, TheCameraStaysWithTheCar) {
     for (const char* view : {"", R"("onFootViewMode": 4, )"}) {
         for (const float seconds : {0.3f, 1.0f}) {
-            const std::string what = std::string(*view ? "first person" : "chase") + ", frames of " + std::to_string(seconds);
+            const std::string what = (*view ? "first person, " : "chase, ") + std::to_string(seconds) + " s frames";
             sim::RunOptions options;
             options.iniPath = VELMORA_DEFAULT_INI_PATH;
-            sim::Simulation run(sim::parseScenario(R"({"frames": 400, "dt": )" + std::to_string(seconds) + R"(, "world": {)" +
-                                                       view + R"("player": {"in": "car"}, "vehicles": [{"name": "car",
+            sim::Simulation run(sim::parseScenario(R"({"frames": 400, "dt": )" + std::to_string(seconds) +
+                                                       R"(, "world": {)" + view + R"("player": {"in": "car"}, "vehicles": [{"name": "car",
                 "model": "compact", "position": [0, 0, 0], "speed": 15, "yawRate": 10}]}, "events": [
                 {"frame": 20, "do": "hold", "control": "aim", "frames": 40},
                 {"frame": 80, "do": "hold", "control": "lookBehind", "frames": 30},

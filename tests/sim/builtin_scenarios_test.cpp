@@ -226,7 +226,8 @@ TEST(BuiltinScenario, ChaseLook) {
         if (row.frame < 661 || row.frame > 699) return;
         const float aim = 1.0f - std::pow(1.0f - 8.0f * kDt, static_cast<float>(row.frame - 659));
         const Vector3 a = row.vehiclePosition + Vector3(0, 0, kCompactRod[1].lookAt);
-        const Vector3 expected = a + Vector3(0, 0, 0.22f * aim) - kCompactRod[1].length * (a - r.plugin.chaseState.trailPoint).normalized();
+        const Vector3 rod = kCompactRod[1].length * (a - r.plugin.chaseState.trailPoint).normalized();
+        const Vector3 expected = a + Vector3(0, 0, 0.22f * aim) - rod;
         EXPECT_LT((row.cameraPosition - expected).norm(), 2e-3f) << row.frame;
     });
     // The car turns at 4 degrees per second; the frame for side looks follows its
@@ -245,7 +246,6 @@ TEST(BuiltinScenario, ChaseLook) {
     for (const Look& l : looks) EXPECT_NEAR(wrap180(yawFromCar(at(*run, l.frame)) - l.yaw), 0.0f, 0.05f) << l.what;
     // Looking behind, the camera is the rod's length ahead of the car, looking back.
     EXPECT_GT(offsetInCar(at(*run, 509)).y(), 0.9f * kCompactRod[1].length);
-
     // The mouse turns the view right and up, the stick left and down; both are held a
     // second, then the rod takes over again.
     EXPECT_LT(yawFromCar(at(*run, 95)), -30.0f);
@@ -253,7 +253,6 @@ TEST(BuiltinScenario, ChaseLook) {
     EXPECT_GT(yawFromCar(at(*run, 239)), 20.0f);
     EXPECT_LT(at(*run, 239).cameraRotation.x, -20.0f);
     EXPECT_NEAR(wrap180(yawFromCar(at(*run, 146)) - yawFromCar(at(*run, 95))), 0.0f, 4.0f);  // held (the car turns on)
-
     // Aiming from frame 660: the field of view narrows toward 60 as the aim follower
     // (8 per second) rises: 1 - (1 - 8/60)^40 after 40 frames.
     const float aim = 1.0f - std::pow(1.0f - 8.0f * kDt, 40.0f);
@@ -369,19 +368,6 @@ TEST(BuiltinScenario, Unsupported) {
 // The first-person scenarios, judged in the car's frame; played without the eye-plane guard
 // where it would hide what is being checked.
 
-// The run's state after a step is the plug-in's after its frame, while the world has moved
-// on to the next frame: so the head and the vehicle's axes of the frame the camera was set
-// in are taken as the plug-in read them from the game in that frame.
-Vector3 headOf(const Simulation& r) { return r.plugin.cabin.rawHead; }
-
-// A vector in the frame of the vehicle as the plug-in sampled it: x right, y forward, z up.
-Vector3 inVehicle(const Simulation& r, const Vector3& v) {
-    const VehicleSample& s = r.plugin.sample;
-    return Vector3(v.dot(s.vehicleRight), v.dot(s.vehicleForward), v.dot(s.vehicleUp));
-}
-
-Vector3 shownCamera(const Simulation& r) { return r.trace().back().cameraPosition; }
-
 TEST(BuiltinScenario, FirstPersonDrive) {
     // From the head the camera sits at the head-space offsets (0, -0.04, 0.05) plus the inertia
     // shift, -inertia along the car, plus the lean. Worked by hand for the compact (drive figure
@@ -393,7 +379,11 @@ TEST(BuiltinScenario, FirstPersonDrive) {
     std::map<int, Vector3> fromHead;  // by frame, in the car's frame
     std::map<int, float> shake;       // the positional shake's height
     auto run = played("fp-drive", [&](Simulation& r) {
-        fromHead[r.trace().back().frame] = inVehicle(r, shownCamera(r) - headOf(r));
+        // The run's state after a step is the plug-in's after its frame (the world has moved on):
+        // the head and the car's axes as the plug-in read them in the frame the camera was set.
+        const VehicleSample& s = r.plugin.sample;
+        const Vector3 d = r.trace().back().cameraPosition - r.plugin.cabin.rawHead;
+        fromHead[r.trace().back().frame] = Vector3(d.dot(s.vehicleRight), d.dot(s.vehicleForward), d.dot(s.vehicleUp));
         shake[r.trace().back().frame] = r.plugin.cabin.shakeOffset.z();
     }, {{"EyePlaneGuard", "0"}});
     struct Place { int frame; Vector3 at; };
@@ -478,14 +468,8 @@ TEST(BuiltinScenario, FirstPersonBike) {
 }
 
 TEST(BuiltinScenario, FirstPersonAim) {
-    std::map<int, int> reticles, declarations;
-    auto run = played("fp-aim", [&](Simulation& r) {
-        const int frame = r.trace().back().frame;  // the frame just played
-        const auto& calls = r.lastLog().callsByHash;
-        auto count = [&](std::uint64_t hash) { return calls.count(hash) != 0 ? calls.at(hash) : 0; };
-        reticles[frame] = count(natives::showHudComponent.hash);
-        declarations[frame] = count(natives::declareFirstPersonView.hash);
-    });
+    std::map<int, std::map<std::uint64_t, int>> calls;  // by frame
+    auto run = played("fp-aim", [&](Simulation& r) { calls[r.trace().back().frame] = r.lastLog().callsByHash; });
     // Aiming from 100 to 219: the aim follower reaches 1 - (1 - 8/60)^(n+1) on the n-th frame,
     // and the field of view goes that far from 90 toward 60.
     for (const int n : {0, 5, 30, 119}) {
@@ -494,8 +478,8 @@ TEST(BuiltinScenario, FirstPersonAim) {
     }
     for (int f = 70; f < 300; ++f) {
         const bool aiming = f >= 100 && f < 220;
-        EXPECT_EQ(reticles.at(f), aiming ? 1 : 0) << f;
-        EXPECT_EQ(declarations.at(f), aiming ? 0 : 1) << f;
+        EXPECT_EQ(calls[f][natives::showHudComponent.hash], aiming ? 1 : 0) << f;
+        EXPECT_EQ(calls[f][natives::declareFirstPersonView.hash], aiming ? 0 : 1) << f;
     }
 }
 

@@ -32,7 +32,8 @@ TEST(ChaseCamera, LookBehindAndSideLooksTurnAboutTheCar) {
     // Looking behind: ahead of the car by the rod's length (5.35 for the compact's medium
     // camera), looking back.
     const sim::TraceRow& behind = run->trace().at(149);
-    const Vector3 offset = sim::orientationOf(behind.vehicleYaw, 0, 0).transpose() * (behind.cameraPosition - behind.vehiclePosition);
+    const Vector3 offset =
+        sim::orientationOf(behind.vehicleYaw, 0, 0).transpose() * (behind.cameraPosition - behind.vehiclePosition);
     EXPECT_NEAR(offset.x(), 0.0f, 1e-3f);
     EXPECT_GT(offset.y(), 5.35f * 0.9f);
     EXPECT_NEAR(std::fabs(yawFromCar(behind)), 180.0f, 0.1f);

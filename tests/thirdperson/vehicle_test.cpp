@@ -116,7 +116,6 @@ TEST(VehicleSample, AxesSpeedChangeAndTravelBlend) {
     EXPECT_NEAR(s.speedChange, 0.000833333f, 1e-5f);
     // On its wheels the camera follows the direction of travel: the blend stays at 0.
     EXPECT_EQ(s.travelBlend, 0.0f);
-
     // Upside down it runs toward 1, the body (in the air, as the chase-jump scenario shows).
     run->world.vehicles[0].roll = 180.0f;
     runUntil(*run, run->world.frame + 30);
@@ -131,10 +130,8 @@ TEST(ChaseParameters, SnapThenEaseTowardTheSelectedCamera) {
     EXPECT_EQ(v.chase.height, 0.3f);
     EXPECT_TRUE(v.chase.chaseBlendStarted);
     EXPECT_TRUE(v.chase.chaseBlendSettled);
-
     stepChaseParameters(v);  // nothing to do: settled at once
     EXPECT_TRUE(v.chase.chaseBlendSettled);
-
     // Toward far: t = 2.6 × 0.016 = 0.0416, w = (2 - t)·t·0.75 = 0.0611021 of the way a step.
     v.driver.cameraIndex = 2;
     stepChaseParameters(v);
@@ -142,21 +139,17 @@ TEST(ChaseParameters, SnapThenEaseTowardTheSelectedCamera) {
     EXPECT_NEAR(v.chase.height, 0.3f + 0.25f * 0.0611021f, 1e-6f);
     EXPECT_FALSE(v.chase.chaseBlendSettled);
     int frames = 1;
-    while (!v.chase.chaseBlendSettled && frames < 1000) {
-        stepChaseParameters(v);
-        ++frames;
-    }
+    for (; !v.chase.chaseBlendSettled && frames < 1000; ++frames) stepChaseParameters(v);
     // The distance is the slowest: 0.8 × (1 - w)^n falls below 0.002 first at n = 96
     // (log 0.0025 / log 0.938898 = 95.03).
     EXPECT_EQ(frames, 96);
     EXPECT_NEAR(v.chase.distance, 2.0f, 0.002f);
-
     // Out-of-range indexes use the nearest end.
     for (const auto& [index, distance] : {std::pair{-1, 0.4f}, std::pair{5, 2.0f}}) {
-        Velmora fresh;
-        fresh.driver.cameraIndex = index;
-        stepChaseParameters(fresh);
-        EXPECT_EQ(fresh.chase.distance, distance) << index;
+        v = Velmora{};
+        v.driver.cameraIndex = index;
+        stepChaseParameters(v);
+        EXPECT_EQ(v.chase.distance, distance) << index;
     }
 }
 
