@@ -1,14 +1,13 @@
 // The first-person camera's arithmetic on plain values: the head follower, the inertia
-// signal, the cabin motion's switches and pauses, the eye-plane guard, the recentering
-// weight, the look limits, the speed zoom, the aim and the wall-clock measurement. Values
-// are worked out by hand from the camera's formulas.
+// signal, the cabin's shake, vibration and lean, the recentering weight, the look limits, the
+// speed zoom and the wall-clock measurement. Expected values
+// are worked out by hand at chosen inputs; each table says how.
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
 
-#include "firstperson/cabin.h"
 #include "cammath/timing.h"
+#include "firstperson/cabin.h"
 #include "firstperson/first_person.h"
 #include "firstperson/look_around.h"
 #include "thirdperson/vehicle.h"
@@ -17,63 +16,93 @@ namespace velmora {
 namespace {
 
 constexpr float kDt = 1.0f / 60.0f;
-constexpr FrameSteps kOneStep{kDt, 1.0f};   // a frame at 60 a second
-constexpr FrameSteps k0016{0.016f, 1.0f};   // a frame the wall clock measured at 0.016 s
+constexpr FrameSteps kOneStep{kDt, 1.0f};  // a frame at 60 a second
+constexpr FrameSteps k0016{0.016f, 1.0f};  // a frame the wall clock measured at 0.016 s
 
 TEST(HeadFollower, FollowsInTheVehiclesFrameAndJumpsWhenFarOrNew) {
     CabinMotion c;
     const Vector3 start(0.0f, 0.0f, 1.0f);
     EXPECT_EQ(followHead(c, 7, start, 9.0f, k0016), start);  // the first call takes the head
     // 2.9 m away: followed by 9 × 0.016 = 0.144 of the way.
-    const Vector3 near(2.9f, 0.0f, 1.0f);
-    EXPECT_NEAR(followHead(c, 7, near, 9.0f, k0016).x(), 0.144f * 2.9f, 1e-5f);
-    // More than 3 m from the followed point: a jump onto the head.
-    const Vector3 far = c.smoothedHead + Vector3(0.0f, 3.01f, 0.0f);
+    EXPECT_NEAR(followHead(c, 7, Vector3(2.9f, 0.0f, 1.0f), 9.0f, k0016).x(), 0.4176f, 1e-5f);
+    const Vector3 far = c.smoothedHead + Vector3(0.0f, 3.01f, 0.0f);  // over 3 m: a jump
     EXPECT_EQ(followHead(c, 7, far, 9.0f, k0016), far);
-    // Another vehicle starts afresh, however near.
-    const Vector3 other = far + Vector3(0.1f, 0.0f, 0.0f);
+    const Vector3 other = far + Vector3(0.1f, 0.0f, 0.0f);  // another vehicle starts afresh
     EXPECT_EQ(followHead(c, 8, other, 9.0f, k0016), other);
-    EXPECT_EQ(c.headVehicle, 8);
 }
 
 TEST(Inertia, TheSignalFromItsTwoFollowers) {
-    // Off: nothing, and the followers keep their values.
-    CabinMotion c;
-    c.inertiaFast = 0.5f;
-    EXPECT_EQ(inertiaStep(c, false, 0.25f, 0.001f, 10.0f, kOneStep), 0.0f);
-    EXPECT_EQ(c.inertiaFast, 0.5f);
-    // At rest and settled: (0 + 0 - 0.3) × 0.175.
-    CabinMotion rest;
-    EXPECT_NEAR(inertiaStep(rest, true, 0.25f, 0.0f, 0.0f, kOneStep), -0.0525f, 1e-6f);
-    // Accelerating at 4 m/s² (a speed change of 4/3600 a frame) at 10 m/s with a drive
-    // figure of 0.25: a = 0.4722; fast = a × dt × 1.725, slow = a × dt × 0.765.
-    CabinMotion go;
-    const float a = 0.25f * (4.0f / 3600.0f) * 1700.0f;
-    const float fast = a * kDt * 1.725f, slow = a * kDt * 0.765f;
-    EXPECT_NEAR(inertiaStep(go, true, 0.25f, 4.0f / 3600.0f, 10.0f, kOneStep), (10.0f * 0.01295f + fast - slow - 0.3f) * 0.175f, 1e-6f);
-    EXPECT_NEAR(go.inertiaFast, fast, 1e-7f);
-    EXPECT_NEAR(go.inertiaSlow, slow, 1e-7f);
-    // Standing still, the slow follower also catches up at 8 per second; the signal is
-    // clamped to 0.1 either way.
-    CabinMotion standing;
-    standing.inertiaFast = 2.0f;
-    inertiaStep(standing, true, 0.0f, 0.0f, 0.0f, kOneStep);
-    const float fastAfter = 2.0f - 2.0f * kDt * 1.725f;
-    EXPECT_NEAR(standing.inertiaSlow, fastAfter * kDt * 8.0f, 1e-6f);
-    CabinMotion hard;
-    hard.inertiaFast = 10.0f;
-    EXPECT_EQ(inertiaStep(hard, true, 0.0f, 0.0f, 50.0f, kOneStep), 0.1f);
-}
-
-TEST(Inertia, TheSpeedChangeIsTheSameAtEveryFrameRate) {
-    // 4 m/s² is 4/3600 at 60 frames per second, as the change of speed times the step; so it
-    // stays at 144 frames per second, and a frame without time has none.
-    EXPECT_NEAR(speedChangeOf(10.0f + 4.0f / 60.0f, 10.0f, 1.0f / 60.0f), 4.0f / 3600.0f, 1e-7f);
+    // One step at 60 a second from the followers given. Worked by hand: a = drive × change ×
+    // 1700; fast and slow move 1.725/60 and 0.765/60 of the way to a; standing (≤ 0.02 m/s)
+    // the slow one then takes 8/60 of the gap; signal (0.01295·speed + fast - slow - 0.3)·0.175
+    // within ±0.1.
+    struct Case { bool on; float drive, change, speed, fast0, slow0, fast, slow, signal; const char* what; };
+    const Case cases[] = {
+        {false, 0.25f, 0.001f, 10, 0.5f, 0.2f, 0.5f, 0.2f, 0.0f, "off: nothing, followers kept"},
+        {true, 0.25f, 0, 0, 0, 0, 0, 0, -0.0525f, "at rest: -0.3 × 0.175"},
+        {true, 0.25f, 4.0f / 3600, 10, 0, 0, 0.0135764f, 0.0060208f, -0.0285153f,
+         "4 m/s² at 10 m/s: a = 0.472222, (0.1295 + 0.0075556 - 0.3)·0.175"},
+        {true, 0, 0, 0, 2, 0, 1.9425f, 0.259f, 0.1f, "standing, catching up: 1.9425·8/60; 0.2421 capped"},
+        {true, 0, 0, 5, 0, 2, 0, 1.9745f, -0.1f, "slow ahead while moving: -0.387 capped"},
+    };
+    for (const Case& k : cases) {
+        CabinMotion c;
+        c.inertiaFast = k.fast0;
+        c.inertiaSlow = k.slow0;
+        EXPECT_NEAR(inertiaStep(c, k.on, k.drive, k.change, k.speed, kOneStep), k.signal, 1e-6f) << k.what;
+        EXPECT_NEAR(c.inertiaFast, k.fast, 1e-6f) << k.what;
+        EXPECT_NEAR(c.inertiaSlow, k.slow, 1e-6f) << k.what;
+    }
+    // 4 m/s² is 4/3600 at 60 frames a second as the change of speed times the step; so it stays
+    // at 144 a second, and a frame without time has none.
     EXPECT_NEAR(speedChangeOf(10.0f + 4.0f / 144.0f, 10.0f, 1.0f / 144.0f), 4.0f / 3600.0f, 1e-7f);
     EXPECT_EQ(speedChangeOf(12.0f, 10.0f, 0.0f), 0.0f);
 }
 
-TEST(CabinMotion, SwitchesAndPauses) {
+// The shake's noise, as its hash is defined: frac(sin(phase·12.9898 + k)·43758.547) - 0.5, in float.
+float noise(float phase, float k) {
+    const float x = std::sin(phase * 12.9898f + k) * 43758.547f;
+    return x - std::floor(x) - 0.5f;
+}
+
+TEST(CabinMotion, ShakeAndVibrationOfOneStepAtChosenInputs) {
+    FirstPersonView s;
+    s.ShakeSpeed = 0.5f;
+    s.ShakeTerrain = 0.5f;
+    // One step from rest. Worked by hand: amplitude = min(cap, min(s/3, 1)/(0.045·s + 1) ·
+    // (0.5·s·0.004 + jolt·0.5·0.01) · time scale); phase (0.25·s + 12)/60; vibration gain
+    // s/45 + 0.25, at most 1.25. The followers take 22/60 (offset) and 20/60 (angles) of the way.
+    struct Case { float speed, previousVz, timeScale, cap, phase, amplitude, gain; const char* what; };
+    const Case cases[] = {
+        {6, -0.1f, 1, 1, 0.225f, 0.0330709f, 0.383333f, "6 m/s, a jolt of 6 m/s²: 0.042/1.27"},
+        {60, 0, 0.5f, 1, 0.45f, 0.0162162f, 1.25f, "60 m/s at half speed: 0.12/3.7/2, the gain capped"},
+        {1.5f, 0, 1, 1, 0.20625f, 0.00140515f, 0.283333f, "1.5 m/s: half the speed factor, 0.003/1.0675/2"},
+        {6, -0.1f, 1, 0.01f, 0.225f, 0.01f, 0.383333f, "capped by ShakeMaxOffset"},
+    };
+    for (const Case& k : cases) {
+        s.ShakeMaxOffset = k.cap;
+        CabinInputs in;
+        in.dt = kDt;
+        in.steps = kOneStep;
+        in.realFrameSeconds = kDt;
+        in.timeScale = k.timeScale;
+        in.velocity = Vector3(0.0f, k.speed, 0.0f);
+        CabinMotion c;
+        c.prevVerticalVelocity = k.previousVz;
+        cabinMotionStep(c, s, in);
+        const float p = c.shakePhase, a = k.amplitude, kp = 22.0f / 60.0f, kr = 20.0f / 60.0f;
+        EXPECT_NEAR(p, k.phase, 1e-6f) << k.what;
+        const float expected[] = {noise(p, 0) * a * 0.6f * kp, noise(p, 17) * a * 0.6f * kp, noise(p, 43) * a * kp,
+                                  0.9f * noise(p, 71) * a * 90 * kr, 0.9f * noise(p, 103) * a * 60 * kr,
+                                  0.9f * noise(p, 139) * a * 45 * kr, k.gain * noise(p * 4.5f, 211) * 0.006f};
+        const float got[] = {c.shakeOffset.x(), c.shakeOffset.y(), c.shakeOffset.z(), c.shakePitch,
+                             c.shakeRoll, c.shakeYaw, c.vibration};
+        for (int i = 0; i < 7; ++i)
+            EXPECT_NEAR(got[i], expected[i], 1e-4f * std::fabs(expected[i]) + 1e-9f) << k.what << " " << i;
+    }
+}
+
+TEST(CabinMotion, LeanSwitchesAndPauses) {
     FirstPersonView s;
     CabinInputs moving;
     moving.dt = kDt;
@@ -81,61 +110,32 @@ TEST(CabinMotion, SwitchesAndPauses) {
     moving.velocity = Vector3(0.0f, 10.0f, 0.4f);
     moving.sidewaysSpeed = -0.6f;
     moving.right = Vector3(1.0f, 0.0f, 0.0f);
-    moving.forward = Vector3(0.0f, 1.0f, 0.0f);
     CabinMotion c;
     for (int i = 0; i < 30; ++i) cabinMotionStep(c, s, moving);
-    // The lean: -(-0.6) × 0.045 = 0.027, limited to 0.02, approached at 6 per second.
-    EXPECT_NEAR(c.leanOffset.x(), 0.02f * (1.0f - std::pow(1.0f - 6.0f * kDt, 30.0f)), 1e-5f);
-    // The shake stays within its limit: |offset| ≤ 0.6·A horizontally and A vertically.
-    EXPECT_LE(c.shakeOffset.head<2>().cwiseAbs().maxCoeff(), 0.6f * s.ShakeMaxOffset * 0.5f);
-    EXPECT_NE(c.shakePitch, 0.0f);
-
-    // Paused: nothing moves.
-    const CabinMotion paused = c;
+    // The lean: 0.6 × 0.045 = 0.027, limited to 0.02, approached at 6/60 a frame: 0.02·(1 - 0.9^30).
+    EXPECT_NEAR(c.leanOffset.x(), 0.0191521f, 1e-5f);
+    const CabinMotion before = c;  // paused: nothing moves
     CabinInputs still = moving;
     still.dt = 0.0f;
     still.steps.steps = 0.0f;
     cabinMotionStep(c, s, still);
-    EXPECT_EQ(c.shakeOffset, paused.shakeOffset);
-    EXPECT_EQ(c.shakePitch, paused.shakePitch);
-    EXPECT_EQ(c.leanOffset, paused.leanOffset);
-    EXPECT_EQ(c.shakePhase, paused.shakePhase);
-
-    // Shake switched off: the positional shake goes at once, the rotational shake and the
-    // vibration fade at 20 per second, and the lean still follows its own switch.
-    FirstPersonView off = s;
-    off.TerrainShake = false;
-    c.vibration = 0.004f;
-    const float pitch = c.shakePitch;
-    cabinMotionStep(c, off, moving);
+    EXPECT_TRUE(c.shakeOffset == before.shakeOffset && c.shakePitch == before.shakePitch &&
+                c.leanOffset == before.leanOffset && c.shakePhase == before.shakePhase);
+    // Shake switched off: the positional shake goes at once, the angles and the vibration fade
+    // by 20/60 a step, and the lean still follows its own switch.
+    s.TerrainShake = false;
+    c.vibration = 0.003f;
+    c.shakePitch = 0.3f;
+    cabinMotionStep(c, s, moving);
     EXPECT_EQ(c.shakeOffset, Vector3::Zero());
-    EXPECT_NEAR(c.shakePitch, pitch * (1.0f - 20.0f * kDt), 1e-7f);
-    EXPECT_NEAR(c.vibration, 0.004f * (1.0f - 20.0f * kDt), 1e-8f);
-    for (int i = 0; i < 300; ++i) cabinMotionStep(c, off, moving);
+    EXPECT_NEAR(c.shakePitch, 0.2f, 1e-7f);
+    EXPECT_NEAR(c.vibration, 0.002f, 1e-8f);
+    for (int i = 0; i < 300; ++i) cabinMotionStep(c, s, moving);
     EXPECT_NEAR(c.shakePitch, 0.0f, 1e-6f);
     EXPECT_NEAR(c.leanOffset.x(), 0.02f, 1e-5f);
-    off.HeadLean = false;
-    cabinMotionStep(c, off, moving);
+    s.HeadLean = false;
+    cabinMotionStep(c, s, moving);
     EXPECT_EQ(c.leanOffset, Vector3::Zero());
-}
-
-TEST(EyePlaneGuard, PutsTheCameraOntoThePlaneItMeasures) {
-    const Vector3 head(1.0f, 2.0f, 3.0f);
-    struct Case { Vector3 point, axis; float along; const char* what; };
-    const float c = std::cos(80.0f * 3.14159265f / 180.0f), s = std::sin(80.0f * 3.14159265f / 180.0f);
-    const Case cases[] = {
-        {head + Vector3(0.0f, -0.2f, 0.05f), Vector3(0, 1, 0), 0.08f, "behind the eyes: onto the plane"},
-        {head + Vector3(0.0f, 0.3f, 0.05f), Vector3(0, 1, 0), 0.3f, "well in front: untouched"},
-        {head + Vector3(0.0f, 0.02f, 0.0f), Vector3(-s, c, 0), 0.08f, "in an 80 degree side look"},
-        {head + Vector3(0.3f, 0.0f, 0.0f), Vector3(-1, 0, 0), 0.08f, "looking straight to the side"},
-    };
-    for (const Case& k : cases) {
-        const Vector3 p = keepInFrontOfEyes(k.point, head, k.axis, 0.08f);
-        EXPECT_NEAR((p - head).dot(k.axis), k.along, 1e-5f) << k.what;
-        // Only the distance along the axis changes.
-        const Vector3 moved = p - k.point;
-        EXPECT_NEAR((moved - k.axis * moved.dot(k.axis)).norm(), 0.0f, 1e-6f) << k.what;
-    }
 }
 
 TEST(LookAround, TheRecenteringWeight) {
@@ -150,15 +150,12 @@ TEST(LookAround, TheRecenteringWeight) {
         {0.0f, 1.6f, 2.0f, 0.0f, "back at rest"},
         {0.5f, 0.0f, 2.0f, 1.0f, "a return time of 0 counts as 0.01"},
         {2.0f, 1.6f, 0.0f, 1.0f, "ease 0, holding: 1, not 0^0 of a vanished look"},
-        {2.0f, 1.6f, -2.0f, 1.0f, "a negative ease, holding: finite"},
-        {0.8f, 1.6f, -2.0f, 1.0f - std::pow(0.5f, 0.01f), "a negative ease returning: as 0.01"},
+        {0.8f, 1.6f, -2.0f, 0.0069075f, "a negative ease returning: as 0.01, 1 - 0.5^0.01"},
     };
     for (const Case& k : cases) {
         s.RecenterTime = k.time;
         s.RecenterEase = k.ease;
-        const float w = recenterWeight(k.hold, s);
-        EXPECT_TRUE(std::isfinite(w)) << k.what;
-        EXPECT_NEAR(w, k.weight, 1e-5f) << k.what;
+        EXPECT_NEAR(recenterWeight(k.hold, s), k.weight, 1e-5f) << k.what;
     }
 }
 
@@ -180,22 +177,15 @@ TEST(LookAround, LimitsAboutTheVehiclesHeading) {
     }
 }
 
-TEST(FieldOfView, SpeedZoomAndAim) {
-    FirstPersonView s;  // SpeedZoomAmount 12 at 55 m/s
+TEST(FieldOfView, SpeedZoomTargetAndAim) {
+    FirstPersonView s;  // SpeedZoomAmount 12
+    // (1 - (1 - u)²)·12 with u = speed/reference, worked by hand; a reference of 0 or less is 1.
     struct Case { float speed, atSpeed, zoom; };
-    const Case cases[] = {
-        {0.0f, 55.0f, 0.0f},
-        {20.0f, 55.0f, (1.0f - (35.0f / 55.0f) * (35.0f / 55.0f)) * 12.0f},
-        {55.0f, 55.0f, 12.0f},
-        {90.0f, 55.0f, 12.0f},
-        {0.5f, 0.0f, 0.75f * 12.0f},  // a reference of 0 or less counts as 1 m/s
-        {1.0f, -5.0f, 12.0f},
-    };
+    const Case cases[] = {{0, 55, 0}, {20, 55, 7.14050f}, {55, 55, 12}, {90, 55, 12}, {0.5f, 0, 9}, {1, -5, 12}};
     for (const Case& k : cases) {
         s.SpeedZoomAtSpeed = k.atSpeed;
         EXPECT_NEAR(speedZoomTarget(k.speed, s), k.zoom, 1e-4f) << k.speed << " at " << k.atSpeed;
     }
-    EXPECT_EQ(aimedFov(75.0f, 1.0f), 60.0f);
     EXPECT_EQ(aimedFov(75.0f, 0.5f), 67.5f);
     EXPECT_EQ(aimedFov(75.0f, 0.001f), 75.0f);  // at 0.001 or less the aim is not applied
 }
@@ -218,61 +208,9 @@ TEST(FrameClock, MeasuresConsecutiveFramesAndStartsAfreshAfterAGap) {
     EXPECT_NEAR(c.RealFrameSeconds, 0.0001f, 1e-8f);
     EXPECT_EQ(c.timeScale, 1.0f);
     tick(6020, 0.02f);
-    ++c.frameTicks;     // a frame without a measurement (a look-behind)
-    ++c.frameTicks;
+    c.frameTicks += 2;  // frames without a measurement (a look-behind)
     tick(6500, 0.02f);  // starts afresh: the gap is not taken as a frame
     EXPECT_NEAR(c.RealFrameSeconds, 0.02f, 1e-6f);
-    tick(6517, 0.017f);
-    EXPECT_NEAR(c.RealFrameSeconds, 0.017f, 1e-6f);
-}
-
-}  // namespace
-}  // namespace velmora
-
-// ---------------------------------------------------------------------------------------
-// In the simulated world.
-
-#include "shell/velmora.h"
-#include "support/scenario_run.h"
-
-namespace velmora {
-namespace {
-
-// A car the player gets into from first person on foot; the own camera starts 46 frames
-// after the seat is taken (frame 58).
-std::string firstPersonIn(const std::string& car, const std::string& events, int frames = 160) {
-    return R"({"frames": )" + std::to_string(frames) + R"(, "world": {"onFootViewMode": 4, "player": {"position": [-2, 0, 0]},
-        "vehicles": [{"name": "car", "model": "compact")" + car + R"(}]},
-        "events": [{"frame": 2, "do": "enter", "vehicle": "car", "frames": 10})" + events + "]}";
-}
-
-TEST(FirstPersonCamera, TheHorizonLockTakesAwayPartOfTheRoll) {
-    // A car standing with a 20 degree roll: the view rolls (1 - 0.35) × 20 = 13 degrees.
-    auto run = testing::makeRun(firstPersonIn(R"(, "roll": 20)", ""), std::string("[1stPersonView]\nHorizonLock = 0.35\n"));
-    testing::runUntil(*run, 120);
-    EXPECT_NEAR(run->trace().back().cameraRotation.y, 13.0f, 0.01f);
-    auto level = testing::makeRun(firstPersonIn(R"(, "roll": 20)", ""), std::string("[1stPersonView]\nHorizonLock = 1\n"));
-    testing::runUntil(*level, 120);
-    EXPECT_NEAR(level->trace().back().cameraRotation.y, 0.0f, 0.01f);
-}
-
-TEST(FirstPersonCamera, NonFiniteVehicleDataNeverReachesTheGame) {
-    // The game answers NaN for the car's position and velocity from 80 to 109.
-    auto run = testing::makeRun(firstPersonIn(R"(, "speed": 6)", R"(, {"frame": 80, "do": "broken", "vehicle": "car"},
-        {"frame": 110, "do": "broken", "vehicle": "car", "value": false})"));
-    testing::runUntil(*run, 80);
-    const Vector3 lastGood = run->trace().back().cameraPosition;
-    for (int frame = 81; frame < 160; ++frame) {
-        testing::runUntil(*run, frame);
-        const sim::TraceRow& row = run->trace().back();
-        ASSERT_TRUE(row.cameraPosition.allFinite() && std::isfinite(row.cameraFov)) << frame;
-        if (frame <= 110) {
-            EXPECT_EQ(row.cameraPosition, lastGood) << frame;
-        }
-    }
-    // Recovered: back at the driver's eyes, 0.08 ahead of them.
-    const Vector3 fromHead = run->trace().back().cameraPosition - run->plugin.cabin.rawHead;
-    EXPECT_NEAR(fromHead.dot(run->plugin.sample.vehicleForward), 0.08f, 2e-3f);
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <functional>
 #include <map>
 #include <memory>
@@ -50,13 +49,12 @@ const Calls kChase = Calls{{"entityQuaternion", 1}, {"startSegmentProbe", 1}, {"
 // First person: the entering check, the exit control, the car's orientation, the mount point,
 // the head, the drive figure, the sideways speed, the camera's pointing, the phone, the game's
 // first-person declaration, the render switch and the game's camera mode.
-const Calls kFirstPerson = Calls{{"isCharacterEnteringVehicle", 1}, {"isControlJustPressed", 1},
-                                 {"entityQuaternion", 1},           {"entityPointToWorld", 1},
-                                 {"bonePosition", 1},               {"vehicleAcceleration", 1},
-                                 {"entitySpeedVector", 1},          {"stopCameraPointing", 1},
-                                 {"setPhoneOverlayScale", 1},       {"declareFirstPersonView", 1},
-                                 {"renderScriptedCameras", 1},      {"setGameCameraMode", 1},
-                                 {"setCameraFov", 1}} + kPlaceCamera;
+const Calls kFirstPerson =
+    Calls{{"isCharacterEnteringVehicle", 1}, {"isControlJustPressed", 1}, {"entityQuaternion", 1},
+          {"entityPointToWorld", 1},         {"bonePosition", 1},         {"vehicleAcceleration", 1},
+          {"entitySpeedVector", 1},          {"stopCameraPointing", 1},   {"setPhoneOverlayScale", 1},
+          {"declareFirstPersonView", 1},     {"renderScriptedCameras", 1}, {"setGameCameraMode", 1},
+          {"setCameraFov", 1}} + kPlaceCamera;
 // On a motorcycle the eye sits over the saddle bone: no mount point.
 Calls onTheSaddle(Calls calls) {
     calls.erase("entityPointToWorld");
@@ -64,12 +62,11 @@ Calls onTheSaddle(Calls calls) {
 }
 // Looking behind in first person: the rear bone and the spoiler instead of the head and the
 // cabin motion.
-const Calls kFirstPersonBehind = Calls{{"isCharacterEnteringVehicle", 1}, {"isControlJustPressed", 1},
-                                       {"entityQuaternion", 1},           {"bonePosition", 1},
-                                       {"vehicleMod", 1},                 {"stopCameraPointing", 1},
-                                       {"renderScriptedCameras", 1}} + kPlaceCamera;
+const Calls kFirstPersonBehind =
+    Calls{{"isCharacterEnteringVehicle", 1}, {"isControlJustPressed", 1}, {"entityQuaternion", 1}, {"bonePosition", 1},
+          {"vehicleMod", 1}, {"stopCameraPointing", 1}, {"renderScriptedCameras", 1}} + kPlaceCamera;
 
-constexpr int kChaseBudget = 33, kBlendBudget = 45, kMeasurementBudget = 400, kWorstBudget = 450;
+constexpr int kChaseBudget = 33, kMeasurementBudget = 400, kWorstBudget = 450;
 
 std::map<std::uint64_t, std::string> nativeNames() {
     std::map<std::uint64_t, std::string> names;
@@ -138,32 +135,8 @@ TEST(CallBudget, EachFrameTypeAsksTheGameOnlyWhatItNeeds) {
     }
 }
 
-TEST(CallBudget, ABlendFrameCostsWhatAnOrdinaryChaseFrameCosts) {
-    // chase-cycle blends near to medium at 150 and medium to far at 300, about 95 frames each.
-    const Calls ordinary = kEveryFrame + kSeated + kSample + kChase;
-    auto run = started("chase-cycle");
-    int blendFrames = 0;
-    bool blending = false;
-    while (run->step()) {
-        const sim::TraceRow& row = run->trace().back();
-        // A frame blends when it starts unsettled: the plug-in's flag as the previous frame left it.
-        if (blending && row.frame > 150 && row.frame < 450) {
-            ++blendFrames;
-            const Calls calls = byName(run->lastLog().callsByHash);
-            EXPECT_EQ(calls, ordinary) << "frame " << row.frame;
-            EXPECT_LE(total(calls), kBlendBudget) << "frame " << row.frame;
-        }
-        blending = !run->plugin.chase.chaseBlendSettled;
-    }
-    EXPECT_GT(blendFrames, 150);
-}
-
 bool hasBone(const sim::VehicleModel& model, std::string_view name) {
-    return std::any_of(model.bones.begin(), model.bones.end(), [&](const sim::BoneDefinition& b) {
-        return std::equal(b.name.begin(), b.name.end(), name.begin(), name.end(), [](char x, char y) {
-            return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-        });
-    });
+    return std::ranges::any_of(model.bones, [&](const sim::BoneDefinition& b) { return b.name == name; });
 }
 
 TEST(CallBudget, AMeasurementLooksEachBoneUpOncePerVehicle) {
@@ -179,7 +152,6 @@ TEST(CallBudget, AMeasurementLooksEachBoneUpOncePerVehicle) {
     ASSERT_GT(tableBones, 10);
     const int firstTime = 1 + (kVehicleBoneNameCount + 2) + (tableBones + cabinBones) + 1 + 3;
     const int again = firstTime - (kVehicleBoneNameCount + 2);
-
     auto run = started("drive");
     while (run->step() && run->trace().back().frame < 100) {}
     ASSERT_TRUE(run->plugin.camera.cameraActive);
@@ -218,13 +190,23 @@ TEST(CallBudget, AReloadLooksTheBonesUpAfresh) {
     EXPECT_EQ(reloads, 1);
 }
 
-TEST(CallBudget, NoFrameOfAnyBuiltinScenarioGoesOverTheWorstFrameBudget) {
+TEST(CallBudget, NoFrameOfAnyBuiltinScenarioGoesOverTheWorstFrameBudgetAndABlendFrameCostsNoMore) {
+    int blendFrames = 0;
     for (const sim::BuiltinScenario& scenario : sim::builtinScenarios()) {
         auto run = started(scenario.name);
         int worst = 0, worstFrame = 0;
+        bool blending = false;
         while (run->step()) {
             const sim::TraceRow& row = run->trace().back();
             if (row.nativeCalls > worst) worst = row.nativeCalls, worstFrame = row.frame;
+            // chase-cycle blends near to medium at 150 and medium to far at 300, about 95 frames
+            // each. A frame blends when it starts unsettled (the flag as the previous frame left
+            // it); it costs what an ordinary chase frame costs.
+            if (blending && std::string_view(scenario.name) == "chase-cycle" && row.frame > 150 && row.frame < 450) {
+                ++blendFrames;
+                EXPECT_EQ(byName(run->lastLog().callsByHash), kEveryFrame + kSeated + kSample + kChase) << row.frame;
+            }
+            blending = !run->plugin.chase.chaseBlendSettled;
             // A menu frame is the chase frame, the menu's controls taken, and what it draws:
             // eight text calls per text and one more for its outline, one call per rectangle.
             // The typed trigger is not asked for on a frame the menu key is pressed.
@@ -250,6 +232,7 @@ TEST(CallBudget, NoFrameOfAnyBuiltinScenarioGoesOverTheWorstFrameBudget) {
         }
         EXPECT_LE(worst, kWorstBudget) << scenario.name << " frame " << worstFrame;
     }
+    EXPECT_GT(blendFrames, 150);
 }
 
 }  // namespace

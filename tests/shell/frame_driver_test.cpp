@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <optional>
+#include <utility>
 
 #include "shell/velmora.h"
 #include "support/scenario_run.h"
@@ -22,14 +25,6 @@ std::string inCar(const std::string& events, int frames = 200, const std::string
     return R"({"frames": )" + std::to_string(frames) + R"(, "world": {)" + world +
            R"("player": {"in": "car"}, "vehicles": [{"name": "car", "model": "compact", "position": [0, 0, 0.5], "speed": 5}]},
               "events": [)" + events + "]}";
-}
-
-// Presses of the view-change control at the frames given, as scenario events.
-std::string viewChanges(std::initializer_list<int> frames) {
-    std::string events;
-    for (const int f : frames)
-        events += R"(, {"do": "press", "control": "viewChange", "frame": )" + std::to_string(f) + "}";
-    return events.substr(2);
 }
 
 TEST(Startup, NotifiesInPiecesOfNinetyNineThenLoadsTheSettings) {
@@ -54,63 +49,99 @@ TEST(Startup, NotifiesInPiecesOfNinetyNineThenLoadsTheSettings) {
 }
 
 TEST(ViewMode, RememberedAfterTheGraceAndWrittenBackOnLeaving) {
-    // In the car from the start: the remembered view 1 picks the medium chase camera.
+    // In the car from the start: the remembered view 1 picks the medium chase camera. Out at 25;
+    // the grace of 1.5 s ends at 115.
     auto run = makeRun(inCar(R"({"frame": 20, "do": "exit", "frames": 5},
-        {"frame": 60, "do": "setViewMode", "value": 2}, {"frame": 90, "do": "setViewMode", "value": 0},
-        {"frame": 130, "do": "setViewMode", "value": 3},
-        {"frame": 160, "do": "enter", "vehicle": "car", "frames": 5})"));
+        {"frame": 60, "do": "setViewMode", "value": 0}, {"frame": 130, "do": "setViewMode", "value": 2},
+        {"frame": 140, "do": "setViewMode", "value": 3}, {"frame": 160, "do": "enter", "vehicle": "car", "frames": 5})"));
+    const FrameDriver& d = run->plugin.driver;
     runUntil(*run, 10);
-    EXPECT_EQ(run->plugin.driver.cameraIndex, 1);
+    EXPECT_EQ(d.cameraIndex, 1);
     EXPECT_EQ(run->world.onFootViewMode, 1);
-
     runUntil(*run, 26);  // out of the car: the medium view is left to the game
-    EXPECT_FALSE(run->plugin.driver.wasInVehicle);
-    EXPECT_EQ(run->plugin.driver.rememberedViewMode, 1);
+    EXPECT_FALSE(d.wasInVehicle);
     EXPECT_EQ(run->world.onFootViewMode, 1);
-
-    runUntil(*run, 100);  // a change within 1.5 s of leaving is not remembered
-    EXPECT_EQ(run->plugin.driver.rememberedViewMode, 1);
-    runUntil(*run, 125);  // after the grace the game's view is read again
-    EXPECT_EQ(run->plugin.driver.rememberedViewMode, 0);
-    runUntil(*run, 150);  // a view mode of 3 is ignored
-    EXPECT_EQ(run->plugin.driver.rememberedViewMode, 0);
-
-    runUntil(*run, 170);  // back in: the remembered near view
-    EXPECT_TRUE(run->plugin.driver.wasInVehicle);
-    EXPECT_EQ(run->plugin.driver.cameraIndex, 0);
-    EXPECT_EQ(run->world.onFootViewMode, 0);
+    struct Remembered { int frame, mode; };  // near within the grace, read after it; far; 3 ignored
+    for (const Remembered& r : {Remembered{100, 1}, Remembered{125, 0}, Remembered{135, 2}, Remembered{155, 2}}) {
+        runUntil(*run, r.frame);
+        EXPECT_EQ(d.rememberedViewMode, r.mode) << r.frame;
+    }
+    runUntil(*run, 170);  // back in: the far chase camera
+    EXPECT_EQ(run->trace().back().plugin.cameraIndex, 2);
+    EXPECT_TRUE(run->trace().back().scripted);
+    EXPECT_EQ(run->world.onFootViewMode, 2);
 }
 
-TEST(ViewMode, ControlSeventyFiveSuspendsTheOwnFirstPersonCameraUntilOnFoot) {
-    auto run = makeRun(inCar(viewChanges({5, 10}) + R"(, {"frame": 20, "do": "press", "control": "control75"},
-                                                     {"frame": 40, "do": "exit", "frames": 3})", 60));
-    runUntil(*run, 15);
+TEST(ViewMode, IntoFirstPersonWithItsClipsAndControlSeventyFiveLetsTheGameViewBackUntilOnFoot) {
+    // Medium, far at 5, first person at 10; control 75 at 20; out at 40 to 42; the game's view set
+    // to medium after the grace, in again at 150 to 152: the chase camera is back at once.
+    auto run = makeRun(inCar(R"({"frame": 5, "do": "press", "control": "viewChange"},
+        {"frame": 10, "do": "press", "control": "viewChange"}, {"frame": 20, "do": "press", "control": "control75"},
+        {"frame": 40, "do": "exit", "frames": 3}, {"frame": 140, "do": "setViewMode", "value": 1},
+        {"frame": 150, "do": "enter", "vehicle": "car", "frames": 3})", 160));
+    auto clips = [&] {
+        const sim::ScriptedCamera& c = run->world.cameras.at(run->plugin.camera.cameraHandle);
+        return std::pair{c.nearClip, c.farClip};
+    };
+    runUntil(*run, 8);
+    EXPECT_EQ(clips(), (std::pair{0.15f, 800.0f}));
+    runUntil(*run, 12);
     EXPECT_EQ(run->plugin.driver.cameraMode, CameraMode::FirstPerson);
-    EXPECT_FALSE(run->plugin.driver.firstPersonSuspended);
-    runUntil(*run, 30);
-    EXPECT_TRUE(run->plugin.driver.firstPersonSuspended);
-    runUntil(*run, 50);
-    EXPECT_FALSE(run->plugin.driver.firstPersonSuspended);
+    EXPECT_EQ(clips(), (std::pair{0.05f, 740.0f}));
+    run->run();
+    for (int f = 20; f < 150; ++f) EXPECT_FALSE(run->trace().at(static_cast<std::size_t>(f)).scripted) << f;
+    EXPECT_TRUE(run->trace().at(155).scripted);
+}
+
+// The game's two frame-time answers, replaced while `brokenTime` holds a value.
+HostRuntime gameRuntime{};
+std::uint64_t lastHash = 0;
+std::optional<float> brokenTime;
+void tapFrameTime(sim::Simulation& run) {
+    gameRuntime = run.plugin.runtime;
+    run.plugin.runtime.nativeInit = [](std::uint64_t hash) { gameRuntime.nativeInit(lastHash = hash); };
+    run.plugin.runtime.nativeCall = [] {
+        std::uint64_t* result = gameRuntime.nativeCall();
+        if (brokenTime && (lastHash == natives::frameTime.hash || lastHash == natives::frameTimestep.hash))
+            std::memcpy(result, &*brokenTime, sizeof(float));
+        return result;
+    };
+}
+
+TEST(FrameTime, NegativeInfiniteOrNaNAnswersAreFramesInWhichNoTimePassed) {
+    // Out of the car at 25 with the game's view set to far at 30; the frame time is broken in
+    // frames 26 to 85. The grace of 1.5 s counts 90 frames with time: far is remembered at 175.
+    for (const float broken : {-1.0f, -INFINITY, NAN, INFINITY}) {
+        auto run = makeRun(inCar(R"({"frame": 20, "do": "exit", "frames": 5}, {"frame": 30, "do": "setViewMode", "value": 2})"));
+        tapFrameTime(*run);
+        runUntil(*run, 26);
+        brokenTime = broken;
+        runUntil(*run, 86);
+        brokenTime.reset();
+        runUntil(*run, 170);
+        EXPECT_EQ(run->plugin.driver.rememberedViewMode, 1) << broken;
+        runUntil(*run, 180);
+        EXPECT_EQ(run->plugin.driver.rememberedViewMode, 2) << broken;
+    }
 }
 
 TEST(ToggleKey, ToggleAndReloadOnOneKeyShareTheLatchAndTheToggleWins) {
-    const std::string events = R"({"frame": 10, "do": "key", "key": "F10", "frames": 3},
-                                  {"frame": 30, "do": "key", "key": "F10", "frames": 3})";
-    auto shared = makeRun(inCar(events, 50), std::string("[keyMappings]\ntoggleModKey = F10\nreloadSettingsKey = VK_F10\n"));
-    runUntil(*shared, 20);
-    EXPECT_FALSE(shared->plugin.driver.modEnabled);
-    shared->plugin.settings.firstPersonView.fov = 99.0f;  // a reload would put 59 back
-    runUntil(*shared, 40);
-    EXPECT_TRUE(shared->plugin.driver.modEnabled);
-    EXPECT_EQ(shared->plugin.settings.firstPersonView.fov, 99.0f);
-
-    // With keys of their own the same release reloads.
-    auto apart = makeRun(inCar(events, 50), std::string("[keyMappings]\nreloadSettingsKey = F10\n"));
-    runUntil(*apart, 5);
-    apart->plugin.settings.firstPersonView.fov = 99.0f;
-    runUntil(*apart, 20);
-    EXPECT_TRUE(apart->plugin.driver.modEnabled);
-    EXPECT_EQ(apart->plugin.settings.firstPersonView.fov, 59.0f);
+    // F10 released at 12 and at 32, with the fov set to 99 before: sharing one key the toggle
+    // wins (off, then on) and no reload puts 59 back; with keys of their own the release reloads.
+    struct Case { const char* keys; bool offBetween; float fov; };
+    for (const Case& c : {Case{"toggleModKey = F10\nreloadSettingsKey = VK_F10\n", true, 99.0f},
+                          Case{"reloadSettingsKey = F10\n", false, 59.0f}}) {
+        auto run = makeRun(inCar(R"({"frame": 10, "do": "key", "key": "F10", "frames": 3},
+                                    {"frame": 30, "do": "key", "key": "F10", "frames": 3})", 50),
+                           std::string("[keyMappings]\n") + c.keys);
+        runUntil(*run, 5);
+        run->plugin.settings.firstPersonView.fov = 99.0f;
+        runUntil(*run, 20);
+        EXPECT_EQ(run->plugin.driver.modEnabled, !c.offBetween) << c.keys;
+        runUntil(*run, 40);
+        EXPECT_TRUE(run->plugin.driver.modEnabled) << c.keys;
+        EXPECT_EQ(run->plugin.settings.firstPersonView.fov, c.fov) << c.keys;
+    }
 }
 
 TEST(Guards, AFailingGuardOrAnUnsupportedVehicleLeavesTheGameAlone) {

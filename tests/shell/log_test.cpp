@@ -88,31 +88,19 @@ void overwrite(const std::filesystem::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
-constexpr const char* kCarScenario = R"({"frames": 120, "world": {"vehicles": [{"name": "car", "model": "compact"}]},
-    "events": [{"frame": 2, "do": "enter", "vehicle": "car", "frames": 5}]})";
-
 TEST(Log, AStartWithABrokenIniNamesEachValueTheLoaderDidNotTakeByItsLine) {
-    const std::string ini =
-        "; a player's file\r\n"
-        "[3rdPersonView]\r\n"
-        "fov = abc\r\n"
-        "cameraAngle = 45\r\n"
-        "distanceNear = 500\r\n"
-        "[1stPersonView]\r\n"
-        "UseOwnFirstPersonCamera = yess\r\n"
-        "[KeyMappings]\r\n"
-        "toggleModKey = f10\r\n"
-        "reloadSettingsKey = F10\r\n";
-    const Played p = play(kCarScenario, ini);
+    const std::string ini = "; a player's file\r\n[3rdPersonView]\r\nfov = abc\r\ncameraAngle = 45\r\ndistanceNear = 500\r\n"
+                            "[1stPersonView]\r\nUseOwnFirstPersonCamera = yess\r\n"
+                            "[KeyMappings]\r\ntoggleModKey = f10\r\nreloadSettingsKey = F10\r\n";
+    const Played p = play(R"({"frames": 120, "world": {"vehicles": [{"name": "car", "model": "compact"}]},
+        "events": [{"frame": 2, "do": "enter", "vehicle": "car", "frames": 5}]})", ini);
     const auto& l = p.lines;
     ASSERT_GE(l.size(), 8u) << p.log;
-
     EXPECT_EQ(l[0].sentence, "Velmora " VELMORA_VERSION " started");
     const int read = find(l, "settings read from ");
     ASSERT_GE(read, 0) << dump(l);
     EXPECT_EQ(l[static_cast<std::size_t>(read)].level, "info");
     EXPECT_TRUE(l[static_cast<std::size_t>(read)].sentence.ends_with("/game/Velmora.ini")) << "the full path";
-
     // Expected words worked out from the file: the line, the value as written, what the loader does.
     const std::vector<std::string> expected = {
         "Velmora.ini:3: fov = \"abc\" is not accepted (it is not a number); the loader uses the default ",
@@ -158,7 +146,6 @@ TEST(Log, AUtf16IniIsReadAndTheMenusSavesWriteItAsUtf8KeepingEveryLineTheyDoNotC
     EXPECT_EQ(converted, find(p.lines, "menu: Saved to slot 1") + 1) << dump(p.lines);
     EXPECT_EQ(find(p.lines, "menu: Velmora.ini was UTF-16", converted + 1), -1);
     EXPECT_GE(find(p.lines, "menu: Settings saved to the ini"), 0);
-
     // Every line of the file but those of the saved keys is in the saved file as it was.
     EXPECT_EQ(saved.find('\0'), std::string::npos);
     std::set<std::string> savedKeys, savedLines;
@@ -179,41 +166,59 @@ TEST(Log, AUtf16IniIsReadAndTheMenusSavesWriteItAsUtf8KeepingEveryLineTheyDoNotC
     EXPECT_EQ(kept, lines - 42);  // the 43 saved keys but InertiaAffectsPitch, which the shipped file lacks
 }
 
-TEST(Log, SaysWhenThereIsNoSettingsFileAndWhatTheProbesFound) {
+TEST(Log, NamesTheProbesTheLinkAndEachCameraWithItsReasonInOrder) {
+    // A compact entered at frame 2 (in first person where the world says onFootViewMode 4), with
+    // the events given and no settings file unless the case has one.
     struct Case {
         const char* what;
-        const char* memory;  // world.memory
-        bool firstPerson;
-        std::vector<std::string> said;     // sentence starts, in this order
+        const char* world;   // more world fields
+        const char* events;  // more events
+        const char* ini;
+        std::vector<std::string> said;  // sentence starts, in this order
         std::vector<std::string> notSaid;
     };
     const std::vector<Case> cases = {
-        {"a sound game", "{}", true,
-         {"game-view probe: pattern found at 0x", "camera created: first person",
-          "model-flags probe: pattern found at 0x"},
+        {"a sound game", R"("onFootViewMode": 4)", "", "",
+         {"game-view probe: pattern found at 0x", "camera created: first person", "model-flags probe: pattern found at 0x"},
          {"game-view probe: its", "model-flags probe: its"}},
-        {"no view pattern", R"({"viewPattern": false})", false,
+        {"no view pattern", R"("memory": {"viewPattern": false})", "", "",
          {"game-view probe: its code pattern was not found; the chase camera starts behind the vehicle"},
          {"game-view probe: pattern found"}},
-        {"no flags pattern", R"({"flagsPattern": false})", true,
-         {"game-view probe: pattern found", "model-flags probe: its code pattern was not found; "
-                                            "VehicleModelInfoFlagsOffset = 1404 from the settings is used"},
+        {"no flags pattern", R"("memory": {"flagsPattern": false}, "onFootViewMode": 4)", "", "",
+         {"game-view probe: pattern found",
+          "model-flags probe: its code pattern was not found; VehicleModelInfoFlagsOffset = 1404 from the settings is used"},
          {}},
-        {"an unreadable executable", R"({"moduleReadable": false})", true,
+        {"an unreadable executable", R"("memory": {"moduleReadable": false}, "onFootViewMode": 4)", "", "",
          {"game-view probe: the game's executable cannot be read",
           "model-flags probe: the game's executable cannot be read"},
          {}},
+        {"no manual-transmission plug-in", "", "", "", {"Gears.asi is not loaded: the look keys work on their own"}, {}},
+        {"the plug-in", R"("gears": {"present": true})", "", "", {"Gears.asi linked: its look requests are used"}, {}},
+        {"the plug-in without some exports", R"("gears": {"present": true, "missing": ["MT_LookingBack", "MT_GetVersion"]})",
+         "", "", {"Gears.asi linked, but it lacks MT_LookingBack: those looks are not used"}, {}},
+        {"leaving the car", R"("onFootViewMode": 0)", R"(, {"frame": 100, "do": "exit", "frames": 5})", "",
+         {"camera created: near chase", "camera released: the player left the vehicle"}, {}},
+        {"the toggle key twice", R"("onFootViewMode": 0)",
+         R"(, {"frame": 60, "do": "key", "key": "1", "frames": 2},
+            {"frame": 100, "do": "key", "key": "1", "frames": 2})", "",
+         {"camera created: near chase", "switched off (toggle key)", "camera released: Velmora is switched off",
+          "switched on (toggle key)", "camera created: near chase"}, {}},
+        {"the player dies", R"("onFootViewMode": 0)", R"(, {"frame": 100, "do": "player", "dead": true})", "",
+         {"camera created", "camera released: the player is gone, dead, arrested or not in control"}, {}},
+        {"first person handed to the game", R"("onFootViewMode": 0)",
+         R"(, {"frame": 50, "do": "press", "control": "viewChange"}, {"frame": 60, "do": "press", "control": "viewChange"},
+            {"frame": 70, "do": "press", "control": "viewChange"})", "[1stPersonView]\r\nUseOwnFirstPersonCamera = 0\r\n",
+         {"camera created: near chase", "camera released: first person is handed to the game's own camera"}, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const std::string scenario = std::string(R"({"frames": 120, "world": {"memory": )") + c.memory +
-                                     (c.firstPerson ? R"(, "onFootViewMode": 4)" : "") +
-                                     R"(, "vehicles": [{"name": "car", "model": "compact"}]},
-            "events": [{"frame": 2, "do": "enter", "vehicle": "car", "frames": 5}]})";
-        const Played p = play(scenario, "");
-        const int missing = find(p.lines, "settings file ");
-        EXPECT_GE(missing, 0) << dump(p.lines);
-        if (missing >= 0) {
+        const Played p = play(std::string(R"({"frames": 160, "world": {)") + c.world + (*c.world ? ", " : "") +
+                                  R"("vehicles": [{"name": "car", "model": "compact"}]},
+            "events": [{"frame": 2, "do": "enter", "vehicle": "car", "frames": 5})" + c.events + "]}",
+                              c.ini);
+        if (*c.ini == '\0') {  // said once, as a warning, at the start
+            const int missing = find(p.lines, "settings file ");
+            ASSERT_GE(missing, 0) << dump(p.lines);
             const LogLine& line = p.lines[static_cast<std::size_t>(missing)];
             EXPECT_TRUE(line.sentence.ends_with("Velmora.ini not found: Velmora runs with its defaults")) << line.sentence;
             EXPECT_EQ(line.level, "warning");
@@ -221,24 +226,10 @@ TEST(Log, SaysWhenThereIsNoSettingsFileAndWhatTheProbesFound) {
         int at = 0;
         for (const std::string& s : c.said) {
             at = find(p.lines, s, at);
-            EXPECT_GE(at, 0) << "missing or out of order: " << s << "\n" << dump(p.lines);
-            if (at < 0) break;
+            ASSERT_GE(at, 0) << "missing or out of order: " << s << "\n" << dump(p.lines);
+            ++at;
         }
         for (const std::string& s : c.notSaid) EXPECT_EQ(find(p.lines, s), -1) << s;
-    }
-}
-
-TEST(Log, TheManualTransmissionLinkIsNamed) {
-    struct Case {
-        const char* gears;
-        const char* said;
-    };
-    for (const Case& c : {Case{"{}", "Gears.asi is not loaded: the look keys work on their own"},
-                          Case{R"({"present": true})", "Gears.asi linked: its look requests are used"},
-                          Case{R"({"present": true, "missing": ["MT_LookingBack", "MT_GetVersion"]})",
-                               "Gears.asi linked, but it lacks MT_LookingBack: those looks are not used"}}) {
-        const Played p = play(std::string(R"({"frames": 2, "world": {"gears": )") + c.gears + "}}", "");
-        EXPECT_GE(find(p.lines, c.said), 0) << dump(p.lines);
     }
 }
 
@@ -265,43 +256,6 @@ TEST(Log, AReloadReadsTheFileAgainAndNamesWhatIsNowWrong) {
     const int gone = find(l, "settings file ", reload);
     ASSERT_GT(gone, reload) << dump(l);
     EXPECT_TRUE(l[static_cast<std::size_t>(gone)].sentence.ends_with("not found: the settings stay as they were"));
-}
-
-TEST(Log, TheCameraIsCreatedAndReleasedWithItsReason) {
-    struct Case {
-        const char* what;
-        const char* events;
-        const char* settings;
-        std::vector<std::string> said;  // in this order
-    };
-    const std::vector<Case> cases = {
-        {"leaving the car", R"({"frame": 100, "do": "exit", "frames": 5})", "",
-         {"camera created: near chase", "camera released: the player left the vehicle"}},
-        {"the toggle key twice", R"({"frame": 60, "do": "key", "key": "1", "frames": 2},
-                                    {"frame": 100, "do": "key", "key": "1", "frames": 2})", "",
-         {"camera created: near chase", "switched off (toggle key)", "camera released: Velmora is switched off",
-          "switched on (toggle key)", "camera created: near chase"}},
-        {"the player dies", R"({"frame": 100, "do": "player", "dead": true})", "",
-         {"camera created", "camera released: the player is gone, dead, arrested or not in control"}},
-        {"first person handed to the game", R"({"frame": 50, "do": "press", "control": "viewChange"},
-             {"frame": 60, "do": "press", "control": "viewChange"}, {"frame": 70, "do": "press", "control": "viewChange"})",
-         R"(, "settings": {"1stPersonView": {"UseOwnFirstPersonCamera": "0"}})",
-         {"camera created: near chase", "camera released: first person is handed to the game's own camera"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const std::string scenario =
-            std::string(R"({"frames": 160, "world": {"onFootViewMode": 0, "vehicles": [{"name": "car", "model": "compact"}]},
-                "events": [{"frame": 2, "do": "enter", "vehicle": "car", "frames": 5}, )") +
-            c.events + "]" + c.settings + "}";
-        const Played p = play(scenario, "[KeyMappings]\r\ntoggleModKey = 1\r\n");
-        int at = 0;
-        for (const std::string& s : c.said) {
-            at = find(p.lines, s, at);
-            ASSERT_GE(at, 0) << "missing or out of order: " << s << "\n" << dump(p.lines);
-            ++at;
-        }
-    }
 }
 
 TEST(Log, AnUnsupportedVehicleIsNamedOnceAndASteadyDriveWritesNothing) {
@@ -374,7 +328,6 @@ TEST_F(LogRules, StopsAtItsCapAndSaysSoOnItsLastLine) {
     logLine(v, LogLevel::Error, "after the cap");
     logFault(v, LogFault::MemoryRefused, "after the cap");
     EXPECT_EQ(Sink::text.size(), full);
-
     // A new game start begins a new log.
     Sink::text.clear();
     startLog(v);

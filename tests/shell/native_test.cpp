@@ -1,3 +1,4 @@
+// The native-call layer: how arguments become 64-bit slots and how result areas are read.
 #include "shell/native.h"
 
 #include <gtest/gtest.h>
@@ -5,7 +6,6 @@
 #include <array>
 #include <cstring>
 
-#include "shell/natives.h"
 #include "support/fake_runtime.h"
 
 namespace velmora {
@@ -21,7 +21,6 @@ TEST(NativeSlots, ArgumentsAreEncodedAsTheRuntimeExpects) {
     constexpr Native<void(std::int32_t, std::int32_t, bool, bool, float, float, const char*, std::int32_t*,
                           std::uint64_t)>
         kProbe{0x1122334455667788ull, "probe"};
-
     invoke(runtime, kProbe, -1, 7, true, false, 1.5f, -0.0f, text, &out, 0xfedcba9876543210ull);
 
     ASSERT_EQ(fake.calls().size(), 1u);
@@ -48,41 +47,19 @@ TEST(NativeResults, NumbersAreReadAtByteZeroAndVectorsAtEightByteSpacing) {
     std::memcpy(area, &number, sizeof number);
     EXPECT_EQ(readResult<std::int32_t>(area), -42);
     EXPECT_TRUE(readResult<bool>(area));
-
     const float f = 3.25f;
     std::memcpy(area, &f, sizeof f);
     EXPECT_EQ(readResult<float>(area), 3.25f);
-
     writeResult(area, Vector3(1.0f, -2.0f, 3.5f));
     float floats[6];  // each coordinate at the start of its own 8-byte slot
     std::memcpy(floats, area, sizeof floats);
     EXPECT_EQ((std::array{floats[0], floats[2], floats[4]}), (std::array{1.0f, -2.0f, 3.5f}));
     const Rotation r = readResult<Rotation>(area);
     EXPECT_EQ((std::array{r.x, r.y, r.z}), (std::array{1.0f, -2.0f, 3.5f}));
-
     const std::int32_t zero = 0;
     std::memcpy(area, &zero, sizeof zero);
     EXPECT_FALSE(readResult<bool>(area));
     EXPECT_EQ(readResult<std::int32_t>(nullptr), 0);  // a runtime without a result area
-}
-
-TEST(NativeCall, InitPushCallInOrderAndTheResultIsDecoded) {
-    FakeRuntime fake;
-    const HostRuntime runtime = fake.table();
-    fake.answer(natives::scriptedCameraRotation, Rotation{10.0f, 0.0f, 270.0f});
-    fake.answer(natives::controlValue, 0.25f);
-
-    const Rotation rotation = invoke(runtime, natives::scriptedCameraRotation, 77, 2);
-    const float axis = invoke(runtime, natives::controlValue, 2, 1);
-
-    EXPECT_EQ(rotation.x, 10.0f);
-    EXPECT_EQ(rotation.z, 270.0f);
-    EXPECT_EQ(axis, 0.25f);
-    ASSERT_EQ(fake.calls().size(), 2u);
-    EXPECT_EQ(fake.calls()[0].hash, 0x7d304c1c955e3e12ull);
-    EXPECT_EQ(fake.calls()[0].slots, (std::vector<std::uint64_t>{77, 2}));
-    EXPECT_EQ(fake.calls()[1].hash, 0xec3c9b8d5327b563ull);
-    EXPECT_EQ(fake.calls()[1].slots, (std::vector<std::uint64_t>{2, 1}));
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
-// The chase camera end to end in the simulated world: where the rod puts the camera on a
-// straight and in a bend, the blends, the looks, the obstacle handling, attachments, the
-// field of view, and that nothing non-finite ever reaches the game.
+// The chase camera end to end in the simulated world: the side and rear looks, the free look's
+// pitch limits, the obstacle handling and the field of view.
 #include "thirdperson/chase_camera.h"
 
 #include <gtest/gtest.h>
@@ -9,71 +8,50 @@
 #include <cmath>
 
 #include "shell/velmora.h"
-#include "sim/catalogue.h"
 #include "support/scenario_run.h"
-#include "thirdperson/bone_names.h"
 
 namespace velmora {
 namespace {
 
-using testing::makeRun;
-using testing::runUntil;
-
-std::string carRun(const std::string& car, const std::string& events, int frames = 400) {
-    return R"({"frames": )" + std::to_string(frames) + R"(, "world": {"player": {"in": "car"}, )"
-           R"("vehicles": [{"name": "car", "model": "compact", "position": [0, 0, 0.5])" + car + R"(}]},
-              "events": [)" + events + "]}";
+// A compact the player sits in, played to its end: the trace.
+std::unique_ptr<sim::Simulation> played(const std::string& car, const std::string& events, int frames,
+                                       const std::string& settings = "") {
+    auto run = testing::makeRun(R"({"frames": )" + std::to_string(frames) + R"(, "world": {"player": {"in": "car"}, )"
+                                R"("vehicles": [{"name": "car", "model": "compact", "position": [0, 0, 0.5])" + car + R"(}]},
+              "events": [)" + events + "]}", settings);
+    run->run();
+    return run;
 }
 
-const sim::ScriptedCamera& cameraOf(const sim::Simulation& run) {
-    return run.world.cameras.at(run.plugin.camera.cameraHandle);
-}
-
-// The last finished frame as the trace has it: the car and the camera of the same frame.
-const sim::TraceRow& lastRow(const sim::Simulation& run) { return run.trace().back(); }
-
-// The camera's offset in the car's own frame (x right, y forward, z up) in the last frame.
-Vector3 offsetInCar(const sim::Simulation& run) {
-    const sim::TraceRow& row = lastRow(run);
-    return sim::orientationOf(row.vehicleYaw, 0.0f, 0.0f).transpose() * (row.cameraPosition - row.vehiclePosition);
-}
-
-// The camera's yaw relative to the car's in the last frame, in (-180, 180].
-float yawFromCar(const sim::Simulation& run) {
-    return wrapDegrees180(lastRow(run).cameraRotation.z - lastRow(run).vehicleYaw);
-}
+float yawFromCar(const sim::TraceRow& row) { return wrapDegrees180(row.cameraRotation.z - row.vehicleYaw); }
 
 TEST(ChaseCamera, LookBehindAndSideLooksTurnAboutTheCar) {
-    auto run = makeRun(carRun("", R"({"frame": 100, "do": "hold", "control": "lookBehind", "frames": 60},
-        {"frame": 200, "do": "key", "key": "B", "frames": 60},
-        {"frame": 300, "do": "key", "key": "N", "frames": 60})", 400),
-                       std::string("[3rdPersonView]\nlookLeftAngle = 90\nlookRightAngle = 60\n"));
-    runUntil(*run, 150);  // looking behind: ahead of the car by the rod's length, looking back
-    const VehicleProfile& p = run->plugin.profile;
-    Vector3 offset = offsetInCar(*run);
+    auto run = played("", R"({"frame": 100, "do": "hold", "control": "lookBehind", "frames": 60},
+        {"frame": 200, "do": "key", "key": "B", "frames": 60}, {"frame": 300, "do": "key", "key": "N", "frames": 60})", 400,
+                      "[3rdPersonView]\nlookLeftAngle = 90\nlookRightAngle = 60\n");
+    // Looking behind: ahead of the car by the rod's length (5.35 for the compact's medium
+    // camera), looking back.
+    const sim::TraceRow& behind = run->trace().at(149);
+    const Vector3 offset =
+        sim::orientationOf(behind.vehicleYaw, 0, 0).transpose() * (behind.cameraPosition - behind.vehiclePosition);
     EXPECT_NEAR(offset.x(), 0.0f, 1e-3f);
-    EXPECT_GT(offset.y(), p.chaseDistance * 0.9f);
-    EXPECT_NEAR(std::fabs(yawFromCar(*run)), 180.0f, 0.1f);
-
+    EXPECT_GT(offset.y(), 5.35f * 0.9f);
+    EXPECT_NEAR(std::fabs(yawFromCar(behind)), 180.0f, 0.1f);
     // The look-left key drives the axis to +1, which turns the view by lookRightAngle to the
     // car's left; the look-right key to -1, by lookLeftAngle to its right.
-    runUntil(*run, 250);
-    EXPECT_NEAR(run->plugin.look.lookKeyAxis, 1.0f, 1e-6f);
-    EXPECT_NEAR(yawFromCar(*run), 60.0f, 0.1f);
-    runUntil(*run, 350);
-    EXPECT_NEAR(yawFromCar(*run), -90.0f, 0.1f);
+    EXPECT_NEAR(yawFromCar(run->trace().at(249)), 60.0f, 0.1f);
+    EXPECT_NEAR(yawFromCar(run->trace().at(349)), -90.0f, 0.1f);
 }
 
 TEST(ChaseCamera, FreeLookPitchStaysWithinItsLimits) {
     // The mouse pushes up hard, then down hard; the camera pitch is the look's minus the 3.5
     // degree camera angle.
-    auto run = makeRun(carRun("", R"({"frame": 60, "do": "look", "x": 0, "y": -1, "frames": 60},
-        {"frame": 130, "do": "look", "x": 0, "y": 1, "frames": 80})", 230));
+    auto run = played("", R"({"frame": 60, "do": "look", "x": 0, "y": -1, "frames": 60},
+        {"frame": 130, "do": "look", "x": 0, "y": 1, "frames": 80})", 225);
     float highest = -1000.0f, lowest = 1000.0f;
-    for (int frame = 60; frame < 225; ++frame) {
-        runUntil(*run, frame);
-        highest = std::max(highest, sim::rotationOf(cameraOf(*run)).x);
-        lowest = std::min(lowest, sim::rotationOf(cameraOf(*run)).x);
+    for (const sim::TraceRow& row : run->trace()) {
+        highest = std::max(highest, row.cameraRotation.x);
+        lowest = std::min(lowest, row.cameraRotation.x);
     }
     EXPECT_NEAR(highest, 40.0f - 3.5f, 0.05f);
     EXPECT_NEAR(lowest, -62.0f - 3.5f, 0.05f);
@@ -81,9 +59,8 @@ TEST(ChaseCamera, FreeLookPitchStaysWithinItsLimits) {
 
 TEST(ChaseCamera, PullsInFrontOfAnObstacleQuicklyAndEasesBackOut) {
     // A standing car; a tall wall appears across the rod at frame 100 and goes at 200.
-    auto run = makeRun(carRun("", R"({"frame": 100, "do": "obstacle", "min": [-5, -4, 0], "max": [5, -3.5, 6]},
-        {"frame": 200, "do": "clearObstacles"})", 320));
-    run->run();
+    auto run = played("", R"({"frame": 100, "do": "obstacle", "min": [-5, -4, 0], "max": [5, -3.5, 6]},
+        {"frame": 200, "do": "clearObstacles"})", 320);
     auto at = [&](int frame) { return run->trace()[static_cast<std::size_t>(frame)].cameraPosition; };
     const Vector3 free = at(99);
     const Vector3 held = at(190);  // settled in front of the wall: 0.22 off it, 0.12 toward the car
@@ -105,27 +82,22 @@ TEST(ChaseCamera, PullsInFrontOfAnObstacleQuicklyAndEasesBackOut) {
 }
 
 TEST(ChaseCamera, FieldOfViewWithSpeedAndAiming) {
-    struct Case { float speed; const char* settings; float fov; const char* events = ""; };
-    const char* dynamic = "[3rdPersonView]\nDynamicFov = 1\n";
-    const std::string limited = std::string(dynamic) + "DynamicFovMaxLimit = 1\n";
-    const std::string noReference = std::string(dynamic) + "DynamicFovMaxAtSpeed = 0\n";
-    const std::string negative = std::string(dynamic) + "DynamicFovMaxAtSpeed = -60\n";
-    const std::string negativeLimited = negative + "DynamicFovMaxLimit = 1\n";
+    struct Case { float speed; std::string settings; float fov; const char* events = ""; };
+    const std::string dynamic = "[3rdPersonView]\nDynamicFov = 1\n";  // 68 to 75 at 60 m/s
     const Case cases[] = {
-        {30, dynamic, 71.5f},               // 68 + 7 * 30/60
-        {90, dynamic, 78.5f},               // beyond the maximum without the limit
-        {150, dynamic, 80.8333f},           // capped at 110 m/s
-        {90, limited.c_str(), 75.0f},
-        {30, noReference.c_str(), 75.0f},   // no reference speed: the widest view at once
-        {30, negative.c_str(), 64.5f},      // a negative one follows the formula: 68 + 7 * 30/-60
-        {30, negativeLimited.c_str(), 75.0f},  // capped at -60: 68 + 7 * -60/-60
-        {30, "", 77.5f},                    // off: the camera's own 77.5
+        {30, dynamic, 71.5f},                                       // 68 + 7 * 30/60
+        {90, dynamic, 78.5f},                                       // beyond the maximum without the limit
+        {150, dynamic, 80.8333f},                                   // capped at 110 m/s
+        {90, dynamic + "DynamicFovMaxLimit = 1\n", 75.0f},
+        {30, dynamic + "DynamicFovMaxAtSpeed = 0\n", 75.0f},        // no reference speed: the widest view at once
+        {30, dynamic + "DynamicFovMaxAtSpeed = -60\n", 64.5f},      // a negative one follows: 68 + 7 * 30/-60
+        {30, dynamic + "DynamicFovMaxAtSpeed = -60\nDynamicFovMaxLimit = 1\n", 75.0f},  // capped: 68 + 7 * -60/-60
+        {30, "", 77.5f},                                            // off: the camera's own 77.5
         {30, dynamic, 60.0f, R"({"frame": 10, "do": "hold", "control": "aim", "frames": 200})"},
     };
-    for (const Case& c : cases) {
-        auto run = makeRun(carRun(R"(, "speed": )" + std::to_string(c.speed), c.events, 100), std::string(c.settings));
-        runUntil(*run, 80);  // past the render switch's ease
-        EXPECT_NEAR(cameraOf(*run).fov, c.fov, 1e-3f) << c.speed << " " << c.settings << c.events;
+    for (const Case& c : cases) {  // past the render switch's ease
+        auto run = played(R"(, "speed": )" + std::to_string(c.speed), c.events, 80, c.settings);
+        EXPECT_NEAR(run->trace().back().cameraFov, c.fov, 1e-3f) << c.speed << " " << c.settings << c.events;
     }
 }
 
