@@ -14,7 +14,7 @@
 
 #include "bench/allocation_counter.h"
 #include "bench/replay_host.h"
-#include "shell/frame_driver.h"
+#include "plugin/frame_driver.h"
 #include "sim/runner.h"
 
 namespace {

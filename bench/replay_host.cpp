@@ -6,7 +6,7 @@
 #include <map>
 #include <type_traits>
 
-#include "shell/natives.h"
+#include "host/natives.h"
 
 namespace velmora::bench {
 namespace {

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "shell/platform.h"
-#include "shell/runtime.h"
+#include "host/platform.h"
+#include "host/runtime.h"
 
 namespace velmora::bench {
 

@@ -7,7 +7,7 @@
 //     20 microseconds, the simulator's bone lookups included.
 #include <benchmark/benchmark.h>
 
-#include "shell/frame_driver.h"
+#include "plugin/frame_driver.h"
 #include "sim/runner.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cammath/types.h"
+#include "host/types.h"
 
 namespace velmora::sim {
 

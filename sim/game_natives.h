@@ -10,7 +10,7 @@
 #include <cstring>
 #include <type_traits>
 
-#include "cammath/types.h"
+#include "host/types.h"
 
 namespace velmora::sim::game {
 

@@ -14,8 +14,8 @@
 #include <utility>
 #include <vector>
 
-#include "shell/platform.h"
-#include "shell/runtime.h"
+#include "host/platform.h"
+#include "host/runtime.h"
 #include "sim/game_natives.h"
 #include "sim/hostile.h"
 #include "sim/world.h"

@@ -11,7 +11,7 @@
 
 #include <cstdint>
 
-#include "cammath/types.h"
+#include "host/types.h"
 
 namespace velmora::sim {
 

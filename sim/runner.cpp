@@ -4,7 +4,7 @@
 #include <random>
 
 #include "config/ini.h"
-#include "shell/frame_driver.h"
+#include "plugin/frame_driver.h"
 
 namespace velmora::sim {
 namespace {

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "shell/velmora.h"
+#include "plugin/velmora.h"
 #include "sim/session.h"
 
 namespace velmora::sim {

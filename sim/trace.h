@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "cammath/types.h"
+#include "host/types.h"
 #include "sim/world.h"
 
 namespace velmora::sim {

@@ -12,8 +12,8 @@
 
 #include <Eigen/Core>
 
-#include "cammath/types.h"
-#include "shell/natives.h"
+#include "host/types.h"
+#include "host/natives.h"
 #include "sim/catalogue.h"
 #include "sim/rotation.h"
 

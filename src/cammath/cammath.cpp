@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "shell/natives.h"
+#include "host/natives.h"
 
 namespace velmora {
 namespace {

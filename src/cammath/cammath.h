@@ -7,9 +7,9 @@
 #include <cstdint>
 
 #include "cammath/timing.h"
-#include "cammath/types.h"
+#include "host/types.h"
 #include "config/settings.h"
-#include "shell/runtime.h"
+#include "host/runtime.h"
 
 namespace velmora {
 

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "plugin/velmora.h"
+#include "services/frame_reads.h"
+
 namespace velmora {
 namespace {
 
@@ -54,5 +57,7 @@ float composedWeight(float weightPerStep, const FrameSteps& s) {
 }
 
 float followWeight(float rate, const FrameSteps& s) { return composedWeight(rate * s.stepAt60, s); }
+
+FrameSteps frameSteps(Velmora& v) { return v.timing.steps(frameTimeNow(v), kStepAt60); }
 
 }  // namespace velmora

@@ -78,4 +78,8 @@ inline float countedSeconds(const FrameSteps& s) { return s.stepAt60 * s.steps; 
 // left at the frame's end as at 60 frames a second (where the frame takes 1/60 s off it).
 inline float startedTimer(float seconds, const FrameSteps& s) { return seconds - (s.stepAt60 - countedSeconds(s)); }
 
+struct Velmora;
+// This game frame's time as the plug-in's followers take it (v.timing over the frame time).
+FrameSteps frameSteps(Velmora& v);
+
 }  // namespace velmora

@@ -10,7 +10,7 @@
 #include "config/ini.h"
 #include "config/schema.h"
 #include "config/settings.h"
-#include "shell/platform.h"
+#include "host/platform.h"
 
 namespace velmora {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "shell/velmora.h"
+#include "plugin/velmora.h"
 
 namespace velmora {
 namespace {

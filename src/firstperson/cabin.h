@@ -6,9 +6,9 @@
 #include <cstdint>
 
 #include "cammath/timing.h"
-#include "cammath/types.h"
+#include "host/types.h"
 #include "config/settings.h"
-#include "shell/natives.h"
+#include "host/natives.h"
 
 namespace velmora {
 

@@ -6,7 +6,7 @@
 #include "firstperson/cabin.h"
 #include "firstperson/look_around.h"
 #include "firstperson/look_behind.h"
-#include "shell/velmora.h"
+#include "plugin/velmora.h"
 
 namespace velmora {
 namespace {

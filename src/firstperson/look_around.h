@@ -4,7 +4,7 @@
 #pragma once
 
 #include "cammath/timing.h"
-#include "cammath/types.h"
+#include "host/types.h"
 #include "config/settings.h"
 
 namespace velmora {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <iterator>
 
-#include "shell/velmora.h"
+#include "plugin/velmora.h"
 
 namespace velmora {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "cammath/types.h"
+#include "host/types.h"
 
 namespace velmora {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "shell/velmora.h"
+#include "plugin/velmora.h"
 
 namespace velmora {
 

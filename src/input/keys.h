@@ -7,7 +7,7 @@
 #include <span>
 #include <string_view>
 
-#include "shell/platform.h"
+#include "host/platform.h"
 
 namespace velmora {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "gears/gears.h"
-#include "shell/velmora.h"
+#include "plugin/velmora.h"
 
 namespace velmora {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "config/save.h"
 #include "menu/catalogue.h"
-#include "shell/velmora.h"
+#include "plugin/velmora.h"
 
 namespace velmora {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "menu/actions.h"
-#include "shell/velmora.h"
+#include "plugin/velmora.h"
 
 namespace velmora {
 namespace {

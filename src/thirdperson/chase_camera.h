@@ -4,8 +4,8 @@
 #pragma once
 
 #include "cammath/timing.h"
-#include "cammath/types.h"
-#include "shell/natives.h"
+#include "host/types.h"
+#include "host/natives.h"
 
 namespace velmora {
 

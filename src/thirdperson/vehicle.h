@@ -5,8 +5,8 @@
 #include <array>
 #include <cstdint>
 
-#include "cammath/types.h"
-#include "shell/natives.h"
+#include "host/types.h"
+#include "host/natives.h"
 #include "thirdperson/bone_names.h"
 
 namespace velmora {

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <limits>
 
-#include "shell/natives.h"
+#include "host/natives.h"
 #include "support/fake_runtime.h"
 
 namespace velmora {

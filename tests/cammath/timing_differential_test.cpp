@@ -13,7 +13,7 @@
 #include <cstring>
 #include <memory>
 
-#include "shell/velmora.h"
+#include "plugin/velmora.h"
 #include "sim/runner.h"
 #include "support/literal_timing.h"
 #include "support/trace_differential.h"

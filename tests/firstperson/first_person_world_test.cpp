@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/velmora.h"
+#include "plugin/velmora.h"
 #include "sim/catalogue.h"
 #include "support/scenario_run.h"
 

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/velmora.h"
+#include "plugin/velmora.h"
 #include "support/scenario_run.h"
 
 namespace velmora {

@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "shell/velmora.h"
+#include "plugin/velmora.h"
 #include "support/scenario_run.h"
 
 namespace velmora {

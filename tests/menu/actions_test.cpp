@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "config/load.h"
-#include "shell/velmora.h"
+#include "plugin/velmora.h"
 #include "support/fake_platform.h"
 #include "support/temp_dir.h"
 

@@ -12,7 +12,7 @@
 #include <tuple>
 #include <vector>
 
-#include "shell/velmora.h"
+#include "plugin/velmora.h"
 #include "sim/host.h"
 #include "sim/scenario.h"
 

@@ -14,7 +14,7 @@
 
 #include "config/load.h"
 #include "config/schema.h"
-#include "shell/velmora.h"
+#include "plugin/velmora.h"
 #include "sim/runner.h"
 
 namespace velmora {

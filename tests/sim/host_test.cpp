@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "shell/natives.h"
+#include "host/natives.h"
 #include "sim/runner.h"
 #include "sim/scenario.h"
 

@@ -10,7 +10,7 @@
 #include <map>
 #include <vector>
 
-#include "shell/natives.h"
+#include "host/natives.h"
 #include "sim/host.h"
 #include "sim/scenario.h"
 

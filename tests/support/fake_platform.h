@@ -5,7 +5,7 @@
 #include <string>
 #include <cstdint>
 
-#include "shell/platform.h"
+#include "host/platform.h"
 
 namespace velmora::testing {
 

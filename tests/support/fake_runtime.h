@@ -7,8 +7,8 @@
 #include <map>
 #include <vector>
 
-#include "shell/native.h"
-#include "shell/runtime.h"
+#include "host/native.h"
+#include "host/runtime.h"
 
 namespace velmora::testing {
 

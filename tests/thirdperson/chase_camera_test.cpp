@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "shell/velmora.h"
+#include "plugin/velmora.h"
 #include "support/scenario_run.h"
 
 namespace velmora {

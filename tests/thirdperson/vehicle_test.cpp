@@ -6,7 +6,7 @@
 
 #include <cmath>
 
-#include "shell/velmora.h"
+#include "plugin/velmora.h"
 #include "sim/catalogue.h"
 #include "support/scenario_run.h"
 

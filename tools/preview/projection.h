@@ -8,7 +8,7 @@
 
 #include <Eigen/Core>
 
-#include "cammath/types.h"
+#include "host/types.h"
 
 namespace velmora::preview {
 

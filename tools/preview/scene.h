@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "cammath/types.h"
+#include "host/types.h"
 #include "sim/scenario.h"
 #include "sim/trace.h"
 #include "sim/world.h"

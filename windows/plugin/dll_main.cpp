@@ -7,9 +7,9 @@
 
 #include "gears/gears.h"
 #include "runtime_imports.h"
-#include "shell/camera.h"
-#include "shell/frame_driver.h"
-#include "shell/velmora.h"
+#include "services/camera.h"
+#include "plugin/frame_driver.h"
+#include "plugin/velmora.h"
 #include "win32_platform.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "shell/platform.h"
+#include "host/platform.h"
 
 namespace velmora::win {
 

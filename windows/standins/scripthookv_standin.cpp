@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "import_patch.h"
-#include "shell/platform.h"
-#include "shell/runtime.h"
+#include "host/platform.h"
+#include "host/runtime.h"
 #include "sim/runner.h"
 #include "sim/session.h"
 #include "standin_api.h"

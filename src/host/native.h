@@ -12,8 +12,8 @@
 #include <cstring>
 #include <type_traits>
 
-#include "cammath/types.h"
-#include "shell/runtime.h"
+#include "host/types.h"
+#include "host/runtime.h"
 
 namespace velmora {
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "shell/native.h"
+#include "host/native.h"
 
 namespace velmora {
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "shell/natives.h"
+#include "host/natives.h"
 
 namespace velmora {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/velmora.h"
+#include "plugin/velmora.h"
 #include "sim/runner.h"
 #include "config/schema.h"
 #include "sim/scenario.h"

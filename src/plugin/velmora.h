@@ -8,14 +8,15 @@
 #include "firstperson/first_person.h"
 #include "firstperson/look_around.h"
 #include "gears/gears.h"
+#include "host/platform.h"
+#include "host/runtime.h"
 #include "input/keys.h"
 #include "input/look_input.h"
 #include "menu/menu.h"
-#include "shell/camera.h"
-#include "shell/frame_driver.h"
-#include "shell/log.h"
-#include "shell/platform.h"
-#include "shell/runtime.h"
+#include "plugin/frame_driver.h"
+#include "services/camera.h"
+#include "services/frame_reads.h"
+#include "services/log.h"
 #include "thirdperson/chase_camera.h"
 #include "thirdperson/vehicle.h"
 
@@ -25,8 +26,9 @@ struct Velmora {
     HostRuntime runtime{};        // host seam; filled by the backend before start-up
     Platform platform{};          // OS seam; filled by the backend before start-up
     SettingsRecord settings;      // config: every tunable value
-    FrameDriver driver;           // shell: view-mode state machine and per-frame values
-    CameraState camera;           // shell: the scripted camera and the memory patch
+    FrameDriver driver;           // plugin: view-mode state machine and per-frame values
+    FrameReads reads;             // services: this game frame's frame time, time step, look-behind
+    CameraState camera;           // services: the scripted camera and the memory patch
     KeyStateTable keys;           // input: release latches of keyReleased
     LookInput look;               // input: look axis, look back, analogue activity
     LookSmoothing lookSmoothing;  // cammath: ReadLookDelta's smoothed delta
@@ -42,7 +44,7 @@ struct Velmora {
     FirstPersonState firstPerson; // firstperson: the speed zoom
     GearsLink gears;              // gears: the manual-transmission link
     MenuState menu;               // menu: the settings menu, its page stack and status line
-    LogState log;                 // shell: Velmora.log's clock, size and fault latches
+    LogState log;                 // services: Velmora.log's clock, size and fault latches
 };
 
 }  // namespace velmora

@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "cammath/types.h"
-#include "shell/natives.h"
+#include "host/types.h"
+#include "host/natives.h"
 
 namespace velmora {
 

@@ -1,6 +1,6 @@
 // The scripted camera's lifecycle and the two uses of game memory: the call sequences
 // against a recording runtime, the memory effects in simulated runs.
-#include "shell/camera.h"
+#include "services/camera.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "shell/velmora.h"
+#include "plugin/velmora.h"
 #include "support/fake_runtime.h"
 #include "support/scenario_run.h"
 

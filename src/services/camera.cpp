@@ -1,9 +1,9 @@
-#include "shell/camera.h"
+#include "services/camera.h"
 
 #include <cmath>
 #include <cstring>
 
-#include "shell/velmora.h"
+#include "plugin/velmora.h"
 
 namespace velmora {
 namespace {

@@ -1,4 +1,4 @@
-#include "shell/frame_driver.h"
+#include "plugin/frame_driver.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,7 +8,7 @@
 #include "config/load.h"
 #include "firstperson/first_person.h"
 #include "menu/menu.h"
-#include "shell/velmora.h"
+#include "plugin/velmora.h"
 #include "thirdperson/chase_camera.h"
 
 namespace velmora {
@@ -20,7 +20,6 @@ constexpr std::int32_t kViewChangeGroup = 2;
 constexpr std::int32_t kViewChangeControl = 0;
 constexpr std::int32_t kVehicleCameraControl = 80;
 constexpr std::int32_t kFirstPersonExitControl = 75;
-constexpr std::int32_t kLookBehindControl = 26;
 
 constexpr std::int32_t kGameCameraModeChase = 2;
 constexpr std::int32_t kGameCameraModeFirstPerson = 4;
@@ -166,7 +165,7 @@ void inVehicleFrame(Velmora& v) {
     if (vehicle != d.currentVehicle) {
         d.currentVehicle = vehicle;
         v.runtime.scriptWait(0);  // let the game settle the new vehicle for a frame
-        d.reads = {};             // a new game frame
+        v.reads = {};             // a new game frame
         sampleVehicle(v);
         measureVehicle(v);
     }
@@ -246,10 +245,6 @@ void inVehicleFrame(Velmora& v) {
 
 namespace {
 
-// A frame time the game cannot mean (not a number, infinite, negative) is a frame in which
-// no time passed: every follower stands still instead of taking the broken value in.
-float soundSeconds(float seconds) { return std::isfinite(seconds) && seconds > 0.0f ? seconds : 0.0f; }
-
 // The settings file by its full path, whether it was read, and what the loader made of each
 // value it did not take as written, in the checker's words.
 void logSettingsLoad(Velmora& v, bool reload, bool loaded, const LoadOutcome& outcome) {
@@ -272,27 +267,6 @@ void logSettingsLoad(Velmora& v, bool reload, bool loaded, const LoadOutcome& ou
 }
 
 }  // namespace
-
-float frameTimeNow(Velmora& v) {
-    FrameReads& r = v.driver.reads;
-    if (!r.haveFrameTime) r.frameTime = soundSeconds(invoke(v.runtime, natives::frameTime)), r.haveFrameTime = true;
-    return r.frameTime;
-}
-
-FrameSteps frameSteps(Velmora& v) { return v.timing.steps(frameTimeNow(v), kStepAt60); }
-
-float frameTimestepNow(Velmora& v) {
-    FrameReads& r = v.driver.reads;
-    if (!r.haveTimestep) r.timestep = soundSeconds(invoke(v.runtime, natives::frameTimestep)), r.haveTimestep = true;
-    return r.timestep;
-}
-
-bool lookBehindHeldNow(Velmora& v) {
-    FrameReads& r = v.driver.reads;
-    if (!r.haveLookBehind)
-        r.lookBehind = invoke(v.runtime, natives::isControlPressed, kControlGroup, kLookBehindControl), r.haveLookBehind = true;
-    return r.lookBehind;
-}
 
 void showNotification(Velmora& v, std::string_view text) {
     const HostRuntime& rt = v.runtime;
@@ -333,7 +307,7 @@ void frameTick(Velmora& v) {
     FrameDriver& d = v.driver;
     const HostRuntime& rt = v.runtime;
     ++v.clock.frameTicks;  // lets the wall-clock measurement tell a gap of unmeasured frames
-    d.reads = {};
+    v.reads = {};
     if (v.platform.queryPerformanceCounter != nullptr && v.platform.queryPerformanceFrequency != nullptr)
         tickFrameClock(v.clock, v.platform.queryPerformanceCounter(),
                        v.clock.counterFrequency != 0 ? v.clock.counterFrequency : v.platform.queryPerformanceFrequency());

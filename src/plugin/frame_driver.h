@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "cammath/timing.h"
-#include "shell/natives.h"
+#include "host/natives.h"
 
 namespace velmora {
 
@@ -17,17 +17,6 @@ enum class CameraMode : std::int32_t { FirstPerson = 0, ThirdPerson = 1 };
 
 // The game's view modes as the plug-in exchanges them: 0, 1, 2 the chase views, 4 first person.
 inline constexpr std::int32_t kFirstPersonViewMode = 4;
-
-// The game's values that hold all frame, read at most once a frame: the game answers them
-// alike until the frame ends (and the vehicle-change wait ends one, so they are read anew).
-struct FrameReads {
-    bool haveFrameTime = false;
-    float frameTime = 0.0f;       // seconds, GET_FRAME_TIME
-    bool haveTimestep = false;
-    float timestep = 0.0f;        // seconds, TIMESTEP
-    bool haveLookBehind = false;
-    bool lookBehind = false;      // control 26 held
-};
 
 struct FrameDriver {
     CameraMode cameraMode = CameraMode::ThirdPerson;  // which own camera is in charge
@@ -45,7 +34,6 @@ struct FrameDriver {
     float smoothedHeading = 0.0f;         // degrees [0, 360), the heading handed to the game
     bool aimHeld = false;                 // the player aims this frame
     float aimBlend = 0.0f;                // 0..1, aimHeld smoothed
-    FrameReads reads;                     // this game frame's readings of the values above
 };
 
 inline constexpr std::string_view kStartupMessage = "~y~Velmora~w~ is running.   ~y~F11~w~ to open settings";
@@ -56,13 +44,6 @@ void startup(Velmora& v);
 
 // One game frame.
 void frameTick(Velmora& v);
-
-// This frame's frame time, time step and look-behind control, read once a frame.
-float frameTimeNow(Velmora& v);
-// The frame time as the followers tuned at 60 frames a second take it.
-FrameSteps frameSteps(Velmora& v);
-float frameTimestepNow(Velmora& v);
-bool lookBehindHeldNow(Velmora& v);
 
 // Posts a game notification, the text cut into pieces of at most 99 characters.
 void showNotification(Velmora& v, std::string_view text);

@@ -1,5 +1,5 @@
 // The native-call layer: how arguments become 64-bit slots and how result areas are read.
-#include "shell/native.h"
+#include "host/native.h"
 
 #include <gtest/gtest.h>
 

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "shell/velmora.h"
+#include "plugin/velmora.h"
 #include "sim/catalogue.h"
 #include "sim/runner.h"
 #include "thirdperson/bone_names.h"

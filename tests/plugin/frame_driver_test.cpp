@@ -1,6 +1,6 @@
 // The frame driver end to end: the plug-in runs in the simulated world, scenarios drive
 // the player, and the tests read what the game was told and what the plug-in decided.
-#include "shell/frame_driver.h"
+#include "plugin/frame_driver.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <optional>
 #include <utility>
 
-#include "shell/velmora.h"
+#include "plugin/velmora.h"
 #include "support/scenario_run.h"
 
 namespace velmora {

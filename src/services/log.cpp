@@ -1,10 +1,10 @@
-#include "shell/log.h"
+#include "services/log.h"
 
 #include <cstdarg>
 #include <cstdio>
 #include <string>
 
-#include "shell/velmora.h"
+#include "plugin/velmora.h"
 
 namespace velmora {
 namespace {

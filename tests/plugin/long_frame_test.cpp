@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "shell/velmora.h"
+#include "plugin/velmora.h"
 #include "sim/runner.h"
 
 namespace velmora {
