@@ -65,12 +65,16 @@ float followed(float x0, float target, float rate, int frames) {
 float wrap180(float degrees) { return std::remainder(degrees, 360.0f); }
 
 // The camera's offset in the car's frame (x right, y forward, z up; yaw only).
-Vector3 offsetInCar(const TraceRow& r) { return sim::orientationOf(r.vehicleYaw, 0, 0).transpose() * (r.cameraPosition - r.vehiclePosition); }
+Vector3 offsetInCar(const TraceRow& r) {
+    return sim::orientationOf(r.vehicleYaw, 0, 0).transpose() * (r.cameraPosition - r.vehiclePosition);
+}
 
 float yawFromCar(const TraceRow& r) { return wrap180(r.cameraRotation.z - r.vehicleYaw); }
 
 // The camera's distance from the look-at point at a height above the car's origin.
-float fromLookAt(const TraceRow& r, float height) { return (r.cameraPosition - r.vehiclePosition - Vector3(0, 0, height)).norm(); }
+float fromLookAt(const TraceRow& r, float height) {
+    return (r.cameraPosition - r.vehiclePosition - Vector3(0, 0, height)).norm();
+}
 
 const TraceRow& at(const Simulation& run, int frame) { return run.trace().at(static_cast<std::size_t>(frame)); }
 
@@ -331,8 +335,8 @@ TEST(BuiltinScenario, Unsupported) {
     EXPECT_NE(at(*run, 41).vehicleViewMode, at(*run, 39).vehicleViewMode);
 }
 
-// --------------------------------------------------------------------------------------- The first-person scenarios,
-// judged in the car's frame; played without the eye-plane guard where it would hide what is being checked.
+// The first-person scenarios, judged in the car's frame; played without the eye-plane guard where it would hide what
+// is being checked.
 
 TEST(BuiltinScenario, FirstPersonDrive) {
     // From the head the camera sits at the head-space offsets (0, -0.04, 0.05) plus the inertia shift, -inertia along

@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# Plays one scenario twice and compares the traces: in the Linux simulator (the reference)
-# and under Wine, where the test host loads the real Velmora.asi into a process served by
-# our runtime stand-in.
+# Plays one scenario twice and compares the traces: in the Linux simulator (the reference) and under Wine, where the
+# test host loads the real Velmora.asi into a process served by our runtime stand-in.
 #   run-scenario.sh WINE HOST.exe VELMORA-WINE-CHECK SHIPPED.ini SCENARIO RUN-FOLDER
 set -euo pipefail
 wine=$1
@@ -70,8 +69,7 @@ if [[ -n $extra ]]; then
 fi
 echo "ok: Velmora.log agrees ($linux_lines lines, then the unloading)"
 
-# The look queries the plug-in made of Gears.asi: in-process on Linux, through the real
-# DLL under Wine.
+# The look queries the plug-in made of Gears.asi: in-process on Linux, through the real DLL under Wine.
 queries() { sed -n "s/^Gears.asi look queries answered: \([0-9]*\).*/\1/p" "$1"; }
 if [[ "$(queries "$run/linux.txt")" != "$(queries "$run/windows.txt")" ]]; then
   echo "FAILED: Gears.asi look queries: Linux $(queries "$run/linux.txt"), Windows $(queries "$run/windows.txt")"
