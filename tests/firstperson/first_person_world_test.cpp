@@ -76,7 +76,8 @@ TEST(FirstPersonCamera, OffsetsGuardInertiaAndAnglesInTheCarsFrame) {
             EXPECT_TRUE(std::isnan(at.x()) || (inCar(*row, row->cameraPosition - head) - at).norm() < 1e-4f)
                 << c.what << ": " << inCar(*row, row->cameraPosition - head).transpose();
         }
-        const Vector3 angles(rest.cameraRotation.x, rest.cameraRotation.y, wrap180(rest.cameraRotation.z - rest.vehicleYaw));
+        const Vector3 angles(rest.cameraRotation.x, rest.cameraRotation.y,
+                             wrap180(rest.cameraRotation.z - rest.vehicleYaw));
         EXPECT_LT((angles - Vector3(c.angles.x, c.angles.y, c.angles.z)).cwiseAbs().maxCoeff(), 1e-3f)
             << c.what << ": " << angles.transpose();
         const float lookedYaw = wrap180(looked.cameraRotation.z - looked.vehicleYaw);
@@ -158,7 +159,8 @@ TEST(LookBehind, TheRearPointOfEachBodyLookingBackAlongTheCarOnASlope) {
         const Vector3 at = sim::orientationOf(30.0f, 10.0f, 0.0f).transpose() * (row.cameraPosition - row.vehiclePosition);
         EXPECT_LT((at - c.at).norm(), 1e-4f) << c.what << ": " << at.transpose();
         const Vector3 angles(row.cameraRotation.x, row.cameraRotation.y, wrap180(row.cameraRotation.z - 210.0f));
-        EXPECT_LT((angles - Vector3(-10.0f, 0.0f, 0.0f)).cwiseAbs().maxCoeff(), 1e-3f) << c.what << ": " << angles.transpose();
+        EXPECT_LT((angles - Vector3(-10.0f, 0.0f, 0.0f)).cwiseAbs().maxCoeff(), 1e-3f)
+            << c.what << ": " << angles.transpose();
     }
 }
 

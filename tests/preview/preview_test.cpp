@@ -132,7 +132,8 @@ TEST(PreviewView, TheCarSitsWhereTheChaseCameraLooksAndNearerShowsItLarger) {
     }
     EXPECT_TRUE(nearView.pixels > 2 * farView.pixels && nearView.right - nearView.left > farView.right - farView.left);
     EXPECT_NEAR(level.meanY(), 270.0, 15.0);
-    EXPECT_TRUE(raised.meanY() > level.meanY() + 20.0 && raised.bottom > level.bottom) << raised.meanY() << " " << raised.bottom;
+    EXPECT_TRUE(raised.meanY() > level.meanY() + 20.0 && raised.bottom > level.bottom)
+        << raised.meanY() << " " << raised.bottom;
 }
 
 TEST(PreviewView, WhatStandsNearerCoversWhatIsBehindIt) {
@@ -296,7 +297,8 @@ TEST(PreviewMenu, PagesAreDistinctTitlesAtTheirFirstFrame) {
     };
     const std::vector<MenuPage> pages = menuPages(draws);
     ASSERT_EQ(pages.size(), 3u);
-    EXPECT_TRUE(pages[0].title == "MAIN" && pages[0].frame == 10 && pages[1].frame == 12 && pages[2].title == "FAR CAMERA");
+    EXPECT_TRUE(pages[0].title == "MAIN" && pages[0].frame == 10);
+    EXPECT_TRUE(pages[1].frame == 12 && pages[2].title == "FAR CAMERA");
     EXPECT_EQ(withoutColourCodes("~y~Velmora~w~ is running"), "Velmora is running");
     EXPECT_EQ(withoutColourCodes("a ~ b"), "a ~ b");
 }

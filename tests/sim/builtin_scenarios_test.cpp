@@ -85,8 +85,8 @@ const TraceRow& at(const Simulation& run, int frame) { return run.trace().at(sta
     for (std::size_t i = 0; i + 1 < bounds.size(); ++i, scripted = !scripted)
         for (int f = bounds[i]; f < bounds[i + 1]; ++f)
             if (at(run, f).scripted != scripted)
-                return ::testing::AssertionFailure() << "frame " << f << " shows the " << (scripted ? "game's" : "scripted")
-                                                     << " camera";
+                return ::testing::AssertionFailure() << "frame " << f << " shows the "
+                                                     << (scripted ? "game's" : "scripted") << " camera";
     return ::testing::AssertionSuccess();
 }
 
@@ -117,7 +117,8 @@ TEST(BuiltinScenario, ChaseCycle) {
     // Settled on the rod of each camera: its length from the look-at point. The body is measured only while a blend
     // is under way, so the rod stops within the settled threshold (0.002, one step further at most) of its length.
     for (const auto& [frame, camera] : {std::pair{149, 0}, std::pair{299, 1}, std::pair{449, 2}, std::pair{659, 0}})
-        EXPECT_NEAR(fromLookAt(at(*run, frame), kCompactRod[camera].lookAt), kCompactRod[camera].length, 2.5e-3f) << frame;
+        EXPECT_NEAR(fromLookAt(at(*run, frame), kCompactRod[camera].lookAt), kCompactRod[camera].length, 2.5e-3f)
+            << frame;
     // Each change blends: the camera moves out (or back in) a little every frame, never jumps.
     auto reach = [&](int f) { return -offsetInCar(at(*run, f)).y(); };
     struct Blend { int from, to; float sign; };
@@ -458,13 +459,15 @@ TEST(BuiltinScenario, MenuTour) {
         EXPECT_EQ(statuses.count(status), 1u) << status;
     // Opened with F11 at 10, closed with it at 400, reopened by typing at 420, closed with
     // Backspace on the root page at 440.
-    for (const auto& [frame, open] : {std::pair{10, true}, std::pair{400, false}, std::pair{420, true}, std::pair{459, false}})
+    for (const auto& [frame, open] :
+         {std::pair{10, true}, std::pair{400, false}, std::pair{420, true}, std::pair{459, false}})
         EXPECT_EQ(at(*run, frame).plugin.menuOpen, open) << frame;
     EXPECT_EQ(at(*run, 420).plugin.menuPage, 0);
     // The tour's edits: the field of view held up, then preset 1 over it; the near distance
     // held up, then reset; the inertia-pitch switch flipped.
     const SettingsRecord& s = run->plugin.settings;
-    EXPECT_TRUE(s.firstPersonView.fov == 61.0f && s.thirdPersonView.perCamera.distance[Near] == 0.4f && s.InertiaAffectsPitch);
+    EXPECT_TRUE(s.firstPersonView.fov == 61.0f && s.thirdPersonView.perCamera.distance[Near] == 0.4f &&
+                s.InertiaAffectsPitch);
     // The file it saved reads back to exactly the values it had.
     SettingsRecord reloaded;
     ASSERT_TRUE(loadSettingsFile(reloaded, {}, (run->workDir() / "Velmora.ini").string().c_str()));

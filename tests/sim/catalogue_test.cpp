@@ -43,7 +43,8 @@ TEST(Catalogue, BonesAreKnownUniqueInsideTheBodyAndMeasuredToBothEnds) {
         for (const BoneDefinition& b : m.bones) {
             EXPECT_TRUE(known.contains(b.name)) << m.name << ": unknown bone " << b.name;
             EXPECT_TRUE(seen.insert(b.name).second) << m.name << " repeats " << b.name;
-            EXPECT_TRUE((b.offset.array() >= low.array() - 0.05f).all() && (b.offset.array() <= high.array() + 0.05f).all())
+            EXPECT_TRUE((b.offset.array() >= low.array() - 0.05f).all() &&
+                        (b.offset.array() <= high.array() + 0.05f).all())
                 << m.name << " " << b.name << " outside the body";
             if (!measured.contains(b.name)) continue;
             front = std::max(front, b.offset.y());

@@ -22,7 +22,8 @@ TEST(FrameRates, AScenarioAtAnotherRateKeepsItsGameTime) {
         {"frame": 300, "do": "exit"}]})",
                                            "rates");
     // The mouse's x and y: what the game reads.
-    struct Case { float fps; int frames, pressAt, holdAt, holdFor, lookFor, pauseFor, enterFor, exitFor; float mouseX, mouseY; };
+    struct Case { float fps; int frames, pressAt, holdAt, holdFor, lookFor, pauseFor, enterFor, exitFor;
+                  float mouseX, mouseY; };
     // An input seen on frame k at 60 was made after frame k - 1: at another rate it is seen on the first frame that
     // ends after (k - 1)/60 s. The press on frame 45 is made after 44/60 s: on frame 23 at 30 a second (which ends at
     // 46/60 s), 106 at 144 (floor(44 × 2.4) + 1), 177 at 240; the hold on 60 likewise on 30, 142 and 237. A one-frame
@@ -70,7 +71,7 @@ TEST(FrameRates, AScenarioAtAnotherRateKeepsItsGameTime) {
 
 TraceRow row(float t, const Vector3& position, float yaw, bool scripted = true) {
     TraceRow r;
-    r.t = t;
+    r.t = static_cast<double>(t);
     r.scripted = scripted;
     r.cameraPosition = position;
     r.cameraRotation = Rotation{0.0f, 0.0f, yaw};

@@ -374,7 +374,8 @@ TEST(SimWorld, TheGameCameraFollowsTheViewModeOfWhereThePlayerIs) {
     // Seated: the in-vehicle mode's far view behind the car (+X, since it faces -X), looking
     // down at the car; the on-foot first person does not count.
     View view = gameCameraView(world);
-    EXPECT_TRUE(view.pose.position.x() > 7.0f && view.rotation.x < -5.0f) << view.pose.position.x() << " " << view.rotation.x;
+    EXPECT_TRUE(view.pose.position.x() > 7.0f && view.rotation.x < -5.0f)
+        << view.pose.position.x() << " " << view.rotation.x;
     EXPECT_TRUE(near3(view.pose.orientation.col(1).cwiseProduct(Vector3(1, 1, 0)).normalized(), Vector3(-1, 0, 0)));
     // The view block the plug-in reads holds that view's direction.
     refreshViewBlock(world);

@@ -45,7 +45,8 @@ TEST(ChaseCamera, FreeLookPitchStaysWithinItsLimits) {
     // The mouse pushes up hard, then down hard; the camera pitch is the look's minus the 3.5 degree camera angle.
     auto run = played("", R"({"frame": 60, "do": "look", "x": 0, "y": -1, "frames": 60},
         {"frame": 130, "do": "look", "x": 0, "y": 1, "frames": 80})", 225);
-    const auto [lowest, highest] = std::ranges::minmax(run->trace(), {}, [](const sim::TraceRow& r) { return r.cameraRotation.x; });
+    const auto [lowest, highest] =
+        std::ranges::minmax(run->trace(), {}, [](const sim::TraceRow& r) { return r.cameraRotation.x; });
     EXPECT_NEAR(highest.cameraRotation.x, 40.0f - 3.5f, 0.05f);
     EXPECT_NEAR(lowest.cameraRotation.x, -62.0f - 3.5f, 0.05f);
 }

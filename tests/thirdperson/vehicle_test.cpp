@@ -113,8 +113,7 @@ TEST(VehicleSample, AxesSpeedChangeAndTravelBlend) {
     const VehicleSample& s = run->plugin.sample;
     // Right and up are the body's own axes (it is not pitched): as the world orients it.
     const Matrix3 body = sim::orientationOf(30.0f, 0.0f, 4.0f);
-    EXPECT_LT((s.vehicleRight - body.col(0)).norm(), 1e-5f);
-    EXPECT_LT((s.vehicleUp - body.col(2)).norm(), 1e-5f);
+    EXPECT_TRUE((s.vehicleRight - body.col(0)).norm() < 1e-5f && (s.vehicleUp - body.col(2)).norm() < 1e-5f);
     // Speeding up by 3 m/s²: |v| grows 0.05 a frame, times the frame step: 0.000833.
     EXPECT_NEAR(s.speedChange, 0.000833333f, 1e-5f);
     // On its wheels the camera follows the direction of travel: the blend stays at 0.
@@ -129,10 +128,8 @@ TEST(ChaseParameters, SnapThenEaseTowardTheSelectedCamera) {
     Velmora v;  // SpecialAbilityFix is on: the blend runs on RealFrameSeconds (0.016), no natives
     v.driver.cameraIndex = 1;
     stepChaseParameters(v);  // the first call snaps
-    EXPECT_EQ(v.chase.distance, 1.2f);
-    EXPECT_EQ(v.chase.height, 0.3f);
-    EXPECT_TRUE(v.chase.chaseBlendStarted);
-    EXPECT_TRUE(v.chase.chaseBlendSettled);
+    EXPECT_TRUE(v.chase.distance == 1.2f && v.chase.height == 0.3f);
+    EXPECT_TRUE(v.chase.chaseBlendStarted && v.chase.chaseBlendSettled);
     stepChaseParameters(v);  // nothing to do: settled at once
     EXPECT_TRUE(v.chase.chaseBlendSettled);
     // Toward far: t = 2.6 × 0.016 = 0.0416, w = (2 - t)·t·0.75 = 0.0611021 of the way a step.
@@ -140,7 +137,7 @@ TEST(ChaseParameters, SnapThenEaseTowardTheSelectedCamera) {
     stepChaseParameters(v);
     EXPECT_NEAR(v.chase.distance, 1.2f + 0.8f * 0.0611021f, 1e-6f);
     EXPECT_NEAR(v.chase.height, 0.3f + 0.25f * 0.0611021f, 1e-6f);
-    EXPECT_FALSE(v.chase.chaseBlendSettled);
+    ASSERT_FALSE(v.chase.chaseBlendSettled);
     int frames = 1;
     for (; !v.chase.chaseBlendSettled && frames < 1000; ++frames) stepChaseParameters(v);
     // The distance is the slowest: 0.8 × (1 - w)^n falls below 0.002 first at n = 96

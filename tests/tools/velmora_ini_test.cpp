@@ -134,7 +134,8 @@ TEST(Lint, FindsWhatTheLoaderWillNotTakeAsWritten) {
     };
     for (const LintCase& c : cases) {
         const std::vector<LintFinding> findings = initool::lintSettingsText(c.text);
-        ASSERT_EQ(findings.size(), c.line == 0 ? 0u : 1u) << c.what << ": " << (findings.empty() ? "" : findings.back().message);
+        ASSERT_EQ(findings.size(), c.line == 0 ? 0u : 1u)
+            << c.what << ": " << (findings.empty() ? "" : findings.back().message);
         if (c.line == 0) continue;
         EXPECT_EQ(findings[0].line, c.line) << c.what;
         EXPECT_NE(findings[0].message.find(c.fragment), std::string::npos) << c.what << ": " << findings[0].message;

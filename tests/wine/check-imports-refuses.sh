@@ -42,7 +42,8 @@ for entry in "${cases[@]}"; do
   status=0
   output=$(bash "$check" "$work/$slug-objdump" "$dll" 2>&1) || status=$?
   verdict=FAILED
-  if [[ -z $expected && $status -eq 0 ]] || { [[ -n $expected && $status -eq 1 ]] && grep -qF -- "$expected" <<<"$output"; }; then
+  if [[ -z $expected && $status -eq 0 ]] ||
+     { [[ -n $expected && $status -eq 1 ]] && grep -qF -- "$expected" <<<"$output"; }; then
     verdict=ok
   fi
   echo "$verdict: $name (exit $status)"
