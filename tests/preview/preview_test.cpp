@@ -55,7 +55,6 @@ TEST(PreviewProjection, ClippingKeepsOnlyWhatIsInFrontOfTheNearPlane) {
     Vector3 e(0, 0, 1), f(0, 0, 0.02f);  // in front of the eye but short of the plane
     ASSERT_TRUE(clipSegment(e, f));
     EXPECT_NEAR(f.z(), 0.05f, 1e-6f);
-
     // A square half behind the eye keeps its two front corners and gains two on the plane.
     const std::vector<Vector3> square{{-1, 0, -1}, {1, 0, -1}, {1, 0, 1}, {-1, 0, 1}};
     const std::vector<Vector3> kept = clipPolygon(square);
@@ -166,12 +165,10 @@ TEST(PreviewView, FromInsideTheCabinOnlyTheBodysEdgesAndTheEyeShow) {
 }
 
 std::vector<FrameRecord> framesOf(const std::vector<std::string>& modes) {
-    std::vector<FrameRecord> frames;
-    for (const std::string& m : modes) {
-        FrameRecord f;
-        f.frame = static_cast<int>(frames.size());
-        f.mode = m;
-        frames.push_back(f);
+    std::vector<FrameRecord> frames(modes.size());
+    for (std::size_t i = 0; i < modes.size(); ++i) {
+        frames[i].frame = static_cast<int>(i);
+        frames[i].mode = modes[i];
     }
     return frames;
 }
@@ -189,7 +186,6 @@ TEST(PreviewRun, ModeNamesWithLookBehindOnTopAndPlacementAlongTheVehiclesHeading
     EXPECT_EQ(modeName("far chase", true), "look-behind");
     EXPECT_EQ(modeName("first person", true), "look-behind");
     EXPECT_EQ(modeName("on foot", true), "on foot");
-
     FrameRecord f;
     f.vehiclePosition = Vector3(10, 0, 1);
     f.vehicleYaw = 90.0f;                     // facing -X

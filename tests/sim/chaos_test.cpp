@@ -25,7 +25,6 @@ TEST(Chaos, FrameFaultsNameEachBrokenPromise) {
     run.run();
     ASSERT_EQ(run.world.cameras.size(), 1u);
     EXPECT_TRUE(frameFaults(run).empty());
-
     ScriptedCamera& camera = run.world.cameras.begin()->second;
     const ScriptedCamera good = camera;
     struct Case { const char* what; void (*spoil)(ScriptedCamera&); const char* named; };

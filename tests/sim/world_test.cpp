@@ -46,7 +46,6 @@ TEST(SimRotations, EveryOrderDecomposesToAnglesThatRebuildTheBody) {
     const HostRuntime rt = host.runtime();
     const Entity car = world.vehicles[0].handle;
     const Matrix3 body = turn(2, 30) * turn(0, 10) * turn(1, 20);
-
     // Order codes name the axes in the order they apply: R = third · second · first.
     const int axes[6][3] = {{0, 1, 2}, {0, 2, 1}, {1, 0, 2}, {1, 2, 0}, {2, 0, 1}, {2, 1, 0}};
     for (int order = 0; order < 6; ++order) {
@@ -94,7 +93,6 @@ TEST(SimWorld, MotionIsConsistentFrameToFrame) {
             EXPECT_NEAR(own.x(), side, 1e-4f) << c.model;
             EXPECT_NEAR(own.y(), 10.0f, 1e-3f);
             EXPECT_TRUE(near3(invoke(rt, natives::entitySpeedVector, car, false), velocity));
-
             advanceWorld(world);
             const Vector3 moved = invoke(rt, natives::entityPosition, car, true) - before;
             EXPECT_NEAR(Vector3(moved.x(), moved.y(), 0).norm(), std::hypot(10.0f, side) * world.baseDt, 1e-4f);
@@ -232,7 +230,6 @@ TEST(SimWorld, VehiclesRestOnTheGroundAndPitchOnARamp) {
     const HostRuntime rt = host.runtime();
     const float clearance = findVehicleModel("compact")->groundClearance;
     const float slope = std::atan(0.2f) * 180.0f / 3.14159265f;  // 11.31 degrees
-
     // The scenario's height is ignored: a vehicle stands on its wheels.
     EXPECT_NEAR(invoke(rt, natives::entityPosition, world.vehicles[0].handle, true).z(), clearance, 1e-5f);
     // Facing up the slope: nose up by the slope, 1 m of ground under its middle.
@@ -283,7 +280,6 @@ TEST(SimWorld, TheProbeReportsWhatItsFlagsAskFor) {
                                "obstacles": [{"min": [-5, -6, 0], "max": [5, -5, 3]}],
                                "ground": {"ramps": [{"start": [0, 10], "end": [0, 20], "width": 4, "endHeight": 2}]})");
     const Entity car = world.vehicles[0].handle, van = world.vehicles[1].handle;
-
     struct Case { const char* what; Vector3 from, to; std::int32_t flags; Entity ignored; bool hit; Vector3 point, normal;
                   Entity entity; };
     const float n = 1.0f / std::sqrt(1.04f);

@@ -77,7 +77,6 @@ void redirectReachesOnlyThatModuleAndCanBeUndone(const ProbeModule& probe) {
     EXPECT(iat.Size > 0 && VirtualProtect(table, iat.Size, PAGE_READONLY, &loaded));
     const std::vector<Region> protections = imageProtections(probe.module);
     EXPECT(!protections.empty());
-
     void* original = nullptr;
     // The name as the import table spells it is KERNEL32.dll; the loader ignores case.
     const int patched = redirectImport(probe.module, "kernel32.DLL", "QueryPerformanceCounter",
@@ -91,7 +90,6 @@ void redirectReachesOnlyThatModuleAndCanBeUndone(const ProbeModule& probe) {
     EXPECT(original == reinterpret_cast<void*>(
                            GetProcAddress(GetModuleHandleA("kernel32.dll"), "QueryPerformanceCounter")));
     EXPECT(imageProtections(probe.module) == protections);  // made writable for the write only
-
     EXPECT(redirectImport(probe.module, "KERNEL32.dll", "QueryPerformanceCounter", original, nullptr) == 1);
     const long long after = probe.counter();
     EXPECT(after != kFakeCount && after >= before);
@@ -149,7 +147,6 @@ void standinAnswersFromTheWorldClock(const ProbeModule& probe) {
     StandinStatus status{};
     readStatus(&status);
     EXPECT(status.counterImportsRedirected == 2);
-
     // No scenario yet: the counter stands still at the world clock's start, one second.
     const long long ownBefore = ownCounter();
     const long long first = probe.counter();
@@ -157,7 +154,6 @@ void standinAnswersFromTheWorldClock(const ProbeModule& probe) {
     EXPECT(probe.counter() == first && first == 10'000'000);
     EXPECT(probe.frequency() == 10'000'000);
     EXPECT(ownCounter() > ownBefore);  // the process's own counter still runs
-
     const char* scenario = "import-patch-clock.json";
     if (FILE* file = std::fopen(scenario, "w")) {
         std::fprintf(file, "{\"frames\": %d, \"realDt\": %g}", kFrames, kRealDt);
@@ -168,7 +164,6 @@ void standinAnswersFromTheWorldClock(const ProbeModule& probe) {
     if (!opened) std::printf("standinOpen: %s\n", message);
     EXPECT(opened);
     if (!opened) return;
-
     while (runFrame()) continue;
     if (runError(message, sizeof message)) std::printf("run stopped: %s\n", message);
     EXPECT(frameCounters.size() == kFrames && frameFrequencies.size() == kFrames);
@@ -181,7 +176,6 @@ void standinAnswersFromTheWorldClock(const ProbeModule& probe) {
     }
     readStatus(&status);
     EXPECT(status.counterReads == 2 + kFrames);  // two before the scenario, one a frame
-
     scriptUnregister(probe.module);
     readStatus(&status);
     EXPECT(status.scriptsRegistered == 0);

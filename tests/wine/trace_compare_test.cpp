@@ -86,7 +86,6 @@ TEST(TraceCompare, ShapeDifferencesAreReportedWithoutComparingRows) {
     EXPECT_NE(compare(one, two).problem.find("1 rows, the Windows trace 2"), std::string::npos);
     EXPECT_NE(compare(one, "frame,other\n0,1\n").problem.find("headers differ"), std::string::npos);
     EXPECT_NE(compare(one, "").problem.find("Windows trace is empty"), std::string::npos);
-
     const TraceComparison shortRow = compare(one, kHeader + "\n0,1.00000\n");
     ASSERT_EQ(shortRow.differences.size(), 1u);
     EXPECT_EQ(shortRow.differences[0].column, "(row)");

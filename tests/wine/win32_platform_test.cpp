@@ -32,7 +32,6 @@ void memoryChecksFollowPageProtection() {
     }
     auto* reserved = static_cast<std::uint8_t*>(VirtualAlloc(nullptr, 4096, MEM_RESERVE, PAGE_READWRITE));
     EXPECT(!isRangeReadable(reserved, 4));
-
     // Code is read-only: the probes may scan it but never patch it.
     const auto* code = reinterpret_cast<const std::uint8_t*>(&memoryChecksFollowPageProtection);
     EXPECT(isRangeReadable(code, 16) && !isRangeWritable(code, 16));
