@@ -1,7 +1,6 @@
-// The first-person camera in the simulated world, judged where its values are defined: in
-// the car's frame, with the shake, the guard or the inertia switched off where they would
-// hide what is being checked. Expected values are worked out by hand from the catalogue's
-// bones and the chosen settings.
+// The first-person camera in the simulated world, judged where its values are defined: in the car's frame, with the
+// shake, the guard or the inertia switched off where they would hide what is being checked. Expected values are
+// worked out by hand from the catalogue's bones and the chosen settings.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -77,24 +76,21 @@ TEST(FirstPersonCamera, OffsetsGuardInertiaAndAnglesInTheCarsFrame) {
             EXPECT_TRUE(std::isnan(at.x()) || (inCar(*row, row->cameraPosition - head) - at).norm() < 1e-4f)
                 << c.what << ": " << inCar(*row, row->cameraPosition - head).transpose();
         }
-        EXPECT_NEAR(rest.cameraRotation.x, c.angles.x, 1e-3f) << c.what;
-        EXPECT_NEAR(rest.cameraRotation.y, c.angles.y, 1e-3f) << c.what;
-        EXPECT_NEAR(wrap180(rest.cameraRotation.z - rest.vehicleYaw), c.angles.z, 1e-3f) << c.what;
-        if (*c.car == '\0') {
-            EXPECT_NEAR(wrap180(looked.cameraRotation.z - looked.vehicleYaw), 80 + c.angles.z, 1e-3f) << c.what;
-        }
+        const Vector3 angles(rest.cameraRotation.x, rest.cameraRotation.y,
+                             wrap180(rest.cameraRotation.z - rest.vehicleYaw));
+        EXPECT_LT((angles - Vector3(c.angles.x, c.angles.y, c.angles.z)).cwiseAbs().maxCoeff(), 1e-3f)
+            << c.what << ": " << angles.transpose();
+        const float lookedYaw = wrap180(looked.cameraRotation.z - looked.vehicleYaw);
+        EXPECT_TRUE(*c.car != '\0' || std::fabs(lookedYaw - 80 - c.angles.z) < 1e-3f) << c.what << ": " << lookedYaw;
     }
 }
 
 TEST(FirstPersonCamera, AimingGivesSixtyDegreesWhateverTheSpeedZoom) {
-    // At 40 m/s the speed zoom alone gives 59 + (1 - (15/55)²)·12 = 70.1074 degrees.
-    for (const bool aim : {false, true}) {
-        const std::string aiming = aim ? R"(, {"frame": 60, "do": "hold", "control": "aim", "frames": 400})" : "";
-        auto run = firstPerson(R"("model": "compact")",
-                               R"(, {"frame": 20, "do": "drive", "vehicle": "car", "speed": 40})" + aiming, 400);
-        run->run();
-        EXPECT_NEAR(run->trace().back().cameraFov, aim ? 60.0f : 70.1074f, 2e-3f) << aim;
-    }
+    // At 40 m/s the speed zoom alone would give 59 + (1 - (15/55)²)·12 = 70.1074 degrees.
+    auto run = firstPerson(R"("model": "compact")", R"(, {"frame": 20, "do": "drive", "vehicle": "car", "speed": 40},
+        {"frame": 60, "do": "hold", "control": "aim", "frames": 400})", 400);
+    run->run();
+    EXPECT_NEAR(run->trace().back().cameraFov, 60.0f, 2e-3f);
 }
 
 TEST(FirstPersonCamera, AMotorcycleInASteadyTurnLooksAlongItsTravel) {
@@ -111,11 +107,10 @@ TEST(FirstPersonCamera, AMotorcycleInASteadyTurnLooksAlongItsTravel) {
 }
 
 TEST(LookAround, HeldInTheWorldWhileTheCarTurnsStillWhilePausedAndAsLongAsThePlayerAims) {
-    // RecenterTime 0.5: a look holds 1.5 s of game time after its last input, then returns
-    // within 0.5 s. The mouse looks 25 degrees right (frames 100 to 109); the car turns 0.5
-    // degrees a frame for 80 frames from 110, while the game stands still in frames 130 to 189
-    // (no time passes into 131 to 189): 40 degrees. The hold lasts to frame 258. Then a look 25
-    // degrees left while aiming from 400.
+    // RecenterTime 0.5: a look holds 1.5 s of game time after its last input, then returns within 0.5 s. The mouse
+    // looks 25 degrees right (frames 100 to 109); the car turns 0.5 degrees a frame for 80 frames from 110, while the
+    // game stands still in frames 130 to 189 (no time passes into 131 to 189): 40 degrees. The hold lasts to frame
+    // 258. Then a look 25 degrees left while aiming from 400.
     auto run = firstPerson(R"("model": "compact")", R"(,
         {"frame": 100, "do": "look", "x": 0.5, "y": 0, "frames": 10},
         {"frame": 110, "do": "drive", "vehicle": "car", "yawRate": 30}, {"frame": 130, "do": "pause", "frames": 60},
@@ -163,9 +158,9 @@ TEST(LookBehind, TheRearPointOfEachBodyLookingBackAlongTheCarOnASlope) {
         const TraceRow& row = run->trace().back();
         const Vector3 at = sim::orientationOf(30.0f, 10.0f, 0.0f).transpose() * (row.cameraPosition - row.vehiclePosition);
         EXPECT_LT((at - c.at).norm(), 1e-4f) << c.what << ": " << at.transpose();
-        EXPECT_NEAR(row.cameraRotation.x, -10.0f, 1e-3f) << c.what;
-        EXPECT_NEAR(row.cameraRotation.y, 0.0f, 1e-3f) << c.what;
-        EXPECT_NEAR(wrap180(row.cameraRotation.z - 210.0f), 0.0f, 1e-3f) << c.what;
+        const Vector3 angles(row.cameraRotation.x, row.cameraRotation.y, wrap180(row.cameraRotation.z - 210.0f));
+        EXPECT_LT((angles - Vector3(-10.0f, 0.0f, 0.0f)).cwiseAbs().maxCoeff(), 1e-3f)
+            << c.what << ": " << angles.transpose();
     }
 }
 
@@ -177,9 +172,7 @@ TEST(FirstPersonCamera, NonFiniteVehicleDataNeverReachesTheGame) {
     for (int f = 80; f < 160; ++f) {
         const TraceRow& row = run->trace().at(static_cast<std::size_t>(f));
         ASSERT_TRUE(row.cameraPosition.allFinite() && std::isfinite(row.cameraFov)) << f;
-        if (f < 110) {
-            EXPECT_EQ(row.cameraPosition, run->trace().at(79).cameraPosition) << f;
-        }
+        EXPECT_TRUE(f >= 110 || row.cameraPosition == run->trace().at(79).cameraPosition) << f;
     }
     // Recovered: back at the driver's eyes, the guard's 0.08 ahead of them.
     const TraceRow& last = run->trace().back();

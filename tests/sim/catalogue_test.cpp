@@ -30,16 +30,14 @@ Vector3 bone(const std::vector<BoneDefinition>& bones, std::string_view name) {
 TEST(Catalogue, BonesAreKnownUniqueInsideTheBodyAndMeasuredToBothEnds) {
     const std::set<std::string_view> measured(VehicleBoneNames.begin(), VehicleBoneNames.end());
     std::set<std::string_view> known = measured;
-    known.insert({"seat_dside_f", "seat_pside_f", "seat_f", "steeringwheel", "headlight_l",
-                  "headlight_r", "brakelight_l", "brakelight_m", "brakelight_r", "boot", "wheel_lf",
-                  "wheel_rf", "wheel_lr", "wheel_rr", "wheel_lm1", "wheel_rm1", "door_dside_f",
-                  "door_pside_f"});
+    known.insert({"seat_dside_f", "seat_pside_f", "seat_f", "steeringwheel", "headlight_l", "headlight_r", "brakelight_l",
+                  "brakelight_m", "brakelight_r", "boot", "wheel_lf", "wheel_rf", "wheel_lr", "wheel_rr", "wheel_lm1",
+                  "wheel_rm1", "door_dside_f", "door_pside_f"});
     // Two-wheelers, boats and aircraft have bodies the measured names do not outline.
     const std::set<std::string_view> unmeasured = {"motorcycle", "bicycle", "boat", "helicopter"};
     for (const VehicleModel& m : vehicleModels()) {
-        const Vector3 low(-m.halfSize.x(), -m.halfSize.y(), -m.groundClearance);
-        const Vector3 high(m.halfSize.x(), m.halfSize.y(),
-                           2.0f * m.halfSize.z() - m.groundClearance);
+        const Vector3 low(-m.halfSize.x(), -m.halfSize.y(), -m.groundClearance),
+            high(m.halfSize.x(), m.halfSize.y(), 2.0f * m.halfSize.z() - m.groundClearance);
         std::set<std::string_view> seen;
         float front = -m.halfSize.y(), rear = m.halfSize.y();
         for (const BoneDefinition& b : m.bones) {
@@ -87,8 +85,7 @@ TEST(Catalogue, SeatedPlayersHeadLandsAtAnEyePoint) {
 // Coupled, the trailer's king pin sits on the tractor's fifth wheel, over its rear axle: the
 // world hangs the trailer from these two bones, so a mismatch would float or sink it.
 TEST(Catalogue, TheTrailerCouplesLevelOverTheTractorsRearAxle) {
-    const VehicleModel& tractor = model("tractor");
-    const VehicleModel& trailer = model("trailer");
+    const VehicleModel &tractor = model("tractor"), &trailer = model("trailer");
     const Vector3 fifthWheel = bone(tractor.bones, "attach_female");
     EXPECT_NEAR(fifthWheel.z() + tractor.groundClearance,
                 bone(trailer.bones, "attach_male").z() + trailer.groundClearance, 0.01f);

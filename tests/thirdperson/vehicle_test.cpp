@@ -17,12 +17,12 @@ using testing::makeRun;
 using testing::runUntil;
 
 // A player seated in one vehicle of the model (or of `body`, a variant of it), after the
-// measurement on entering.
+// measurement on entering; `settings` holds the scenario's settings sections as JSON members.
 std::unique_ptr<sim::Simulation> seatedIn(const std::string& model, float heading = 0.0f, const std::string& extra = "",
-                                         const sim::VehicleModel* body = nullptr) {
-    auto run = makeRun(R"({"frames": 200, "world": {"onFootViewMode": 0, "player": {"in": "v"}, "vehicles": [
-        {"name": "v", "model": ")" + model + R"(", "position": [3, -2, 0.5], "heading": )" + std::to_string(heading) +
-                       extra + "}]}}");
+                                         const sim::VehicleModel* body = nullptr, const std::string& settings = "") {
+    auto run = makeRun(R"({"frames": 200, "settings": {)" + settings + R"(}, "world": {"onFootViewMode": 0,
+        "player": {"in": "v"}, "vehicles": [{"name": "v", "model": ")" + model + R"(", "position": [3, -2, 0.5],
+        "heading": )" + std::to_string(heading) + extra + "}]}}");
     if (body != nullptr) run->world.vehicles[0].model = body;
     runUntil(*run, 4);
     return run;
@@ -54,11 +54,13 @@ TEST(VehicleProfile, ExtentsClassesAndChaseGeometry) {
     // front hub 0.73 and exhaust 0.85), up the roof bone; the medium camera (1.2, 0.3, 3.5 degrees)
     // gives the rod 1.45 + rear + 0.7 + 1.2 (+1 on a saddle), the height min(up + 0.5, 2) + 0.3
     // (1.38 + 0.3 on a saddle), the angle lift tan 3.5° × the rod. The van's 1.61 is tall:
-    // (2 - 1.75)·7.6 + 0.1 = 2 more rod and 1 more height.
+    // (2 - 1.75)·7.6 + 0.1 = 2 more rod and 1 more height. A distance offset adds to the rod.
     struct Case { const char* model; int vehicleClass; bool supported, seatAnchored, towArm = false, hitch = false;
-                  float front = 0, rear = 0, tall = 0, distance = 0, height = 0, lift = 0; };
+                  float front = 0, rear = 0, tall = 0, distance = 0, height = 0, lift = 0; const char* settings = ""; };
     const Case cases[] = {
         {"compact", 0, true, false, false, false, 2.0f, 2.0f, 0, 5.35f, 1.87f, 0.327220f},
+        {"compact", 0, true, false, false, false, 2.0f, 2.0f, 0, 5.85f, 1.87f, 0.357801f,
+         R"("3rdPersonView": {"distanceOffsetMedium": 0.5})"},
         {"super", 7, true, false, false, false, 2.3f, 2.3f, 0, 5.65f, 1.55f, 0.345569f},
         {"van", 12, true, false, false, false, 2.65f, 2.65f, 2.0f, 8.0f, 3.3f, 0.489301f},
         {"towtruck", 11, true, false, true, false, 2.8f, 2.8f, 0, 6.15f, 1.96f, 0.376150f},
@@ -67,17 +69,18 @@ TEST(VehicleProfile, ExtentsClassesAndChaseGeometry) {
         {"bicycle", 13, false, true}, {"boat", 14, false, false}, {"helicopter", 15, false, false},
     };
     for (const Case& c : cases) {
-        auto run = seatedIn(c.model, 15.0f);
+        SCOPED_TRACE(std::string(c.model) + " " + c.settings);
+        auto run = seatedIn(c.model, 15.0f, "", nullptr, c.settings);
         const VehicleProfile& p = run->plugin.profile;
-        EXPECT_EQ(p.vehicleClass, c.vehicleClass) << c.model;
-        EXPECT_EQ(p.vehicleSupported, c.supported) << c.model;
-        EXPECT_EQ(p.seatAnchored, c.seatAnchored) << c.model;
-        EXPECT_EQ(p.hasTowArm, c.towArm) << c.model;
-        EXPECT_EQ(p.hasAttachFemale, c.hitch) << c.model;
+        EXPECT_EQ(p.vehicleClass, c.vehicleClass);
+        EXPECT_EQ(p.vehicleSupported, c.supported);
+        EXPECT_EQ(p.seatAnchored, c.seatAnchored);
+        EXPECT_EQ(p.hasTowArm, c.towArm);
+        EXPECT_EQ(p.hasAttachFemale, c.hitch);
         if (!c.supported) continue;  // the camera never starts, nothing else is measured later
         const float got[] = {p.frontExtent, p.rearExtent, p.tallLift, p.chaseDistance, p.chaseHeight, p.angleLift};
         const float want[] = {c.front, c.rear, c.tall, c.distance, c.height, c.lift};
-        for (int i = 0; i < 6; ++i) EXPECT_NEAR(got[i], want[i], 1e-3f) << c.model << " " << i;
+        for (int i = 0; i < 6; ++i) EXPECT_NEAR(got[i], want[i], 1e-3f) << i;
     }
 }
 
@@ -110,8 +113,7 @@ TEST(VehicleSample, AxesSpeedChangeAndTravelBlend) {
     const VehicleSample& s = run->plugin.sample;
     // Right and up are the body's own axes (it is not pitched): as the world orients it.
     const Matrix3 body = sim::orientationOf(30.0f, 0.0f, 4.0f);
-    EXPECT_LT((s.vehicleRight - body.col(0)).norm(), 1e-5f);
-    EXPECT_LT((s.vehicleUp - body.col(2)).norm(), 1e-5f);
+    EXPECT_TRUE((s.vehicleRight - body.col(0)).norm() < 1e-5f && (s.vehicleUp - body.col(2)).norm() < 1e-5f);
     // Speeding up by 3 m/s²: |v| grows 0.05 a frame, times the frame step: 0.000833.
     EXPECT_NEAR(s.speedChange, 0.000833333f, 1e-5f);
     // On its wheels the camera follows the direction of travel: the blend stays at 0.
@@ -126,10 +128,8 @@ TEST(ChaseParameters, SnapThenEaseTowardTheSelectedCamera) {
     Velmora v;  // SpecialAbilityFix is on: the blend runs on RealFrameSeconds (0.016), no natives
     v.driver.cameraIndex = 1;
     stepChaseParameters(v);  // the first call snaps
-    EXPECT_EQ(v.chase.distance, 1.2f);
-    EXPECT_EQ(v.chase.height, 0.3f);
-    EXPECT_TRUE(v.chase.chaseBlendStarted);
-    EXPECT_TRUE(v.chase.chaseBlendSettled);
+    EXPECT_TRUE(v.chase.distance == 1.2f && v.chase.height == 0.3f);
+    EXPECT_TRUE(v.chase.chaseBlendStarted && v.chase.chaseBlendSettled);
     stepChaseParameters(v);  // nothing to do: settled at once
     EXPECT_TRUE(v.chase.chaseBlendSettled);
     // Toward far: t = 2.6 × 0.016 = 0.0416, w = (2 - t)·t·0.75 = 0.0611021 of the way a step.
@@ -137,7 +137,7 @@ TEST(ChaseParameters, SnapThenEaseTowardTheSelectedCamera) {
     stepChaseParameters(v);
     EXPECT_NEAR(v.chase.distance, 1.2f + 0.8f * 0.0611021f, 1e-6f);
     EXPECT_NEAR(v.chase.height, 0.3f + 0.25f * 0.0611021f, 1e-6f);
-    EXPECT_FALSE(v.chase.chaseBlendSettled);
+    ASSERT_FALSE(v.chase.chaseBlendSettled);
     int frames = 1;
     for (; !v.chase.chaseBlendSettled && frames < 1000; ++frames) stepChaseParameters(v);
     // The distance is the slowest: 0.8 × (1 - w)^n falls below 0.002 first at n = 96

@@ -19,9 +19,8 @@ using testing::TempDir;
 using namespace std::string_view_literals;
 
 std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
     std::ostringstream bytes;
-    bytes << in.rdbuf();
+    bytes << std::ifstream(path, std::ios::binary).rdbuf();
     return bytes.str();
 }
 
@@ -80,14 +79,9 @@ TEST(Dump, JsonHoldsTheSameRecordAndTheSlots) {
     EXPECT_EQ(json.at("slots").dump(), R"({"Preset.Far.Slot3":{"distance":2.5}})");
 }
 
-struct LintCase {
-    const char* what;
-    std::string_view text;
-    int line;              // 0: the file is clean
-    const char* fragment;  // expected in the message
-};
-
 TEST(Lint, FindsWhatTheLoaderWillNotTakeAsWritten) {
+    // The finding's line (0: the file is clean) and a fragment of its message.
+    struct LintCase { const char* what; std::string_view text; int line; const char* fragment; };
     // UTF-16 is read as the text it is; where its reading breaks off, the finding says so.
     const std::string wide = testing::asUtf16("[1stPersonView]\r\nfov = 61f\r\n");
     const std::string wideInput = testing::asUtf16("[input]\r\nmouseSensibility = 2\r\n");
@@ -140,11 +134,9 @@ TEST(Lint, FindsWhatTheLoaderWillNotTakeAsWritten) {
     };
     for (const LintCase& c : cases) {
         const std::vector<LintFinding> findings = initool::lintSettingsText(c.text);
-        if (c.line == 0) {
-            EXPECT_TRUE(findings.empty()) << c.what << ": " << findings.front().message;
-            continue;
-        }
-        ASSERT_EQ(findings.size(), 1u) << c.what << ": " << (findings.empty() ? "" : findings.back().message);
+        ASSERT_EQ(findings.size(), c.line == 0 ? 0u : 1u)
+            << c.what << ": " << (findings.empty() ? "" : findings.back().message);
+        if (c.line == 0) continue;
         EXPECT_EQ(findings[0].line, c.line) << c.what;
         EXPECT_NE(findings[0].message.find(c.fragment), std::string::npos) << c.what << ": " << findings[0].message;
     }
@@ -152,10 +144,9 @@ TEST(Lint, FindsWhatTheLoaderWillNotTakeAsWritten) {
 
 TEST(Lint, ClosestMatch) {
     const std::vector<std::string> names = {"fov", "forwardOffset", "sideOffset"};
-    EXPECT_EQ(initool::closestMatch("FOV", names), "fov");
-    EXPECT_EQ(initool::closestMatch("forwardOfset", names), "forwardOffset");
-    EXPECT_EQ(initool::closestMatch("sideOffste", names), "sideOffset");
-    EXPECT_EQ(initool::closestMatch("completely different", names), "");
+    for (const auto& [typed, meant] : {std::pair{"FOV", "fov"}, std::pair{"forwardOfset", "forwardOffset"},
+                                       std::pair{"sideOffste", "sideOffset"}, std::pair{"completely different", ""}})
+        EXPECT_EQ(initool::closestMatch(typed, names), meant) << typed;
 }
 
 TEST(DefaultIni, TheShippedFileLoadsToExactlyTheDefaultsWithEveryKeyUnderAComment) {
@@ -164,19 +155,16 @@ TEST(DefaultIni, TheShippedFileLoadsToExactlyTheDefaultsWithEveryKeyUnderACommen
     std::string crlf;
     for (const char c : text) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
     EXPECT_EQ(readFile(VELMORA_DEFAULT_INI_PATH), crlf);
-
     SettingsRecord settings;
     ASSERT_TRUE(loadSettingsFile(settings, LoadNotifier{}, VELMORA_DEFAULT_INI_PATH));
     EXPECT_EQ(settings, loadDefaults());  // its lint is the command line's check_default_ini
-
     // Every loaded key is in it, each under a comment line.
     const std::vector<std::string> all = lines(text);
     int keyLines = 0;
     for (std::size_t i = 0; i < all.size(); ++i) {
         if (all[i].empty() || all[i][0] == ';' || all[i][0] == '[') continue;
         ++keyLines;
-        ASSERT_GT(i, 0u);
-        EXPECT_EQ(all[i - 1][0], ';') << all[i];
+        EXPECT_TRUE(i > 0 && all[i - 1][0] == ';') << all[i];
     }
     EXPECT_EQ(keyLines, 87);
 }

@@ -41,12 +41,10 @@ for entry in "${cases[@]}"; do
 
   status=0
   output=$(bash "$check" "$work/$slug-objdump" "$dll" 2>&1) || status=$?
-  if [[ -z $expected ]]; then
-    verdict=$([[ $status -eq 0 ]] && echo ok || echo FAILED)
-  elif [[ $status -eq 1 ]] && grep -qF -- "$expected" <<<"$output"; then
+  verdict=FAILED
+  if [[ -z $expected && $status -eq 0 ]] ||
+     { [[ -n $expected && $status -eq 1 ]] && grep -qF -- "$expected" <<<"$output"; }; then
     verdict=ok
-  else
-    verdict=FAILED
   fi
   echo "$verdict: $name (exit $status)"
   if [[ $verdict != ok ]]; then

@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# Velmora.asi goes into the game folder beside the runtime: it imports exactly the runtime's
-# seven functions from ScriptHookV.dll, by their decorated names, and otherwise Windows
-# system DLLs only (no MinGW runtime DLL: the game folder holds none). It exports nothing;
-# the loader needs no export.
+# Velmora.asi goes into the game folder beside the runtime: it imports exactly the runtime's seven functions from
+# ScriptHookV.dll, by their decorated names, and otherwise Windows system DLLs only (no MinGW runtime DLL: the game
+# folder holds none). It exports nothing; the loader needs no export.
 #   check-imports.sh OBJDUMP Velmora.asi
 set -euo pipefail
 objdump=$1
@@ -47,18 +46,14 @@ missing=$(LC_ALL=C comm -23 <(echo "$expected") <(echo "$from_runtime") | sed '/
 extra=$(LC_ALL=C comm -13 <(echo "$expected") <(echo "$from_runtime") | sed '/^$/d')
 echo "from ScriptHookV.dll:"
 sed 's/^/  /' <<<"$from_runtime"
-while read -r name; do
-  if [[ -n $name ]]; then
-    echo "FAILED: not imported from ScriptHookV.dll: $name"
-    status=1
-  fi
-done <<<"$missing"
-while read -r name; do
-  if [[ -n $name ]]; then
-    echo "FAILED: imported from ScriptHookV.dll but not one of the seven, or twice: $name"
-    status=1
-  fi
-done <<<"$extra"
+if [[ -n $missing ]]; then
+  sed 's/^/FAILED: not imported from ScriptHookV.dll: /' <<<"$missing"
+  status=1
+fi
+if [[ -n $extra ]]; then
+  sed 's/^/FAILED: imported from ScriptHookV.dll but not one of the seven, or twice: /' <<<"$extra"
+  status=1
+fi
 
 # MinGW leaves an export directory holding the DLL's name; it must list no symbol.
 exports=$(sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$dump" | grep -E '^[[:space:]]*\[ *[0-9]+\]' || true)

@@ -1,7 +1,6 @@
-// Import redirection under Wine, on a module of our own (counter-probe.dll) that imports the
-// performance counter from KERNEL32 as Velmora.asi does: redirectImport rewrites that
-// module's binding and no other, finds nothing where there is nothing to find, and the
-// runtime stand-in, when the module registers a script, makes its counter the simulated
+// Import redirection under Wine, on a module of our own (counter-probe.dll) that imports the performance counter from
+// KERNEL32 as Velmora.asi does: redirectImport rewrites that module's binding and no other, finds nothing where there
+// is nothing to find, and the runtime stand-in, when the module registers a script, makes its counter the simulated
 // world's wall clock. Runs from the folder that holds the stand-in and the probe.
 #include <windows.h>
 
@@ -43,9 +42,7 @@ long long ownCounter() {
 }
 
 struct Region {
-    void* base;
-    SIZE_T size;
-    DWORD protection;
+    void* base; SIZE_T size; DWORD protection;
     bool operator==(const Region&) const = default;
 };
 
@@ -80,7 +77,6 @@ void redirectReachesOnlyThatModuleAndCanBeUndone(const ProbeModule& probe) {
     EXPECT(iat.Size > 0 && VirtualProtect(table, iat.Size, PAGE_READONLY, &loaded));
     const std::vector<Region> protections = imageProtections(probe.module);
     EXPECT(!protections.empty());
-
     void* original = nullptr;
     // The name as the import table spells it is KERNEL32.dll; the loader ignores case.
     const int patched = redirectImport(probe.module, "kernel32.DLL", "QueryPerformanceCounter",
@@ -94,7 +90,6 @@ void redirectReachesOnlyThatModuleAndCanBeUndone(const ProbeModule& probe) {
     EXPECT(original == reinterpret_cast<void*>(
                            GetProcAddress(GetModuleHandleA("kernel32.dll"), "QueryPerformanceCounter")));
     EXPECT(imageProtections(probe.module) == protections);  // made writable for the write only
-
     EXPECT(redirectImport(probe.module, "KERNEL32.dll", "QueryPerformanceCounter", original, nullptr) == 1);
     const long long after = probe.counter();
     EXPECT(after != kFakeCount && after >= before);
@@ -104,26 +99,19 @@ void redirectReachesOnlyThatModuleAndCanBeUndone(const ProbeModule& probe) {
 void nothingIsPatchedWhereNothingMatches(const ProbeModule& probe) {
     const auto fake = reinterpret_cast<void*>(&fakeCounter);
     void* original = nullptr;
-    EXPECT(redirectImport(probe.module, "nosuch.dll", "QueryPerformanceCounter", fake, &original) == 0);
-    EXPECT(redirectImport(probe.module, "kernel32", "QueryPerformanceCounter", fake, &original) == 0);
-    EXPECT(redirectImport(probe.module, "kernel32.dll", "QueryPerformance", fake, &original) == 0);  // a prefix
-    EXPECT(redirectImport(probe.module, "kernel32.dll", "queryperformancecounter", fake, &original) == 0);
-    EXPECT(original == nullptr);
-    EXPECT(probe.counter() != kFakeCount);
-
-    // ntdll imports nothing at all.
-    EXPECT(redirectImport(GetModuleHandleA("ntdll.dll"), "kernel32.dll", "QueryPerformanceCounter", fake, nullptr) ==
-           0);
-    EXPECT(ownCounter() != kFakeCount);
-    EXPECT(redirectImport(nullptr, "kernel32.dll", "QueryPerformanceCounter", fake, nullptr) == 0);
+    // Another DLL, the DLL without its extension, a prefix of the name, the name in another case.
+    const char* const misses[][2] = {{"nosuch.dll", "QueryPerformanceCounter"}, {"kernel32", "QueryPerformanceCounter"},
+                                     {"kernel32.dll", "QueryPerformance"}, {"kernel32.dll", "queryperformancecounter"}};
+    for (const auto& [dll, name] : misses) EXPECT(redirectImport(probe.module, dll, name, fake, &original) == 0);
+    EXPECT(original == nullptr && probe.counter() != kFakeCount);
+    // ntdll imports nothing at all; no module, or memory that is not an image.
     static std::uint8_t notAnImage[4096] = {};
-    EXPECT(redirectImport(reinterpret_cast<HMODULE>(notAnImage), "kernel32.dll", "QueryPerformanceCounter", fake,
-                          nullptr) == 0);
+    for (HMODULE module : {GetModuleHandleA("ntdll.dll"), HMODULE{}, reinterpret_cast<HMODULE>(notAnImage)})
+        EXPECT(redirectImport(module, "kernel32.dll", "QueryPerformanceCounter", fake, nullptr) == 0);
+    EXPECT(ownCounter() != kFakeCount);
 }
 
-// ---------------------------------------------------------------------------------------
 // The runtime stand-in: the probe registers a script, as Velmora.asi does at attach.
-
 ProbeModule scriptProbe;
 void (*scriptWait)(std::uint32_t) = nullptr;
 std::vector<long long> frameCounters;     // the probe's counter, one read a frame
@@ -142,8 +130,6 @@ constexpr int kFrames = 5;
 
 void standinAnswersFromTheWorldClock(const ProbeModule& probe) {
     HMODULE module = LoadLibraryA("ScriptHookV.dll");
-    EXPECT(module != nullptr);
-    if (module == nullptr) return;
     const auto scriptRegister =
         lookUp<void (*)(HMODULE, void (*)())>(module, "?scriptRegister@@YAXPEAUHINSTANCE__@@P6AXXZ@Z");
     const auto scriptUnregister = lookUp<void (*)(HMODULE)>(module, "?scriptUnregister@@YAXPEAUHINSTANCE__@@@Z");
@@ -161,7 +147,6 @@ void standinAnswersFromTheWorldClock(const ProbeModule& probe) {
     StandinStatus status{};
     readStatus(&status);
     EXPECT(status.counterImportsRedirected == 2);
-
     // No scenario yet: the counter stands still at the world clock's start, one second.
     const long long ownBefore = ownCounter();
     const long long first = probe.counter();
@@ -169,22 +154,17 @@ void standinAnswersFromTheWorldClock(const ProbeModule& probe) {
     EXPECT(probe.counter() == first && first == 10'000'000);
     EXPECT(probe.frequency() == 10'000'000);
     EXPECT(ownCounter() > ownBefore);  // the process's own counter still runs
-
     const char* scenario = "import-patch-clock.json";
-    HANDLE file = CreateFileA(scenario, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    char text[128];
-    const int length = std::snprintf(text, sizeof text, "{\"frames\": %d, \"realDt\": %g}", kFrames, kRealDt);
-    DWORD written = 0;
-    EXPECT(file != INVALID_HANDLE_VALUE && WriteFile(file, text, static_cast<DWORD>(length), &written, nullptr));
-    CloseHandle(file);
+    if (FILE* file = std::fopen(scenario, "w")) {
+        std::fprintf(file, "{\"frames\": %d, \"realDt\": %g}", kFrames, kRealDt);
+        std::fclose(file);
+    }
     char message[256] = "";
     const bool opened = openRun(scenario, nullptr, 0, message, sizeof message) != 0;
     if (!opened) std::printf("standinOpen: %s\n", message);
     EXPECT(opened);
     if (!opened) return;
-
-    while (runFrame()) {
-    }
+    while (runFrame()) continue;
     if (runError(message, sizeof message)) std::printf("run stopped: %s\n", message);
     EXPECT(frameCounters.size() == kFrames && frameFrequencies.size() == kFrames);
     for (std::size_t k = 0; k < frameCounters.size(); ++k) {
@@ -196,7 +176,6 @@ void standinAnswersFromTheWorldClock(const ProbeModule& probe) {
     }
     readStatus(&status);
     EXPECT(status.counterReads == 2 + kFrames);  // two before the scenario, one a frame
-
     scriptUnregister(probe.module);
     readStatus(&status);
     EXPECT(status.scriptsRegistered == 0);

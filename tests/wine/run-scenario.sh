@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# Plays one scenario twice and compares the traces: in the Linux simulator (the reference)
-# and under Wine, where the test host loads the real Velmora.asi into a process served by
-# our runtime stand-in.
+# Plays one scenario twice and compares the traces: in the Linux simulator (the reference) and under Wine, where the
+# test host loads the real Velmora.asi into a process served by our runtime stand-in.
 #   run-scenario.sh WINE HOST.exe VELMORA-WINE-CHECK SHIPPED.ini SCENARIO RUN-FOLDER
 set -euo pipefail
 wine=$1
@@ -10,12 +9,11 @@ check=$3
 ini=$4
 scenario=$5
 run=$6
+fail() { echo "$*"; exit 1; }
 
 for needed in "$check" "$ini"; do
-  if [[ ! -e $needed ]]; then
-    echo "missing $needed: the Wine tests take the reference tools from the Linux build (cmake --build --preset ci)"
-    exit 1
-  fi
+  [[ -e $needed ]] ||
+    fail "missing $needed: the Wine tests take the reference tools from the Linux build (cmake --build --preset ci)"
 done
 
 rm -rf "$run"
@@ -40,50 +38,37 @@ echo "== Windows: $(basename "$host") under Wine"
 status=0
 (cd "$run" && timeout 240 "$wine" "$host" "$name" --ini shipped.ini --trace windows.csv) | tee "$run/windows.txt" \
   || status=$?
-if [[ $status -ne 0 ]]; then
-  echo "FAILED: the Windows run exited with status $status"
-  exit 1
-fi
+[[ $status -eq 0 ]] || fail "FAILED: the Windows run exited with status $status"
 
 echo "== compare"
 "$check" compare "$run/linux.csv" "$run/windows.csv"
 
 echo "== Velmora.log"
 if [[ ! -s $log_beside_plugin ]] || grep -q "a previous session's log" "$log_beside_plugin"; then
-  echo "FAILED: Velmora.log beside Velmora.asi was not written afresh"
-  exit 1
+  fail "FAILED: Velmora.log beside Velmora.asi was not written afresh"
 fi
 cp "$log_beside_plugin" "$run/windows.log"
 # The same lines at the same times; only the settings file's folder differs (a temporary
 # folder on Linux, the run's folder on a Wine drive), and Windows goes on to unload the plug-in.
 same_folder() { sed -E 's#[^ ]*[/\\]Velmora\.ini#<folder>/Velmora.ini#' "$1"; }
 linux_lines=$(wc -l < "$run/linux.log")
-if ! diff <(same_folder "$run/linux.log") <(same_folder "$run/windows.log" | head -n "$linux_lines"); then
-  echo "FAILED: Velmora.log differs between Linux and Windows"
-  exit 1
-fi
+diff <(same_folder "$run/linux.log") <(same_folder "$run/windows.log" | head -n "$linux_lines") ||
+  fail "FAILED: Velmora.log differs between Linux and Windows"
 extra=$(tail -n "+$((linux_lines + 1))" "$run/windows.log" | sed -E 's/^ *[0-9.]+  [a-z]+ +//' | tr -d '\r' \
   | grep -v -x -e "camera released: Velmora is unloaded" -e "unloaded" || true)
-if [[ -n $extra ]]; then
-  echo "FAILED: Velmora.log on Windows has lines the Linux run has not: $extra"
-  exit 1
-fi
+[[ -z $extra ]] || fail "FAILED: Velmora.log on Windows has lines the Linux run has not: $extra"
 echo "ok: Velmora.log agrees ($linux_lines lines, then the unloading)"
 
-# The look queries the plug-in made of Gears.asi: in-process on Linux, through the real
-# DLL under Wine.
+# The look queries the plug-in made of Gears.asi: in-process on Linux, through the real DLL under Wine.
 queries() { sed -n "s/^Gears.asi look queries answered: \([0-9]*\).*/\1/p" "$1"; }
 if [[ "$(queries "$run/linux.txt")" != "$(queries "$run/windows.txt")" ]]; then
-  echo "FAILED: Gears.asi look queries: Linux $(queries "$run/linux.txt"), Windows $(queries "$run/windows.txt")"
-  exit 1
+  fail "FAILED: Gears.asi look queries: Linux $(queries "$run/linux.txt"), Windows $(queries "$run/windows.txt")"
 fi
 echo "ok: Gears.asi look queries agree ($(queries "$run/windows.txt"))"
 
 # Velmora.asi's QueryPerformanceCounter and QueryPerformanceFrequency imports answer from the
 # simulated world's wall clock, as the Linux host's counter does: both must be redirected.
 redirected=$(sed -n "s/^Velmora.asi performance counter imports redirected: \([0-9-]*\).*/\1/p" "$run/windows.txt")
-if [[ $redirected != 2 ]]; then
-  echo "FAILED: Velmora.asi performance counter imports redirected: ${redirected:-not reported}, want 2"
-  exit 1
-fi
+[[ $redirected == 2 ]] ||
+  fail "FAILED: Velmora.asi performance counter imports redirected: ${redirected:-not reported}, want 2"
 echo "ok: both performance counter imports of Velmora.asi read the world's wall clock"

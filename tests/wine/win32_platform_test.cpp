@@ -1,7 +1,6 @@
-// The Win32 platform table of Velmora.asi, run under Wine: the memory checks the game-memory
-// probes rely on before they touch an address, the main module's image they scan, the
-// performance counter and module lookups. The foreground test is the toggle scenario's,
-// which moves the focus away while a key is held.
+// The Win32 platform table of Velmora.asi, run under Wine: the memory checks the game-memory probes rely on before
+// they touch an address, the main module's image they scan, the performance counter and module lookups. The
+// foreground test is the toggle scenario's, which moves the focus away while a key is held.
 #include <windows.h>
 
 #include <cstdint>
@@ -24,19 +23,15 @@ void memoryChecksFollowPageProtection() {
     std::uint8_t* readWrite = pages(1, PAGE_READWRITE);
     EXPECT(isRangeReadable(readWrite, 4096) && isRangeWritable(readWrite, 4096));
     EXPECT(isRangeReadable(readWrite + 4095, 1) && isRangeWritable(readWrite + 4095, 0));
-
     std::uint8_t* readOnly = pages(1, PAGE_READONLY);
     EXPECT(isRangeReadable(readOnly, 64) && !isRangeWritable(readOnly, 64));
-
-    std::uint8_t* noAccess = pages(1, PAGE_NOACCESS);
-    EXPECT(!isRangeReadable(noAccess, 4) && !isRangeWritable(noAccess, 4));
-
-    std::uint8_t* guarded = pages(1, PAGE_READWRITE | PAGE_GUARD);
-    EXPECT(!isRangeReadable(guarded, 4) && !isRangeWritable(guarded, 4));
-
+    const DWORD denied[] = {PAGE_NOACCESS, PAGE_READWRITE | PAGE_GUARD};
+    for (const DWORD protection : denied) {
+        std::uint8_t* page = pages(1, protection);
+        EXPECT(!isRangeReadable(page, 4) && !isRangeWritable(page, 4));
+    }
     auto* reserved = static_cast<std::uint8_t*>(VirtualAlloc(nullptr, 4096, MEM_RESERVE, PAGE_READWRITE));
     EXPECT(!isRangeReadable(reserved, 4));
-
     // Code is read-only: the probes may scan it but never patch it.
     const auto* code = reinterpret_cast<const std::uint8_t*>(&memoryChecksFollowPageProtection);
     EXPECT(isRangeReadable(code, 16) && !isRangeWritable(code, 16));
@@ -48,7 +43,6 @@ void rangesAcrossRegionsNeedEveryRegion() {
     DWORD old = 0;
     VirtualProtect(base + 4096, 4096, PAGE_READONLY, &old);
     VirtualProtect(base + 8192, 4096, PAGE_NOACCESS, &old);
-
     EXPECT(isRangeReadable(base + 4000, 200));    // read-write into read-only
     EXPECT(!isRangeWritable(base + 4000, 200));   // ... but not all of it writable
     EXPECT(isRangeReadable(base, 8192));          // exactly the two readable pages
