@@ -101,6 +101,15 @@ TEST(CabinMotion, LeanSwitchesAndPauses) {
     for (int i = 0; i < 30; ++i) cabinMotionStep(c, s, moving);
     // The lean: 0.6 × 0.045 = 0.027, limited to 0.02, approached at 6/60 a frame: 0.02·(1 - 0.9^30).
     EXPECT_NEAR(c.leanOffset.x(), 0.0191521f, 1e-5f);
+    // Braking leans it forward: 1 × −5 × −0.02 = 0.1, held to LeanForwardLimit 0.07 (not the
+    // sideways limit), 6/60 of the way in a frame; speeding up leans it back as far.
+    FirstPersonView strong;
+    strong.LeanForward = 1.0f;
+    for (const float change : {-5.0f, 5.0f}) {
+        CabinMotion fresh;
+        cabinMotionStep(fresh, strong, {.dt = kDt, .steps = kOneStep, .speedChange = change, .forward = Vector3::UnitY()});
+        EXPECT_NEAR(fresh.leanOffset.y(), change < 0.0f ? 0.007f : -0.007f, 1e-7f) << change;
+    }
     const CabinMotion before = c;  // paused: nothing moves
     CabinInputs still = moving;
     still.dt = 0.0f;
