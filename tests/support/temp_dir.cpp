@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <fstream>
+#include <iterator>
 #include <random>
 
 namespace velmora::testing {
@@ -26,6 +27,11 @@ std::string TempDir::write(const std::string& name, std::string_view bytes) cons
     std::ofstream out(file, std::ios::binary);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return file.string();
+}
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 std::string asUtf16(std::string_view text, bool bigEndian) {

@@ -22,6 +22,9 @@ private:
     std::filesystem::path path_;
 };
 
+// The bytes of a file; empty when it cannot be read.
+std::string readFile(const std::filesystem::path& path);
+
 // Text as Notepad saves it as "Unicode" (UTF-16, little endian) or "Unicode big endian":
 // the mark, then each byte of `text` as one code unit (so ASCII or Latin-1 text only).
 std::string asUtf16(std::string_view text, bool bigEndian = false);
