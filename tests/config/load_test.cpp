@@ -257,17 +257,20 @@ TEST(LoadLifecycle, AFileThatCannotBeReadChangesNothingAndPostsTheMessage) {
     EXPECT_EQ(settings.firstPersonView.fov, 70.0f);
 }
 
-TEST(LoadLifecycle, AReloadResetsAbsentKeysAndKeepsTheMenuOnlyField) {
+// A reload resets what the file lacks or gets wrong to its default, not to what came before.
+TEST(LoadLifecycle, AReloadResetsAbsentAndBrokenKeysAndKeepsTheMenuOnlyField) {
     TempDir dir;
-    const std::string path = dir.write("Velmora.ini", "[3rdPersonView]\ndistanceNear = 0.5\n");
-    SettingsRecord settings;
+    SettingsRecord settings = loadText("[keyMappings]\nmenuKeyCode = 65\n");
+    ASSERT_EQ(settings.keyMappings.menuKeyCode, 65);
     settings.firstPersonView.fov = 70.0f;  // as the menu left them
     settings.InertiaAffectsPitch = true;
     settings.thirdPersonView.perCamera.distance[Near] = 9.0f;
+    const std::string path = dir.write("Velmora.ini", "[3rdPersonView]\ndistanceNear = 0.5\n[keyMappings]\nmenuKeyCode = F11\n");
     ASSERT_TRUE(loadSettingsFile(settings, {}, path.c_str()));
-    EXPECT_EQ(settings.firstPersonView.fov, 59.0f);   // absent: back to its default
+    EXPECT_EQ(settings.firstPersonView.fov, 59.0f);
+    EXPECT_EQ(settings.keyMappings.menuKeyCode, 122);  // F11, not the 65 of the last load
     EXPECT_EQ(settings.thirdPersonView.perCamera.distance[Near], 0.5f);
-    EXPECT_TRUE(settings.InertiaAffectsPitch);        // never loaded
+    EXPECT_TRUE(settings.InertiaAffectsPitch);  // never loaded
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -35,11 +36,14 @@ public:
         for (const int key : held) world.keys[static_cast<std::size_t>(key)] = true;
         menuStep(v);
     }
-    // A key pressed for one frame, then released for one.
-    void press(int key) {
-        frame({key});
-        frame();
+    // Each key pressed for one frame, then released for one.
+    void press(std::initializer_list<int> keys) {
+        for (const int key : keys) {
+            frame({key});
+            frame();
+        }
     }
+    void press(int key) { press({key}); }
     const std::vector<sim::DrawCall>& draws() const { return world.log.draws; }
 
     sim::World world;
@@ -109,8 +113,7 @@ const Row kPresetRows[] = {
 };
 const Row kThirdPersonRows[] = {
     {"Near camera", 0, nullptr, kNo, {4}, "The first view after first person"},
-    {"Medium camera", 0, nullptr, kNo, {5}, ""},
-    {"Far camera", 0, nullptr, kNo, {6}, ""},
+    {"Medium camera", 0, nullptr, kNo, {5}, ""}, {"Far camera", 0, nullptr, kNo, {6}, ""},
     {"Feel and tracking", 0, nullptr, kNo, {7}, "Inertia, terrain, weight and how the camera follows the car"},
 };
 const Row kCameraRows[] = {  // near, medium and far
@@ -121,12 +124,9 @@ const Row kCameraRows[] = {  // near, medium and far
     {"Distance offset", 1, CAMERA(distanceOffset), 0.01f, {}, "Fine trim on top of the distance above"},
     {"Aim up or down", 1, CAMERA(heightOffset), 0.25f, {},
      "Tilts the view without moving the camera. Positive looks up, negative looks down"},
-    {"Save to my slot 1", 4, nullptr, kNo, {110, 120, 130}, kStores},
-    {"Load my slot 1", 4, nullptr, kNo, {111, 121, 131}, ""},
-    {"Save to my slot 2", 4, nullptr, kNo, {112, 122, 132}, kStores},
-    {"Load my slot 2", 4, nullptr, kNo, {113, 123, 133}, ""},
-    {"Save to my slot 3", 4, nullptr, kNo, {114, 124, 134}, kStores},
-    {"Load my slot 3", 4, nullptr, kNo, {115, 125, 135}, ""},
+    {"Save to my slot 1", 4, nullptr, kNo, {110, 120, 130}, kStores}, {"Load my slot 1", 4, nullptr, kNo, {111, 121, 131}, ""},
+    {"Save to my slot 2", 4, nullptr, kNo, {112, 122, 132}, kStores}, {"Load my slot 2", 4, nullptr, kNo, {113, 123, 133}, ""},
+    {"Save to my slot 3", 4, nullptr, kNo, {114, 124, 134}, kStores}, {"Load my slot 3", 4, nullptr, kNo, {115, 125, 135}, ""},
     {"Reset this camera", 4, nullptr, kNo, {6, 7, 8}, ""},
 };
 const Row kFeelRows[] = {
@@ -139,8 +139,7 @@ const Row kFeelRows[] = {
     {"Shake limit", 1, FP(ShakeMaxOffset), 0.002f, {}, "The shake never moves the camera further than this"},
     {"Shake rotation", 1, FP(ShakeRotation), 0.05f, {}, "How much bumps also pitch the view"},
     {"Look weight", 1, FP(LookWeight), 0.5f, {}, "Lower feels heavier when you look around"},
-    {"Recenter time", 1, FP(RecenterTime), 0.05f, {}, ""},
-    {"Recenter ease", 1, FP(RecenterEase), 0.1f, {}, ""},
+    {"Recenter time", 1, FP(RecenterTime), 0.05f, {}, ""}, {"Recenter ease", 1, FP(RecenterEase), 0.1f, {}, ""},
     {"Reset feel and tracking", 4, nullptr, kNo, {9}, ""},
 };
 
@@ -253,33 +252,37 @@ TEST(MenuNavigation, DeeperThanSevenStillNavigatesButIsNotRemembered) {
     EXPECT_FALSE(m.open);
 }
 
+// The frames of a hold of Left, Right or both (pressed on frame 0) that step, as frame * 10 + 1
+// for Right and frame * 10 - 1 for Left.
+std::vector<int> repeats(bool left, bool right, float seconds, int frames) {
+    MenuState m;
+    std::vector<int> out;
+    for (int frame = 0; frame < frames; ++frame)
+        if (const int d = menuStepDirection(m, left && frame == 0, right && frame == 0, left, right, seconds))
+            out.push_back(frame * 10 + d);
+    return out;
+}
+
 TEST(MenuNavigation, TheKeyRepeat) {
-    // Holding for one second at 60 frames per second: a step at the press, then one each
+    // Right held for one second at 60 frames per second: a step at the press, then one each
     // time the repeat timer runs out once the hold passes 0.35 s: every 0.08 s, which the
     // frames make 5 (0.083 s). The first repeat falls on the 21st frame's hold of exactly
     // 0.35 s, which float sums may put on either side.
-    MenuState m;
-    std::vector<int> steps;
-    for (int frame = 0; frame < 60; ++frame)
-        if (menuStepDirection(m, false, frame == 0, false, true, 1.0f / 60.0f) != 0) steps.push_back(frame);
-    ASSERT_EQ(steps.size(), 9u);
-    EXPECT_EQ(steps[0], 0);
-    EXPECT_TRUE(steps[1] == 20 || steps[1] == 21) << steps[1];
-    for (std::size_t i = 2; i < steps.size(); ++i) EXPECT_EQ(steps[i] - steps[i - 1], 5);
-
-    // With frames of 1/64 s: past 1.2 s every 0.03 s (2 frames), past 2.5 s every 0.01 s (each frame).
-    MenuState longer;
-    std::vector<int> fired;
-    for (int frame = 0; frame < 170; ++frame)
-        if (menuStepDirection(longer, frame == 0, false, true, false, 1.0f / 64.0f) == -1) fired.push_back(frame);
-    EXPECT_EQ(fired[1], 22);   // 23/64 s > 0.35 s
-    EXPECT_EQ(fired[2], 28);   // 0.08 s is 5.12 frames: the sixth
-    EXPECT_NE(std::find(fired.begin(), fired.end(), 76), fired.end());   // 77/64 s > 1.2 s: from now on 0.03 s
-    EXPECT_NE(std::find(fired.begin(), fired.end(), 78), fired.end());
-    EXPECT_EQ(std::find(fired.begin(), fired.end(), 77), fired.end());
-    for (int frame = 161; frame < 170; ++frame) EXPECT_NE(std::find(fired.begin(), fired.end(), frame), fired.end());
-
-    // Both keys going down in one frame step up; letting go stops the repeat.
+    const std::vector<int> right = repeats(false, true, 1.0f / 60.0f, 60);
+    ASSERT_EQ(right.size(), 9u);
+    EXPECT_EQ(right[0], 1);
+    EXPECT_TRUE(right[1] == 201 || right[1] == 211) << right[1];
+    for (std::size_t i = 2; i < right.size(); ++i) EXPECT_EQ(right[i] - right[i - 1], 50);
+    // Left with frames of 1/64 s: the first repeat at 23/64 s > 0.35 s, the next 0.08 s (5.12
+    // frames) on; past 1.2 s (77/64 s) every 0.03 s (2 frames), past 2.5 s every frame.
+    const std::vector<int> left = repeats(true, false, 1.0f / 64.0f, 170);
+    auto steps = [&left](int frame) { return std::ranges::count(left, frame * 10 - 1) == 1; };
+    EXPECT_EQ(std::vector<int>(left.begin(), left.begin() + 3), (std::vector<int>{-1, 219, 279}));
+    EXPECT_TRUE(steps(76) && !steps(77) && steps(78));
+    for (int frame = 161; frame < 170; ++frame) EXPECT_TRUE(steps(frame)) << frame;
+    // Both going down in one frame step as Right; both held repeat as Left.
+    EXPECT_EQ(repeats(true, true, 1.0f / 60.0f, 30), (std::vector<int>{1, right[1] - 2, right[2] - 2}));
+    // Letting go stops the repeat.
     MenuState both;
     EXPECT_EQ(menuStepDirection(both, true, true, true, true, 0.016f), 1);
     EXPECT_EQ(menuStepDirection(both, false, false, false, false, 0.016f), 0);
@@ -289,15 +292,10 @@ TEST(MenuNavigation, TheKeyRepeat) {
 TEST(MenuEditing, FloatsStepTogglesFlipAnyWay) {
     MenuHarness h;
     FirstPersonView& f = h.v.settings.firstPersonView;
-    h.press(kF11);
-    h.press(kEnter);  // first person page
-    h.press(kDown);
-    h.press(kDown);   // "Field of view", step 0.25
-    h.press(kRight);
-    h.press(kRight);
-    h.press(kLeft);
+    h.press({kF11, kEnter, kDown, kDown});  // first person page, "Field of view", step 0.25
+    h.press({kRight, kRight, kLeft});
     EXPECT_EQ(f.fov, 59.25f);
-    for (int i = 0; i < 10; ++i) h.press(kDown);  // "Eye plane guard" (row 12)
+    h.press({kDown, kDown, kDown, kDown, kDown, kDown, kDown, kDown, kDown, kDown});  // "Eye plane guard" (row 12)
     ASSERT_EQ(h.v.menu.selection, 12);
     h.press(kLeft);  // Left flips a toggle as Right and Enter do
     EXPECT_FALSE(f.EyePlaneGuard);
