@@ -62,15 +62,16 @@ struct Played {
     std::vector<std::size_t> sizeAfterFrame;  // the log's size after each frame
 };
 
-// Plays a scenario with the given Velmora.ini text (none when empty) and answers the log.
-// `atFrame` runs before each frame, with the run's folder, so a test can change the file.
+// Plays a scenario (its text, or a builtin's name) with the given Velmora.ini text (none when
+// empty) and answers the log. `atFrame` runs before each frame, with the run's folder.
 Played play(const std::string& scenario, const std::string& ini,
             const std::function<void(int, const std::filesystem::path&)>& atFrame = {}) {
     testing::TempDir folder;
     sim::RunOptions options;
     options.workDir = folder.path() / "game";
     if (!ini.empty()) options.iniPath = folder.write("Velmora.ini", ini);
-    sim::Simulation run(sim::parseScenario(scenario, "log"), options);
+    sim::Simulation run(scenario.starts_with("{") ? sim::parseScenario(scenario, "log") : sim::findScenario(scenario),
+                        options);
     Played p;
     run.start();
     for (int frame = 1;; ++frame) {
@@ -84,12 +85,18 @@ Played play(const std::string& scenario, const std::string& ini,
     return p;
 }
 
+// A compact the player gets into at frame 2, with more world fields and events.
+std::string entering(int frames, const std::string& events = "", const std::string& world = "") {
+    return R"({"frames": )" + std::to_string(frames) + R"(, "world": {)" + world + (world.empty() ? "" : ", ") +
+           R"("vehicles": [{"name": "car", "model": "compact"}]},
+        "events": [{"frame": 2, "do": "enter", "vehicle": "car", "frames": 5})" + events + "]}";
+}
+
 TEST(Log, AStartWithABrokenIniNamesEachValueTheLoaderDidNotTakeByItsLine) {
     const std::string ini = "; a player's file\r\n[3rdPersonView]\r\nfov = abc\r\ncameraAngle = 45\r\ndistanceNear = 500\r\n"
                             "[1stPersonView]\r\nUseOwnFirstPersonCamera = yess\r\n"
                             "[KeyMappings]\r\ntoggleModKey = f10\r\nreloadSettingsKey = F10\r\n";
-    const Played p = play(R"({"frames": 120, "world": {"vehicles": [{"name": "car", "model": "compact"}]},
-        "events": [{"frame": 2, "do": "enter", "vehicle": "car", "frames": 5}]})", ini);
+    const Played p = play(entering(120), ini);
     const auto& l = p.lines;
     ASSERT_GE(l.size(), 8u) << p.log;
     EXPECT_EQ(l[0].sentence, "Velmora " VELMORA_VERSION " started");
@@ -123,13 +130,10 @@ TEST(Log, AUtf16IniIsReadAndTheMenusSavesWriteItAsUtf8KeepingEveryLineTheyDoNotC
     // The shipped file as Notepad saves it as "Unicode", played through the menu tour, which
     // saves a slot and then everything.
     const std::string shipped = initool::defaultSettingsFile();
-    std::string tour;
-    for (const sim::BuiltinScenario& b : sim::builtinScenarios())
-        if (std::string_view(b.name) == "menu-tour") tour = b.json;
     std::string saved;
     const std::string crlf = std::regex_replace(shipped, std::regex("\n"), "\r\n");  // Notepad's line ends
-    const Played p = play(tour, testing::asUtf16(crlf),
-                          [&](int, const std::filesystem::path& game) { saved = testing::readFile(game / "Velmora.ini"); });
+    const Played p = play("menu-tour", testing::asUtf16(crlf),
+                          [&](int, const auto& game) { saved = testing::readFile(game / "Velmora.ini"); });
     const int read = find(p.lines, "settings read from ");
     ASSERT_GE(read, 0) << dump(p.lines);
     EXPECT_TRUE(p.lines[static_cast<std::size_t>(read)].sentence.ends_with(
@@ -202,10 +206,7 @@ TEST(Log, NamesTheProbesTheLinkAndEachCameraWithItsReasonInOrder) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const Played p = play(std::string(R"({"frames": 160, "world": {)") + c.world + (*c.world ? ", " : "") +
-                                  R"("vehicles": [{"name": "car", "model": "compact"}]},
-            "events": [{"frame": 2, "do": "enter", "vehicle": "car", "frames": 5})" + c.events + "]}",
-                              c.ini);
+        const Played p = play(entering(160, c.events, c.world), c.ini);
         if (*c.ini == '\0') {  // said once, as a warning, at the start
             const int missing = find(p.lines, "settings file ");
             ASSERT_GE(missing, 0) << dump(p.lines);
@@ -225,10 +226,8 @@ TEST(Log, NamesTheProbesTheLinkAndEachCameraWithItsReasonInOrder) {
 
 TEST(Log, AReloadReadsTheFileAgainAndNamesWhatIsNowWrong) {
     const std::string good = "[KeyMappings]\r\nreloadSettingsKey = F10\r\n";
-    const char* scenario = R"({"frames": 200, "world": {"vehicles": [{"name": "car", "model": "compact"}]},
-        "events": [{"frame": 2, "do": "enter", "vehicle": "car", "frames": 5},
-                   {"frame": 80, "do": "key", "key": "F10", "frames": 2},
-                   {"frame": 150, "do": "key", "key": "F10", "frames": 2}]})";
+    const std::string scenario = entering(200, R"(, {"frame": 80, "do": "key", "key": "F10", "frames": 2},
+                                                   {"frame": 150, "do": "key", "key": "F10", "frames": 2})");
     const Played p = play(scenario, good, [&](int frame, const std::filesystem::path& folder) {
         if (frame == 60) std::ofstream(folder / "Velmora.ini") << good + "[3rdPersonView]\r\nfov = 61f\r\n";
         if (frame == 120) std::filesystem::remove(folder / "Velmora.ini");
@@ -267,10 +266,7 @@ TEST(Log, APoseHeldBackEveryFrameIsWrittenOncePerQuietSpell) {
     // The car answers NaN for its motion from frame 100 to the end: 20 seconds at 60 frames a
     // second. The guard holds the pose back every frame; the log says so at the start and then
     // once per ten seconds, counting the frames it did not write.
-    const char* scenario = R"({"frames": 1300, "world": {"vehicles": [{"name": "car", "model": "compact"}]},
-        "events": [{"frame": 2, "do": "enter", "vehicle": "car", "frames": 5},
-                   {"frame": 100, "do": "broken", "vehicle": "car"}]})";
-    const Played p = play(scenario, "");
+    const Played p = play(entering(1300, R"(, {"frame": 100, "do": "broken", "vehicle": "car"})"), "");
     std::vector<const LogLine*> held;
     for (const LogLine& l : p.lines)
         if (l.sentence.find("pose came out not finite or out of the world") != std::string::npos) held.push_back(&l);
