@@ -177,34 +177,25 @@ TEST(MenuCatalogue, EveryRowOfEveryPage) {
     EXPECT_EQ(page.title, "FEEL AND TRACKING");
 }
 
+// Five decimals for a step below 0.001, three below 0.01, else two. Every float fits whole: 1e30
+// is the float 1000000015047466219876688855040, and -FLT_MAX with five decimals is 46 characters.
 TEST(MenuCatalogue, ValueTexts) {
-    float value = 1.23456f;
-    bool on = true;
-    auto text = [&](MenuItemKind kind, float step) {
-        MenuItem item;
-        item.kind = kind;
-        item.value = kind == MenuItemKind::Float ? &value : nullptr;
-        item.flag = kind == MenuItemKind::Toggle ? &on : nullptr;
-        item.step = step;
-        return std::string(menuValueText(item).view());
-    };
     using enum MenuItemKind;
-    EXPECT_EQ(text(PageLink, 0.01f), ">");
-    EXPECT_EQ(text(Action, 0.01f), "");
-    EXPECT_EQ(text(Toggle, 0.01f), "ON");
-    // Five decimals for a step below 0.001, three below 0.01, else two.
-    EXPECT_EQ(text(Float, 0.00005f), "1.23456");
-    EXPECT_EQ(text(Float, 0.002f), "1.235");
-    EXPECT_EQ(text(Float, 0.01f), "1.23");
-    EXPECT_EQ(text(Float, 0.5f), "1.23");
-    on = false;
-    EXPECT_EQ(text(Toggle, 0.01f), "OFF");
-    // Every float fits whole, decimals and sign included: 1e30 is the float
-    // 1000000015047466219876688855040, and the widest, -FLT_MAX with five decimals, is 46 characters.
-    value = -1e30f;
-    EXPECT_EQ(text(Float, 0.01f), "-1000000015047466219876688855040.00");
-    value = -std::numeric_limits<float>::max();
-    EXPECT_EQ(text(Float, 0.00005f), "-340282346638528859811704183484516925440.00000");
+    struct Case { MenuItemKind kind; float value, step; bool on; const char* text; };
+    for (Case c : {Case{PageLink, 1, 0.01f, true, ">"}, Case{Action, 1, 0.01f, true, ""}, Case{Toggle, 1, 0.01f, true, "ON"},
+                   Case{Toggle, 1, 0.01f, false, "OFF"}, Case{Float, 1.23456f, 0.00005f, true, "1.23456"},
+                   Case{Float, 1.23456f, 0.002f, true, "1.235"}, Case{Float, 1.23456f, 0.01f, true, "1.23"},
+                   Case{Float, 1.23456f, 0.5f, true, "1.23"},
+                   Case{Float, -1e30f, 0.01f, true, "-1000000015047466219876688855040.00"},
+                   Case{Float, -std::numeric_limits<float>::max(), 0.00005f, true,
+                        "-340282346638528859811704183484516925440.00000"}}) {
+        MenuItem item;
+        item.kind = c.kind;
+        item.value = c.kind == Float ? &c.value : nullptr;
+        item.flag = c.kind == Toggle ? &c.on : nullptr;
+        item.step = c.step;
+        EXPECT_EQ(menuValueText(item).view(), c.text);
+    }
 }
 
 TEST(MenuNavigation, OpensAtTheRootWrapsAndGoesBack) {
