@@ -204,7 +204,7 @@ TEST(LoadText, Utf16IsReadAsTextAndABreakEndsTheReading) {
     for (const bool big : {false, true})
         EXPECT_EQ(loadText(asUtf16("[1stPersonView]\r\nfov = 61\r\n", big)).firstPersonView.fov, 61.0f);
     const SettingsRecord cut = loadText("[1stPersonView]\nfov = 61\n\0[input]\nmouseSensibility = 2\n"s);
-    EXPECT_EQ(std::pair(cut.firstPersonView.fov, cut.input.mouseSensibility), std::pair(61.0f, 1.0f));  // 1 after the NUL
+    EXPECT_EQ(std::pair(cut.firstPersonView.fov, cut.input.mouseSensibility), std::pair(61.0f, 1.0f));  // 1: cut off
 }
 
 TEST(LoadChainedDefaults, PerCameraKeysFallBackToTheBaseValuesOfThisLoad) {
@@ -261,7 +261,8 @@ TEST(LoadLifecycle, AReloadResetsAbsentAndBrokenKeysAndKeepsTheMenuOnlyField) {
     settings.firstPersonView.fov = 70.0f;  // as the menu left them
     settings.InertiaAffectsPitch = true;
     settings.thirdPersonView.perCamera.distance[Near] = 9.0f;
-    const std::string path = dir.write("Velmora.ini", "[3rdPersonView]\ndistanceNear = 0.5\n[keyMappings]\nmenuKeyCode = F11\n");
+    const std::string path =
+        dir.write("Velmora.ini", "[3rdPersonView]\ndistanceNear = 0.5\n[keyMappings]\nmenuKeyCode = F11\n");
     ASSERT_TRUE(loadSettingsFile(settings, {}, path.c_str()));
     EXPECT_EQ(settings.firstPersonView.fov, 59.0f);
     EXPECT_EQ(settings.keyMappings.menuKeyCode, 122);  // F11, not the 65 of the last load

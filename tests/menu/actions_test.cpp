@@ -195,12 +195,13 @@ TEST(SaveAll, NeverTruncatesTheFileAndNeverClaimsASaveThatDidNotHappen) {
     for (std::string line; std::getline(text, line);)
         if (const std::string key = line.substr(0, line.find_first_of(" =\r")); !key.empty()) keys += key + " ";
     EXPECT_EQ(keys,
-              "[1stPersonView] fov heightOffset forwardOffset sideOffset pitchOffset yawOffset rollOffset HeadFollowRate "
-              "MaxInertiaShift EyePlaneMargin EyePlaneGuard SpeedZoomAmount LookWeight RecenterTime RecenterEase "
-              "TerrainShake ShakeTerrain ShakeMaxOffset ShakeRotation [3rdPersonView] fov cameraAngle distanceOffset "
-              "heightOffset InertiaForce InertiaAffectsPitch distanceNear distanceMedium distanceFar heightNear heightMedium "
-              "heightFar fovNear fovMedium fovFar angleNear angleMedium angleFar distanceOffsetNear distanceOffsetMedium "
-              "distanceOffsetFar heightOffsetNear heightOffsetMedium heightOffsetFar ");
+              "[1stPersonView] fov heightOffset forwardOffset sideOffset pitchOffset yawOffset rollOffset "
+              "HeadFollowRate MaxInertiaShift EyePlaneMargin EyePlaneGuard SpeedZoomAmount LookWeight RecenterTime "
+              "RecenterEase TerrainShake ShakeTerrain ShakeMaxOffset ShakeRotation [3rdPersonView] fov cameraAngle "
+              "distanceOffset heightOffset InertiaForce InertiaAffectsPitch distanceNear distanceMedium distanceFar "
+              "heightNear heightMedium heightFar fovNear fovMedium fovFar angleNear angleMedium angleFar "
+              "distanceOffsetNear distanceOffsetMedium distanceOffsetFar heightOffsetNear heightOffsetMedium "
+              "heightOffsetFar ");
 }
 
 // The same refusal through the real permissions, for a user they bind (CI runs as root).

@@ -65,14 +65,8 @@ using Binding = Bound (*)(SettingsRecord&, std::size_t camera);
 
 // One row: kind 0 link, 1 number, 3 toggle, 4 action; bind null when the row binds nothing;
 // code the page a link opens or the action a row runs, on the camera pages one per camera.
-struct Row {
-    const char* label;
-    int kind;
-    Binding bind;
-    float step;
-    std::array<std::int32_t, 3> code;
-    const char* description;
-};
+struct Row { const char* label; int kind; Binding bind; float step; std::array<std::int32_t, 3> code;
+             const char* description; };
 constexpr float kNo = 0.01f;  // the step of a row that has none of its own
 constexpr const char* kStores = "Stores the values above in the ini under your own slot";
 
@@ -124,9 +118,12 @@ const Row kCameraRows[] = {  // near, medium and far
     {"Distance offset", 1, CAMERA(distanceOffset), 0.01f, {}, "Fine trim on top of the distance above"},
     {"Aim up or down", 1, CAMERA(heightOffset), 0.25f, {},
      "Tilts the view without moving the camera. Positive looks up, negative looks down"},
-    {"Save to my slot 1", 4, nullptr, kNo, {110, 120, 130}, kStores}, {"Load my slot 1", 4, nullptr, kNo, {111, 121, 131}, ""},
-    {"Save to my slot 2", 4, nullptr, kNo, {112, 122, 132}, kStores}, {"Load my slot 2", 4, nullptr, kNo, {113, 123, 133}, ""},
-    {"Save to my slot 3", 4, nullptr, kNo, {114, 124, 134}, kStores}, {"Load my slot 3", 4, nullptr, kNo, {115, 125, 135}, ""},
+    {"Save to my slot 1", 4, nullptr, kNo, {110, 120, 130}, kStores},
+    {"Load my slot 1", 4, nullptr, kNo, {111, 121, 131}, ""},
+    {"Save to my slot 2", 4, nullptr, kNo, {112, 122, 132}, kStores},
+    {"Load my slot 2", 4, nullptr, kNo, {113, 123, 133}, ""},
+    {"Save to my slot 3", 4, nullptr, kNo, {114, 124, 134}, kStores},
+    {"Load my slot 3", 4, nullptr, kNo, {115, 125, 135}, ""},
     {"Reset this camera", 4, nullptr, kNo, {6, 7, 8}, ""},
 };
 const Row kFeelRows[] = {
@@ -182,8 +179,9 @@ TEST(MenuCatalogue, EveryRowOfEveryPage) {
 TEST(MenuCatalogue, ValueTexts) {
     using enum MenuItemKind;
     struct Case { MenuItemKind kind; float value, step; bool on; const char* text; };
-    for (Case c : {Case{PageLink, 1, 0.01f, true, ">"}, Case{Action, 1, 0.01f, true, ""}, Case{Toggle, 1, 0.01f, true, "ON"},
-                   Case{Toggle, 1, 0.01f, false, "OFF"}, Case{Float, 1.23456f, 0.00005f, true, "1.23456"},
+    for (Case c : {Case{PageLink, 1, 0.01f, true, ">"}, Case{Action, 1, 0.01f, true, ""},
+                   Case{Toggle, 1, 0.01f, true, "ON"}, Case{Toggle, 1, 0.01f, false, "OFF"},
+                   Case{Float, 1.23456f, 0.00005f, true, "1.23456"},
                    Case{Float, 1.23456f, 0.002f, true, "1.235"}, Case{Float, 1.23456f, 0.01f, true, "1.23"},
                    Case{Float, 1.23456f, 0.5f, true, "1.23"},
                    Case{Float, -1e30f, 0.01f, true, "-1000000015047466219876688855040.00"},
