@@ -36,14 +36,11 @@ Calls calls(const std::string& text) {
     return out;
 }
 
-// The frame driver's every frame: the player is alive and in control, the typed menu trigger,
-// the look axes, the aim and the time step.
+// The frame driver's every frame: the player's state, the typed menu trigger, look axes, aim and time step.
 const Calls kEveryFrame = calls("playerId playerCharacter doesEntityExist isPlayerControlOn isEntityDead "
                                 "isPlayerBeingArrested cheatTyped controlValue*2 isPlayerAiming frameTimestep");
 const Calls kOnFoot = calls("isCharacterInAnyVehicle isCharacterEnteringVehicle unlockMinimapAngle setGameCameraMode");
-// Seated with the cameras in charge: the vehicle, the view mode kept, the view-change and
-// vehicle-camera controls taken, the view-change press, the two look-behind controls, the
-// minimap held to the camera's heading.
+// Seated with the cameras in charge: the view mode kept, the controls taken, the minimap held.
 const Calls kSeated = calls("isCharacterInAnyVehicle vehicleOfCharacter setGameViewMode disableControlThisFrame*2 "
                             "isDisabledControlJustPressed isControlPressed*2 lockMinimapAngle");
 const Calls kSample = calls("entityPosition entityRotation entityVelocity entityForward isEntityInAir "
@@ -51,17 +48,13 @@ const Calls kSample = calls("entityPosition entityRotation entityVelocity entity
 // The chase update: the car's orientation, one obstacle probe and its result, the field of view.
 const Calls kChase = calls("entityQuaternion startSegmentProbe segmentProbeResult setCameraFov setCameraPosition "
                            "setCameraRotation");
-// First person: the entering check, the exit control, the car's orientation, the mount point,
-// the head, the drive figure, the sideways speed, the camera's pointing, the phone, the game's
-// first-person declaration, the render switch and the game's camera mode. On a motorcycle the
-// eye sits over the saddle bone: no mount point.
+// First person; on a motorcycle the eye sits over the saddle bone, without the mount point.
 const std::string kFirstPersonCalls =
     "isCharacterEnteringVehicle isControlJustPressed entityQuaternion bonePosition vehicleAcceleration "
     "entitySpeedVector stopCameraPointing setPhoneOverlayScale declareFirstPersonView renderScriptedCameras "
     "setGameCameraMode setCameraFov setCameraPosition setCameraRotation";
 const Calls kFirstPerson = calls(kFirstPersonCalls + " entityPointToWorld"), kOnTheSaddle = calls(kFirstPersonCalls);
-// Looking behind in first person: the rear bone and the spoiler instead of the head and the
-// cabin motion.
+// Looking behind in first person: the rear bone and the spoiler instead of the head and the cabin motion.
 const Calls kFirstPersonBehind = calls("isCharacterEnteringVehicle isControlJustPressed entityQuaternion bonePosition "
                                        "vehicleMod stopCameraPointing renderScriptedCameras setCameraPosition "
                                        "setCameraRotation");
