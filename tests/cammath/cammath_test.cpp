@@ -26,20 +26,18 @@ bool isUnit(const Quaternion& q) { return std::fabs(q.norm() - 1.0f) < 1e-5f; }
 // z, roll about y, pitch about x, counter-clockwise, applied pitch first.
 std::array<std::array<double, 3>, 3> handMatrix(double pitch, double roll, double yaw) {
     const double a = pitch * M_PI / 180.0, b = roll * M_PI / 180.0, c = yaw * M_PI / 180.0;
-    const double ca = std::cos(a), sa = std::sin(a), cb = std::cos(b), sb = std::sin(b), cc = std::cos(c),
-                 sc = std::sin(c);
-    // Rz·Ry·Rx multiplied out.
+    const double ca = std::cos(a), sa = std::sin(a), cb = std::cos(b), sb = std::sin(b), cc = std::cos(c);
+    const double sc = std::sin(c);  // Rz·Ry·Rx multiplied out:
     return {{{cc * cb, cc * sb * sa - sc * ca, cc * sb * ca + sc * sa},
              {sc * cb, sc * sb * sa + cc * ca, sc * sb * ca - cc * sa},
              {-sb, cb * sa, cb * ca}}};
 }
 
 TEST(EulerToQuaternion, RotatesTheBasisLikeTheHandBuiltMatrix) {
-    const Rotation rotations[] = {
-        {0, 0, 0},      {10, 20, 30},   {-45, 0, 90},  {0, 0, 180},    {0, 0, 179.9f}, {89, 0, -90},
-        {-30, 60, -150}, {5, -170, 270}, {0, 90, 0},    {120, 10, 45},  {-89.9f, 1, 1}, {0, 0, -180},
-    };
-    for (const Rotation& r : rotations) {
+    for (const Rotation& r : {Rotation{0, 0, 0}, Rotation{10, 20, 30}, Rotation{-45, 0, 90}, Rotation{0, 0, 180},
+                              Rotation{0, 0, 179.9f}, Rotation{89, 0, -90}, Rotation{-30, 60, -150},
+                              Rotation{5, -170, 270}, Rotation{0, 90, 0}, Rotation{120, 10, 45},
+                              Rotation{-89.9f, 1, 1}, Rotation{0, 0, -180}}) {
         const Quaternion q = EulerToQuaternion(r);
         EXPECT_TRUE(isUnit(q)) << r.x << " " << r.y << " " << r.z;
         const auto m = handMatrix(r.x, r.y, r.z);
@@ -81,19 +79,15 @@ TEST(QuaternionToEuler, TakesApartYawThenPitchThenRollAndInvertsEulerToQuaternio
 }
 
 TEST(QuaternionSlerp, EdgesAndShortestPath) {
-    const Quaternion a = EulerToQuaternion({0, 0, 0});
-    const Quaternion b = EulerToQuaternion({0, 0, 90});
+    const Quaternion a = EulerToQuaternion({0, 0, 0}), b = EulerToQuaternion({0, 0, 90});
     EXPECT_TRUE(QuaternionSlerp(a, b, 0.0f).isApprox(a));
     EXPECT_TRUE(QuaternionSlerp(a, b, 1.0f).isApprox(b));
     EXPECT_NEAR(QuaternionToEuler(QuaternionSlerp(a, b, 0.5f)).z, 45.0f, 1e-3f);
-
     // The negated quaternion is the same rotation: the path stays the short one.
     const Quaternion negB(-b.w(), -b.x(), -b.y(), -b.z());
     EXPECT_NEAR(QuaternionToEuler(QuaternionSlerp(a, negB, 0.5f)).z, 45.0f, 1e-3f);
-
     // q1 = -q0: the sign flip makes them equal, the linear weights apply, q0 comes back.
-    const Quaternion q0 = EulerToQuaternion({20, 10, 70});
-    const Quaternion q1(-q0.w(), -q0.x(), -q0.y(), -q0.z());
+    const Quaternion q0 = EulerToQuaternion({20, 10, 70}), q1(-q0.w(), -q0.x(), -q0.y(), -q0.z());
     for (const float t : {0.0f, 0.3f, 1.0f}) EXPECT_TRUE(QuaternionSlerp(q0, q1, t).coeffs().isApprox(q0.coeffs(), 1e-6f));
 }
 
@@ -108,11 +102,10 @@ TEST(LookRotation, TurnsForwardOntoTheDirectionKeepsTheHorizonAndAnswersDegenera
         EXPECT_NEAR((q * Vector3(1, 0, 0)).z(), 0.0f, kTolerance);  // no roll: right stays level
         EXPECT_GT((q * Vector3(0, 0, 1)).z(), 0.0f);                // up stays up
     }
-    Vector3 zero(0, 0, 0), broken(std::numeric_limits<float>::quiet_NaN(), 1, 0);
+    Vector3 zero(0, 0, 0), broken(std::numeric_limits<float>::quiet_NaN(), 1, 0), up(0, 0, 5), down(0, 0, -0.5f);
     EXPECT_TRUE(LookRotation(zero).coeffs().isApprox(Quaternion::Identity().coeffs()));
     EXPECT_TRUE(LookRotation(broken).coeffs().allFinite());
     // Straight up or down: heading 0, the picture's up being world -Y or +Y.
-    Vector3 up(0, 0, 5), down(0, 0, -0.5f);
     const Quaternion lookUp = LookRotation(up), lookDown = LookRotation(down);
     EXPECT_TRUE(near3(lookUp * Vector3(0, 1, 0), Vector3(0, 0, 1)));
     EXPECT_TRUE(near3(lookUp * Vector3(0, 0, 1), Vector3(0, -1, 0)));
@@ -121,16 +114,13 @@ TEST(LookRotation, TurnsForwardOntoTheDirectionKeepsTheHorizonAndAnswersDegenera
 }
 
 TEST(LookRotationUp, TheUpVectorSetsTheRollAndADegenerateOneGivesWayToWorldUp) {
-    Vector3 d(0, 1, 0);
+    Vector3 d(0, 1, 0), along(1, 0, 0), any(0.2f, 0.9f, 0.1f);
     const Quaternion q = LookRotationUp(d, Vector3(1, 0, 1));  // up tilted toward +X
     EXPECT_TRUE(near3(q * Vector3(0, 1, 0), Vector3(0, 1, 0)));
     EXPECT_TRUE(near3(q * Vector3(0, 0, 1), Vector3(0.70710677f, 0, 0.70710677f)));
-
-    Vector3 along(1, 0, 0);  // along the up vector: oriented by world up instead
-    const Quaternion parallel = LookRotationUp(along, Vector3(2, 0, 0));
+    const Quaternion parallel = LookRotationUp(along, Vector3(2, 0, 0));  // along up: oriented by world up
     EXPECT_TRUE(near3(parallel * Vector3(0, 1, 0), Vector3(1, 0, 0)));
     EXPECT_GT((parallel * Vector3(0, 0, 1)).z(), 0.99f);
-    Vector3 any(0.2f, 0.9f, 0.1f);
     EXPECT_TRUE(LookRotationUp(any, Vector3(0, 0, 0)).coeffs().allFinite());
 }
 
@@ -141,8 +131,7 @@ TEST(ReadLookDelta, RawDeltasFromMouseAndStick) {
     // yaw and pitch: the raw delta expected with LookWeight 0.
     struct Case { const char* what; LookAxes axes; float deadzone; bool easing;
                   float yaw, pitch, mouseSensitivity = 1, stickSensitivity = 1; };
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
     // Stick at 0.5 without dead zone, eased: 1 - cos(0.5 * pi/2) = 0.2928932, times 2.
     const Case cases[] = {
         {"mouse", {0.2f, -0.1f, true}, 0.0f, true, -1.0f, 0.5f},
@@ -164,11 +153,7 @@ TEST(ReadLookDelta, RawDeltasFromMouseAndStick) {
         {"overflowing sensitivity", {1.0f, 1.0f, true}, 0.0f, true, 0.0f, 0.0f, 3e38f},
     };
     for (const Case& c : cases) {
-        InputSettings input;
-        input.gamepadDeadzone = c.deadzone;
-        input.gamepadEasing = c.easing;
-        input.mouseSensibility = c.mouseSensitivity;
-        input.gamepadSensibility = c.stickSensitivity;
+        const InputSettings input{c.deadzone, c.easing, c.stickSensitivity, c.mouseSensitivity};
         LookSmoothing state;
         const LookDelta d = lookDeltaFromAxes(c.axes, input, 0.0f, kOneStep, 1.0f, state);
         EXPECT_NEAR(d.yaw, c.yaw, 1e-5f) << c.what;
@@ -197,7 +182,6 @@ TEST(ReadLookDelta, SmoothingFollowsTheDeltaAndDecaysInsideTheDeadZone) {
     EXPECT_GT(resting.yaw, second.yaw);
     // A step with a weight of 1 or more lands on the delta itself.
     EXPECT_EQ(lookDeltaFromAxes({0.2f, 0, true}, input, 14.0f, FrameSteps{1.0f, 1.0f}, 1.0f, state).yaw, -1.0f);
-
     // With a dead zone of 1 and NaN axes, the state stays finite whatever comes.
     input.gamepadDeadzone = 1.0f;
     const float nan = std::numeric_limits<float>::quiet_NaN();
@@ -216,10 +200,11 @@ TEST(ReadLookDelta, ReadsTheTwoLookControlsOfGroupTwo) {
     EXPECT_NEAR(d.yaw, -0.5f, 1e-6f);
     EXPECT_NEAR(d.pitch, -0.5f, 1e-6f);
     ASSERT_EQ(fake.calls().size(), 3u);
-    EXPECT_EQ(fake.calls()[0].slots, (std::vector<std::uint64_t>{2, 1}));
-    EXPECT_EQ(fake.calls()[1].slots, (std::vector<std::uint64_t>{2, 2}));
+    using Slots = std::vector<std::uint64_t>;
+    EXPECT_EQ(fake.calls()[0].slots, (Slots{2, 1}));
+    EXPECT_EQ(fake.calls()[1].slots, (Slots{2, 2}));
     EXPECT_EQ(fake.calls()[2].hash, natives::lastInputWasKeyboardMouse.hash);
-    EXPECT_EQ(fake.calls()[2].slots, (std::vector<std::uint64_t>{2}));
+    EXPECT_EQ(fake.calls()[2].slots, (Slots{2}));
 }
 
 TEST(Wrap, DegreeWrapping) {
@@ -255,7 +240,6 @@ TEST(SmoothToward, AStepComposesOverTimeAndIsRateTimesDtAt60) {
     for (const Case& c : cases)
         EXPECT_NEAR(SmoothToward(0.0f, 10.0f, c.rate, composedSteps(c.seconds, kSixtieth)), c.expected, 1e-5f) << c.why;
     EXPECT_TRUE(near3(SmoothToward(Vector3(0, 0, 0), Vector3(2, 4, -6), 15.0f, kOneStep), Vector3(0.5f, 1, -1.5f)));
-
     // At exactly 60 frames a second the weight is the product rate·dt to the last bit, as the
     // cameras were tuned; and any two frames make the step of their sum.
     for (const float rate : {0.765f, 1.45f, 6.0f, 8.0f, 12.0f, 20.0f, 22.0f, 59.9f}) {

@@ -25,8 +25,7 @@ using namespace std::string_literals;
 struct Notifications {
     std::vector<std::string> texts;
     LoadNotifier notifier() {
-        return LoadNotifier{[](void* self, const char* text) { static_cast<Notifications*>(self)->texts.push_back(text); },
-                            this};
+        return {[](void* self, const char* text) { static_cast<Notifications*>(self)->texts.push_back(text); }, this};
     }
 };
 
@@ -63,11 +62,9 @@ const std::map<std::pair<std::string, std::string>, std::string> kDocumentedDefa
         "[input] gamepadDeadzone=0 gamepadEasing=1 gamepadSensibility=1 mouseSensibility=1");
     std::map<std::pair<std::string, std::string>, std::string> t;
     std::string section;
-    for (std::string entry; table >> entry;) {
-        const std::size_t equals = entry.find('=');
+    for (std::string entry; table >> entry;)
         if (entry[0] == '[') section = entry.substr(1, entry.size() - 2);
-        else t[{section, entry.substr(0, equals)}] = entry.substr(equals + 1);
-    }
+        else t[{section, entry.substr(0, entry.find('='))}] = entry.substr(entry.find('=') + 1);
     return t;
 }();
 
@@ -207,8 +204,7 @@ TEST(LoadText, Utf16IsReadAsTextAndABreakEndsTheReading) {
     for (const bool big : {false, true})
         EXPECT_EQ(loadText(asUtf16("[1stPersonView]\r\nfov = 61\r\n", big)).firstPersonView.fov, 61.0f);
     const SettingsRecord cut = loadText("[1stPersonView]\nfov = 61\n\0[input]\nmouseSensibility = 2\n"s);
-    EXPECT_EQ(cut.firstPersonView.fov, 61.0f);
-    EXPECT_EQ(cut.input.mouseSensibility, 1.0f);  // after the NUL: its default
+    EXPECT_EQ(std::pair(cut.firstPersonView.fov, cut.input.mouseSensibility), std::pair(61.0f, 1.0f));  // 1: cut off
 }
 
 TEST(LoadChainedDefaults, PerCameraKeysFallBackToTheBaseValuesOfThisLoad) {
@@ -257,17 +253,21 @@ TEST(LoadLifecycle, AFileThatCannotBeReadChangesNothingAndPostsTheMessage) {
     EXPECT_EQ(settings.firstPersonView.fov, 70.0f);
 }
 
-TEST(LoadLifecycle, AReloadResetsAbsentKeysAndKeepsTheMenuOnlyField) {
+// A reload resets what the file lacks or gets wrong to its default, not to what came before.
+TEST(LoadLifecycle, AReloadResetsAbsentAndBrokenKeysAndKeepsTheMenuOnlyField) {
     TempDir dir;
-    const std::string path = dir.write("Velmora.ini", "[3rdPersonView]\ndistanceNear = 0.5\n");
-    SettingsRecord settings;
+    SettingsRecord settings = loadText("[keyMappings]\nmenuKeyCode = 65\n");
+    ASSERT_EQ(settings.keyMappings.menuKeyCode, 65);
     settings.firstPersonView.fov = 70.0f;  // as the menu left them
     settings.InertiaAffectsPitch = true;
     settings.thirdPersonView.perCamera.distance[Near] = 9.0f;
+    const std::string path =
+        dir.write("Velmora.ini", "[3rdPersonView]\ndistanceNear = 0.5\n[keyMappings]\nmenuKeyCode = F11\n");
     ASSERT_TRUE(loadSettingsFile(settings, {}, path.c_str()));
-    EXPECT_EQ(settings.firstPersonView.fov, 59.0f);   // absent: back to its default
+    EXPECT_EQ(settings.firstPersonView.fov, 59.0f);
+    EXPECT_EQ(settings.keyMappings.menuKeyCode, 122);  // F11, not the 65 of the last load
     EXPECT_EQ(settings.thirdPersonView.perCamera.distance[Near], 0.5f);
-    EXPECT_TRUE(settings.InertiaAffectsPitch);        // never loaded
+    EXPECT_TRUE(settings.InertiaAffectsPitch);  // never loaded
 }
 
 }  // namespace

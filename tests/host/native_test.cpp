@@ -22,21 +22,13 @@ TEST(NativeSlots, ArgumentsAreEncodedAsTheRuntimeExpects) {
                           std::uint64_t)>
         kProbe{0x1122334455667788ull, "probe"};
     invoke(runtime, kProbe, -1, 7, true, false, 1.5f, -0.0f, text, &out, 0xfedcba9876543210ull);
-
     ASSERT_EQ(fake.calls().size(), 1u);
     const testing::RecordedCall& call = fake.calls()[0];
     EXPECT_EQ(call.hash, 0x1122334455667788ull);
-    const std::vector<std::uint64_t> expected = {
-        0x00000000ffffffffull,  // -1 zero-extended, not sign-extended
-        7,
-        1,
-        0,
-        0x3fc00000ull,  // 1.5f's bit pattern in the low half
-        0x80000000ull,  // -0.0f keeps its sign bit, high half zero
-        reinterpret_cast<std::uintptr_t>(text),
-        reinterpret_cast<std::uintptr_t>(&out),
-        0xfedcba9876543210ull,
-    };
+    // -1 zero-extended, not sign-extended; 1.5f's bit pattern in the low half; -0.0f keeps its sign bit.
+    const std::vector<std::uint64_t> expected = {0x00000000ffffffffull, 7, 1, 0, 0x3fc00000ull, 0x80000000ull,
+                                                 reinterpret_cast<std::uintptr_t>(text),
+                                                 reinterpret_cast<std::uintptr_t>(&out), 0xfedcba9876543210ull};
     EXPECT_EQ(call.slots, expected);
 }
 
@@ -56,8 +48,7 @@ TEST(NativeResults, NumbersAreReadAtByteZeroAndVectorsAtEightByteSpacing) {
     EXPECT_EQ((std::array{floats[0], floats[2], floats[4]}), (std::array{1.0f, -2.0f, 3.5f}));
     const Rotation r = readResult<Rotation>(area);
     EXPECT_EQ((std::array{r.x, r.y, r.z}), (std::array{1.0f, -2.0f, 3.5f}));
-    const std::int32_t zero = 0;
-    std::memcpy(area, &zero, sizeof zero);
+    std::memset(area, 0, 4);
     EXPECT_FALSE(readResult<bool>(area));
     EXPECT_EQ(readResult<std::int32_t>(nullptr), 0);  // a runtime without a result area
 }

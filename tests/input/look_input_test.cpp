@@ -21,18 +21,14 @@ std::unique_ptr<sim::Simulation> startedRun() {
     return run;
 }
 
-constexpr std::size_t kLeftKey = 'B';   // the default lookLeftKey
-constexpr std::size_t kRightKey = 'N';  // the default lookRightKey
-constexpr std::size_t kLookBack = 79;
+constexpr std::size_t kLeftKey = 'B', kRightKey = 'N', kLookBack = 79;  // the default look keys, control 79
 
 TEST(LookInputActivity, EitherAnalogueAxisBeyondFiveThousandthsCounts) {
     auto run = startedRun();
     struct Case { float x, y; bool active; };
-    const Case cases[] = {
-        {0.0f, 0.0f, false},    {0.004f, 0.004f, false}, {-0.004f, 0.004f, false}, {0.005f, 0.0f, false},
-        {0.006f, 0.0f, true},   {0.0f, -0.006f, true},   {-0.5f, 0.0f, true},      {0.0f, 1.0f, true},
-    };
-    for (const Case& c : cases) {
+    for (const Case& c : {Case{0.0f, 0.0f, false}, Case{0.004f, 0.004f, false}, Case{-0.004f, 0.004f, false},
+                          Case{0.005f, 0.0f, false}, Case{0.006f, 0.0f, true}, Case{0.0f, -0.006f, true},
+                          Case{-0.5f, 0.0f, true}, Case{0.0f, 1.0f, true}}) {
         run->world.lookX = c.x;
         run->world.lookY = c.y;
         run->plugin.look.lookInputActive = !c.active;  // must be written, not kept

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -35,11 +36,14 @@ public:
         for (const int key : held) world.keys[static_cast<std::size_t>(key)] = true;
         menuStep(v);
     }
-    // A key pressed for one frame, then released for one.
-    void press(int key) {
-        frame({key});
-        frame();
+    // Each key pressed for one frame, then released for one.
+    void press(std::initializer_list<int> keys) {
+        for (const int key : keys) {
+            frame({key});
+            frame();
+        }
     }
+    void press(int key) { press({key}); }
     const std::vector<sim::DrawCall>& draws() const { return world.log.draws; }
 
     sim::World world;
@@ -61,14 +65,8 @@ using Binding = Bound (*)(SettingsRecord&, std::size_t camera);
 
 // One row: kind 0 link, 1 number, 3 toggle, 4 action; bind null when the row binds nothing;
 // code the page a link opens or the action a row runs, on the camera pages one per camera.
-struct Row {
-    const char* label;
-    int kind;
-    Binding bind;
-    float step;
-    std::array<std::int32_t, 3> code;
-    const char* description;
-};
+struct Row { const char* label; int kind; Binding bind; float step; std::array<std::int32_t, 3> code;
+             const char* description; };
 constexpr float kNo = 0.01f;  // the step of a row that has none of its own
 constexpr const char* kStores = "Stores the values above in the ini under your own slot";
 
@@ -109,8 +107,7 @@ const Row kPresetRows[] = {
 };
 const Row kThirdPersonRows[] = {
     {"Near camera", 0, nullptr, kNo, {4}, "The first view after first person"},
-    {"Medium camera", 0, nullptr, kNo, {5}, ""},
-    {"Far camera", 0, nullptr, kNo, {6}, ""},
+    {"Medium camera", 0, nullptr, kNo, {5}, ""}, {"Far camera", 0, nullptr, kNo, {6}, ""},
     {"Feel and tracking", 0, nullptr, kNo, {7}, "Inertia, terrain, weight and how the camera follows the car"},
 };
 const Row kCameraRows[] = {  // near, medium and far
@@ -139,8 +136,7 @@ const Row kFeelRows[] = {
     {"Shake limit", 1, FP(ShakeMaxOffset), 0.002f, {}, "The shake never moves the camera further than this"},
     {"Shake rotation", 1, FP(ShakeRotation), 0.05f, {}, "How much bumps also pitch the view"},
     {"Look weight", 1, FP(LookWeight), 0.5f, {}, "Lower feels heavier when you look around"},
-    {"Recenter time", 1, FP(RecenterTime), 0.05f, {}, ""},
-    {"Recenter ease", 1, FP(RecenterEase), 0.1f, {}, ""},
+    {"Recenter time", 1, FP(RecenterTime), 0.05f, {}, ""}, {"Recenter ease", 1, FP(RecenterEase), 0.1f, {}, ""},
     {"Reset feel and tracking", 4, nullptr, kNo, {9}, ""},
 };
 
@@ -178,34 +174,26 @@ TEST(MenuCatalogue, EveryRowOfEveryPage) {
     EXPECT_EQ(page.title, "FEEL AND TRACKING");
 }
 
+// Five decimals for a step below 0.001, three below 0.01, else two. Every float fits whole: 1e30
+// is the float 1000000015047466219876688855040, and -FLT_MAX with five decimals is 46 characters.
 TEST(MenuCatalogue, ValueTexts) {
-    float value = 1.23456f;
-    bool on = true;
-    auto text = [&](MenuItemKind kind, float step) {
-        MenuItem item;
-        item.kind = kind;
-        item.value = kind == MenuItemKind::Float ? &value : nullptr;
-        item.flag = kind == MenuItemKind::Toggle ? &on : nullptr;
-        item.step = step;
-        return std::string(menuValueText(item).view());
-    };
     using enum MenuItemKind;
-    EXPECT_EQ(text(PageLink, 0.01f), ">");
-    EXPECT_EQ(text(Action, 0.01f), "");
-    EXPECT_EQ(text(Toggle, 0.01f), "ON");
-    // Five decimals for a step below 0.001, three below 0.01, else two.
-    EXPECT_EQ(text(Float, 0.00005f), "1.23456");
-    EXPECT_EQ(text(Float, 0.002f), "1.235");
-    EXPECT_EQ(text(Float, 0.01f), "1.23");
-    EXPECT_EQ(text(Float, 0.5f), "1.23");
-    on = false;
-    EXPECT_EQ(text(Toggle, 0.01f), "OFF");
-    // Every float fits whole, decimals and sign included: 1e30 is the float
-    // 1000000015047466219876688855040, and the widest, -FLT_MAX with five decimals, is 46 characters.
-    value = -1e30f;
-    EXPECT_EQ(text(Float, 0.01f), "-1000000015047466219876688855040.00");
-    value = -std::numeric_limits<float>::max();
-    EXPECT_EQ(text(Float, 0.00005f), "-340282346638528859811704183484516925440.00000");
+    struct Case { MenuItemKind kind; float value, step; bool on; const char* text; };
+    for (Case c : {Case{PageLink, 1, 0.01f, true, ">"}, Case{Action, 1, 0.01f, true, ""},
+                   Case{Toggle, 1, 0.01f, true, "ON"}, Case{Toggle, 1, 0.01f, false, "OFF"},
+                   Case{Float, 1.23456f, 0.00005f, true, "1.23456"},
+                   Case{Float, 1.23456f, 0.002f, true, "1.235"}, Case{Float, 1.23456f, 0.01f, true, "1.23"},
+                   Case{Float, 1.23456f, 0.5f, true, "1.23"},
+                   Case{Float, -1e30f, 0.01f, true, "-1000000015047466219876688855040.00"},
+                   Case{Float, -std::numeric_limits<float>::max(), 0.00005f, true,
+                        "-340282346638528859811704183484516925440.00000"}}) {
+        MenuItem item;
+        item.kind = c.kind;
+        item.value = c.kind == Float ? &c.value : nullptr;
+        item.flag = c.kind == Toggle ? &c.on : nullptr;
+        item.step = c.step;
+        EXPECT_EQ(menuValueText(item).view(), c.text);
+    }
 }
 
 TEST(MenuNavigation, OpensAtTheRootWrapsAndGoesBack) {
@@ -253,33 +241,37 @@ TEST(MenuNavigation, DeeperThanSevenStillNavigatesButIsNotRemembered) {
     EXPECT_FALSE(m.open);
 }
 
+// The frames of a hold of Left, Right or both (pressed on frame 0) that step, as frame * 10 + 1
+// for Right and frame * 10 - 1 for Left.
+std::vector<int> repeats(bool left, bool right, float seconds, int frames) {
+    MenuState m;
+    std::vector<int> out;
+    for (int frame = 0; frame < frames; ++frame)
+        if (const int d = menuStepDirection(m, left && frame == 0, right && frame == 0, left, right, seconds))
+            out.push_back(frame * 10 + d);
+    return out;
+}
+
 TEST(MenuNavigation, TheKeyRepeat) {
-    // Holding for one second at 60 frames per second: a step at the press, then one each
+    // Right held for one second at 60 frames per second: a step at the press, then one each
     // time the repeat timer runs out once the hold passes 0.35 s: every 0.08 s, which the
     // frames make 5 (0.083 s). The first repeat falls on the 21st frame's hold of exactly
     // 0.35 s, which float sums may put on either side.
-    MenuState m;
-    std::vector<int> steps;
-    for (int frame = 0; frame < 60; ++frame)
-        if (menuStepDirection(m, false, frame == 0, false, true, 1.0f / 60.0f) != 0) steps.push_back(frame);
-    ASSERT_EQ(steps.size(), 9u);
-    EXPECT_EQ(steps[0], 0);
-    EXPECT_TRUE(steps[1] == 20 || steps[1] == 21) << steps[1];
-    for (std::size_t i = 2; i < steps.size(); ++i) EXPECT_EQ(steps[i] - steps[i - 1], 5);
-
-    // With frames of 1/64 s: past 1.2 s every 0.03 s (2 frames), past 2.5 s every 0.01 s (each frame).
-    MenuState longer;
-    std::vector<int> fired;
-    for (int frame = 0; frame < 170; ++frame)
-        if (menuStepDirection(longer, frame == 0, false, true, false, 1.0f / 64.0f) == -1) fired.push_back(frame);
-    EXPECT_EQ(fired[1], 22);   // 23/64 s > 0.35 s
-    EXPECT_EQ(fired[2], 28);   // 0.08 s is 5.12 frames: the sixth
-    EXPECT_NE(std::find(fired.begin(), fired.end(), 76), fired.end());   // 77/64 s > 1.2 s: from now on 0.03 s
-    EXPECT_NE(std::find(fired.begin(), fired.end(), 78), fired.end());
-    EXPECT_EQ(std::find(fired.begin(), fired.end(), 77), fired.end());
-    for (int frame = 161; frame < 170; ++frame) EXPECT_NE(std::find(fired.begin(), fired.end(), frame), fired.end());
-
-    // Both keys going down in one frame step up; letting go stops the repeat.
+    const std::vector<int> right = repeats(false, true, 1.0f / 60.0f, 60);
+    ASSERT_EQ(right.size(), 9u);
+    EXPECT_EQ(right[0], 1);
+    EXPECT_TRUE(right[1] == 201 || right[1] == 211) << right[1];
+    for (std::size_t i = 2; i < right.size(); ++i) EXPECT_EQ(right[i] - right[i - 1], 50);
+    // Left with frames of 1/64 s: the first repeat at 23/64 s > 0.35 s, the next 0.08 s (5.12
+    // frames) on; past 1.2 s (77/64 s) every 0.03 s (2 frames), past 2.5 s every frame.
+    const std::vector<int> left = repeats(true, false, 1.0f / 64.0f, 170);
+    auto steps = [&left](int frame) { return std::ranges::count(left, frame * 10 - 1) == 1; };
+    EXPECT_EQ(std::vector<int>(left.begin(), left.begin() + 3), (std::vector<int>{-1, 219, 279}));
+    EXPECT_TRUE(steps(76) && !steps(77) && steps(78));
+    for (int frame = 161; frame < 170; ++frame) EXPECT_TRUE(steps(frame)) << frame;
+    // Both going down in one frame step as Right; both held repeat as Left.
+    EXPECT_EQ(repeats(true, true, 1.0f / 60.0f, 30), (std::vector<int>{1, right[1] - 2, right[2] - 2}));
+    // Letting go stops the repeat.
     MenuState both;
     EXPECT_EQ(menuStepDirection(both, true, true, true, true, 0.016f), 1);
     EXPECT_EQ(menuStepDirection(both, false, false, false, false, 0.016f), 0);
@@ -289,15 +281,10 @@ TEST(MenuNavigation, TheKeyRepeat) {
 TEST(MenuEditing, FloatsStepTogglesFlipAnyWay) {
     MenuHarness h;
     FirstPersonView& f = h.v.settings.firstPersonView;
-    h.press(kF11);
-    h.press(kEnter);  // first person page
-    h.press(kDown);
-    h.press(kDown);   // "Field of view", step 0.25
-    h.press(kRight);
-    h.press(kRight);
-    h.press(kLeft);
+    h.press({kF11, kEnter, kDown, kDown});  // first person page, "Field of view", step 0.25
+    h.press({kRight, kRight, kLeft});
     EXPECT_EQ(f.fov, 59.25f);
-    for (int i = 0; i < 10; ++i) h.press(kDown);  // "Eye plane guard" (row 12)
+    h.press({kDown, kDown, kDown, kDown, kDown, kDown, kDown, kDown, kDown, kDown});  // "Eye plane guard" (row 12)
     ASSERT_EQ(h.v.menu.selection, 12);
     h.press(kLeft);  // Left flips a toggle as Right and Enter do
     EXPECT_FALSE(f.EyePlaneGuard);

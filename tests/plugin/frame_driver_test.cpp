@@ -28,20 +28,18 @@ std::string inCar(const std::string& events, int frames = 200, const std::string
 }
 
 TEST(Startup, NotifiesInPiecesOfNinetyNineThenLoadsTheSettings) {
-    auto withFile = makeRun(inCar(""), std::string("[3rdPersonView]\nfov = 70\n"));
-    withFile->start();
-    ASSERT_EQ(withFile->world.allNotifications.size(), 1u);
-    EXPECT_EQ(withFile->world.allNotifications[0], "~y~Velmora~w~ is running.   ~y~F11~w~ to open settings");
-    EXPECT_EQ(withFile->plugin.settings.thirdPersonView.fov, 70.0f);
-    EXPECT_EQ(withFile->plugin.driver.cameraMode, CameraMode::ThirdPerson);
+    auto run = makeRun(inCar(""), std::string("[3rdPersonView]\nfov = 70\n"));
+    run->start();
+    EXPECT_EQ(run->world.allNotifications,
+              std::vector<std::string>{"~y~Velmora~w~ is running.   ~y~F11~w~ to open settings"});
+    EXPECT_EQ(run->plugin.settings.thirdPersonView.fov, 70.0f);
+    EXPECT_EQ(run->plugin.driver.cameraMode, CameraMode::ThirdPerson);
     // A long text goes out in pieces: one begin, three pieces (99, 99, 1), one post.
-    withFile->world.log = sim::FrameLog{};
+    run->world.log = sim::FrameLog{};
     const std::string text(199, 'x');
-    showNotification(withFile->plugin, text);
-    ASSERT_EQ(withFile->world.log.notifications.size(), 1u);
-    EXPECT_EQ(withFile->world.log.notifications[0], text);
-    EXPECT_EQ(withFile->world.log.callsByHash[natives::addText.hash], 3);
-
+    showNotification(run->plugin, text);
+    EXPECT_EQ(run->world.log.notifications, std::vector<std::string>{text});
+    EXPECT_EQ(run->world.log.callsByHash[natives::addText.hash], 3);
     auto withoutFile = makeRun(inCar(""));
     withoutFile->start();
     ASSERT_EQ(withoutFile->world.allNotifications.size(), 2u);
@@ -56,20 +54,17 @@ TEST(ViewMode, RememberedAfterTheGraceAndWrittenBackOnLeaving) {
         {"frame": 140, "do": "setViewMode", "value": 3}, {"frame": 160, "do": "enter", "vehicle": "car", "frames": 5})"));
     const FrameDriver& d = run->plugin.driver;
     runUntil(*run, 10);
-    EXPECT_EQ(d.cameraIndex, 1);
-    EXPECT_EQ(run->world.onFootViewMode, 1);
+    EXPECT_EQ(std::pair(d.cameraIndex, run->world.onFootViewMode), std::pair(1, 1));
     runUntil(*run, 26);  // out of the car: the medium view is left to the game
-    EXPECT_FALSE(d.wasInVehicle);
-    EXPECT_EQ(run->world.onFootViewMode, 1);
+    EXPECT_EQ(std::pair(d.wasInVehicle, run->world.onFootViewMode), std::pair(false, 1));
     struct Remembered { int frame, mode; };  // near within the grace, read after it; far; 3 ignored
     for (const Remembered& r : {Remembered{100, 1}, Remembered{125, 0}, Remembered{135, 2}, Remembered{155, 2}}) {
         runUntil(*run, r.frame);
         EXPECT_EQ(d.rememberedViewMode, r.mode) << r.frame;
     }
     runUntil(*run, 170);  // back in: the far chase camera
-    EXPECT_EQ(run->trace().back().plugin.cameraIndex, 2);
     EXPECT_TRUE(run->trace().back().scripted);
-    EXPECT_EQ(run->world.onFootViewMode, 2);
+    EXPECT_EQ(std::pair(run->trace().back().plugin.cameraIndex, run->world.onFootViewMode), std::pair(2, 2));
 }
 
 TEST(ViewMode, IntoFirstPersonWithItsClipsAndControlSeventyFiveLetsTheGameViewBackUntilOnFoot) {

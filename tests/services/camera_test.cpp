@@ -67,17 +67,15 @@ TEST(CameraLifecycle, CreateEasesInAtTheVehicleSeedsTheHeadingAndReleaseEasesOut
             call(natives::createCamera, static_cast<const char*>(nullptr), 1.0f, 2.0f, 3.0f, 4.0f, 5.0f, 6.0f, 70.0f, true, 2),
             call(natives::setCameraActive, 0x55, true),
             call(natives::renderScriptedCameras, true, true, c.easeMs, true, false, 0),
-            call(natives::gameCameraRotation, 2),
-            call(natives::setCinematicCamera, false),
+            call(natives::gameCameraRotation, 2), call(natives::setCinematicCamera, false),
             call(natives::setCameraNearClip, 0x55, third ? 0.15f : 0.05f),
             call(natives::setCameraFarClip, 0x55, third ? 800.0f : 740.0f),
-            call(natives::setCameraFov, 0x55, third ? 66.0f : 63.0f),
-            call(natives::setGameCameraMode, 1)};
+            call(natives::setCameraFov, 0x55, third ? 66.0f : 63.0f), call(natives::setGameCameraMode, 1)};
         if (c.existing)  // the old camera goes first, never left behind
-            expected.insert(expected.begin(), {call(natives::setCameraActive, 0x44, false), call(natives::destroyCamera, 0x44, true)});
+            expected.insert(expected.begin(),
+                            {call(natives::setCameraActive, 0x44, false), call(natives::destroyCamera, 0x44, true)});
         EXPECT_EQ(lifecycleCalls(fake), expected) << what;
-        EXPECT_TRUE(v.camera.cameraActive);
-        EXPECT_EQ(v.camera.cameraHandle, 0x55);
+        EXPECT_TRUE(v.camera.cameraActive && v.camera.cameraHandle == 0x55);
         EXPECT_FLOAT_EQ(v.driver.smoothedHeading, c.heading) << what;
         EXPECT_EQ(v.lookAround.lookHold, third ? 0.25f : 0.0f);
         EXPECT_EQ(v.driver.headingCatchUp, third ? 1.0f : 0.0f);
@@ -225,15 +223,14 @@ TEST(PatchModelFlags, TheRestoreUsesTheOffsetOfThePatchAfterAReloadChangedIt) {
 }
 
 TEST(PatchModelFlags, UnreadableMemoryCostsTheFeatureNotTheGame) {
-    for (const std::uintptr_t pointer : {std::uintptr_t{0}, std::uintptr_t{0x10}, std::uintptr_t{0x7fff0000}}) {
+    for (const std::uintptr_t pointer : {0x0ul, 0x10ul, 0x7fff0000ul}) {
         auto run = driving("");
         sim::SimVehicle& car = *run->world.findVehicleByName("car");
         std::memcpy(car.memory.data() + 32, &pointer, sizeof pointer);  // the model info pointer
         patchModelFlags(run->plugin, car.handle);
         EXPECT_FALSE(run->plugin.camera.patch.active) << pointer;
     }
-    // The vehicle gone between the patch and its restore: the restore is dropped.
-    auto run = driving("");
+    auto run = driving("");  // the vehicle gone between the patch and its restore: the restore is dropped
     sim::SimVehicle& car = *run->world.findVehicleByName("car");
     patchModelFlags(run->plugin, car.handle);
     ASSERT_TRUE(run->plugin.camera.patch.active);
@@ -251,17 +248,13 @@ TEST(PatchModelFlags, UnreadableMemoryCostsTheFeatureNotTheGame) {
 TEST(MemoryProbes, PatternsAtTheImageEdgesReadNothingOutsideIt) {
     const std::uint8_t view[] = {0x48, 0x8B, 0xC7, 0xF3, 0x0F, 0x10, 0x0D};
     const std::uint8_t flags[] = {0x48, 0x85, 0xC0, 0x74, 0x3C, 0x8B, 0x80, 0xD0, 0x07, 0x00, 0x00, 0xC1, 0xE8, 0x0F};
-    auto put32 = [](std::vector<std::uint8_t>& image, std::size_t at, std::int64_t value) {
+    auto put32 = [](std::vector<std::uint8_t>& image, std::int64_t at, std::int64_t value) {
         const auto v = static_cast<std::int32_t>(value);
         std::memcpy(image.data() + at, &v, sizeof v);
     };
-    struct Case {
-        const char* what;
-        std::size_t viewAt;        // where the view pattern starts
-        std::int64_t loadToEnd;    // the load's displacement, counted from the image's end; 0 for the cell
-        std::int64_t callTo = 0x3000;  // the call's target, which begins with the load
-        bool found = false;
-    };
+    // Where the view pattern starts, the load's displacement counted from the image's end (0 for the
+    // cell), and the call's target, which begins with the load.
+    struct Case { const char* what; std::size_t viewAt; std::int64_t loadToEnd, callTo = 0x3000; bool found = false; };
     const Case cases[] = {
         {"view pattern on the last byte", 0x9000 - 7, 0, 0x3000, true},
         {"call before the image", 28, 0},
@@ -276,10 +269,9 @@ TEST(MemoryProbes, PatternsAtTheImageEdgesReadNothingOutsideIt) {
         image.resize(0x9000, 0xCC);
         std::copy(std::begin(view), std::end(view), image.begin() + static_cast<std::ptrdiff_t>(c.viewAt));
         const std::int64_t target = 0x3000, cell = 0x8000;
-        if (c.viewAt >= 30) {
-            const auto call = static_cast<std::int64_t>(c.viewAt) - 30;
+        if (const auto call = static_cast<std::int64_t>(c.viewAt) - 30; call >= 0) {
             image[static_cast<std::size_t>(call)] = 0xE8;
-            put32(image, static_cast<std::size_t>(call + 1), c.callTo - (call + 5));
+            put32(image, call + 1, c.callTo - (call + 5));
         }
         // mov rax, [rip + disp]: the cell, or a place at the image's end.
         put32(image, target + 3, (c.loadToEnd == 0 ? cell : 0x9000 + c.loadToEnd) - (target + 7));
@@ -290,17 +282,17 @@ TEST(MemoryProbes, PatternsAtTheImageEdgesReadNothingOutsideIt) {
         EXPECT_EQ(run->plugin.camera.gameViewBlock, c.found ? block : 0u) << c.what;
     }
 
-    for (const std::size_t keep : {sizeof flags, sizeof flags - 1}) {
+    for (const std::ptrdiff_t kept : {std::ssize(flags), std::ssize(flags) - 1}) {
         auto run = driving(R"("flagsPattern": false)");
         Velmora& v = run->plugin;
         std::vector<std::uint8_t>& image = run->world.memory.image;
         image.resize(0x9000);
-        const auto kept = static_cast<std::ptrdiff_t>(keep);
         std::copy(std::begin(flags), std::begin(flags) + kept, image.end() - kept);  // ends on the last byte
         v.camera.offsetProbed = false;
         v.settings.firstPersonView.VehicleModelInfoFlagsOffset = 1404;
         patchModelFlags(v, handleOf(*run, "car"));
-        EXPECT_EQ(v.settings.firstPersonView.VehicleModelInfoFlagsOffset, keep == sizeof flags ? 2000 : 1404) << keep;
+        EXPECT_EQ(v.settings.firstPersonView.VehicleModelInfoFlagsOffset, kept < std::ssize(flags) ? 1404 : 2000)
+            << kept;
     }
 }
 
