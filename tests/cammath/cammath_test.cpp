@@ -147,7 +147,7 @@ TEST(ReadLookDelta, RawDeltasFromMouseAndStick) {
         {"NaN stick axis", {nan, 0.5f, false}, 0.0f, false, 0.0f, -1.0f},
         {"infinite mouse axis", {inf, -inf, true}, 0.0f, true, 0.0f, 0.0f},
         // Each sensitivity scales its own device only.
-        {"mouse sensitivity 2", {0.1f, 0.0f, true}, 0.0f, false, -1.0f, 0.0f, 2.0f, 3.0f},
+        {"mouse sensitivity 2", {0.1f, 0.1f, true}, 0.0f, false, -1.0f, -1.0f, 2.0f, 3.0f},
         {"stick sensitivity 3", {0.1f, 0.0f, false}, 0.0f, false, -0.6f, 0.0f, 2.0f, 3.0f},
         // Huge enough to overflow: treated as no look rather than an infinite turn.
         {"overflowing sensitivity", {1.0f, 1.0f, true}, 0.0f, true, 0.0f, 0.0f, 3e38f},
@@ -251,6 +251,20 @@ TEST(SmoothToward, AStepComposesOverTimeAndIsRateTimesDtAt60) {
     }
     // A weight tuned per step composes too: the chase camera's blend, (2 - t)·t·0.75 a step.
     EXPECT_NEAR(composedWeight(0.5f, composedSteps(1.0f / 30.0f, kSixtieth)), 0.75f, 1e-6f);
+}
+
+TEST(FrameClock, TheWallClockCountsFromFrameToFrameAndAHitchAsAFifthOfASecond) {
+    FrameClock c;
+    const struct { std::int64_t counter; float seconds; const char* what; } ticks[] = {
+        {1000, kSixtieth, "the first tick has nothing to count from"},
+        {1020, 0.02f, "20 ms at 1 kHz"},
+        {3020, 0.2f, "a 2 s hitch counts as 0.2 s"},
+        {3020, 0.0001f, "no time at all counts as 0.1 ms"},
+    };
+    for (const auto& t : ticks) {
+        tickFrameClock(c, t.counter, 1000);
+        EXPECT_NEAR(c.wallSeconds, t.seconds, 1e-7f) << t.what;
+    }
 }
 
 }  // namespace
