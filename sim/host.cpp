@@ -497,7 +497,7 @@ void SimHost::answerVehicles() {
     on(GET_ENTITY_VELOCITY, [velocityOf, broken](Handle e) { return broken(e) ? nanVector() : velocityOf(e); });
     // In the entity's own frame (+y ahead) when relative, else in the world.
     on(GET_ENTITY_SPEED_VECTOR, [poseOf, velocityOf](Handle e, bool relative) {
-        const Vector3 v = velocityOf(e);
+        Vector3 v = velocityOf(e);
         if (!relative) return v;
         return Vector3(poseOf(e).value_or(Pose{}).orientation.transpose() * v);
     });

@@ -41,8 +41,8 @@ Matrix3 matrixOfQuaternion(const Quaternion& q);
 Matrix3 blendOrientation(const Matrix3& a, const Matrix3& b, float w);
 
 // Angles into [0, 360) and (-180, 180].
-float wrap360(float degreesAngle);
-float wrap180(float degreesAngle);
+float wrap360(float a);
+float wrap180(float a);
 
 // The yaw (heading) of a direction's horizontal part: 0 for +Y, 90 for -X.
 float headingOf(const Vector3& direction);

@@ -68,7 +68,7 @@ void writeRunSettings(const Scenario& scenario, const std::optional<std::string>
         throw ScenarioError("cannot write the settings file in " + folder.string());
 }
 
-Simulation::Simulation(Scenario s, RunOptions options)
+Simulation::Simulation(const Scenario& s, RunOptions options)
     : session(s, options.frames.value_or(s.frames)), scenario(session.scenario), world(session.world) {
     if (options.workDir) {
         workDir_ = *options.workDir;

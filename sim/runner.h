@@ -25,7 +25,7 @@ void writeRunSettings(const Scenario& scenario, const std::optional<std::string>
 
 class Simulation {
 public:
-    explicit Simulation(Scenario scenario, RunOptions options = {});
+    explicit Simulation(const Scenario& scenario, RunOptions options = {});
     ~Simulation();
     Simulation(const Simulation&) = delete;
     Simulation& operator=(const Simulation&) = delete;

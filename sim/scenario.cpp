@@ -28,8 +28,8 @@ void allowOnly(const json& object, const std::string& where, std::initializer_li
         const std::string& key = item.key();
         if (std::find_if(keys.begin(), keys.end(), [&](const char* k) { return key == k; }) == keys.end()) {
             std::string known;
-            for (const char* k : keys) known += std::string(known.empty() ? "" : ", ") + k;
-            fail(where, "unknown field \"" + key + "\" (known: " + known + ")");
+            for (const char* k : keys) known.append(known.empty() ? "" : ", ").append(k);
+            fail(where, std::string("unknown field \"").append(key).append("\" (known: ").append(known).append(")"));
         }
     }
 }
@@ -177,8 +177,8 @@ void checkEvent(const json& event, const std::string& where, const std::set<std:
     const EventKind* kind = findKind(action);
     if (kind == nullptr) {
         std::string known;
-        for (const EventKind& k : kEventKinds) known += std::string(known.empty() ? "" : ", ") + k.name;
-        fail(where, "unknown action \"" + action + "\" (known: " + known + ")");
+        for (const EventKind& k : kEventKinds) known.append(known.empty() ? "" : ", ").append(k.name);
+        fail(where, std::string("unknown action \"").append(action).append("\" (known: ").append(known).append(")"));
     }
     allowOnly(event, where + " (" + action + ")", kind->fields);
     for (const char* field : kind->required)
@@ -309,7 +309,7 @@ Scenario parseScenarioText(const std::string& jsonText, const std::string& name)
         for (const auto& [section, keys] : settings.items()) {
             if (!keys.is_object()) fail(name, "settings." + section + " must map keys to values");
             for (const auto& [key, value] : keys.items())
-                s.settings[section][key] = settingText(value, "settings." + section + "." + key);
+                s.settings[section][key] = settingText(value, "settings." + section + ("." + key));
         }
     }
 

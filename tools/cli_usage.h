@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cctype>
+#include <exception>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -43,6 +44,20 @@ inline std::optional<int> parseCommandLine(CLI::App& app, int argc, char** argv)
         std::cerr << app.get_name() << ": " << plainSentence(e.what()) << "\n\n" << app.help();
         return kUsageError;
     }
+}
+
+// Runs a tool's body: anything it did not expect (a full disk, memory running out) ends it
+// with one line on standard error and exit code 2, rather than an abort without a word.
+template <typename Body>
+int guardedMain(const char* name, Body body) {
+    try {
+        return body();
+    } catch (const std::exception& e) {
+        std::cerr << name << ": " << e.what() << "\n";
+    } catch (...) {
+        std::cerr << name << ": an unexpected error\n";
+    }
+    return 2;
 }
 
 }  // namespace velmora::tools

@@ -27,9 +27,9 @@ struct SettingsLine {
 std::vector<SettingsLine> splitSettingsLines(std::string_view text);
 
 // The ini library's blanks trimmed from both ends.
-std::string_view trimSettingsBlanks(std::string_view text);
-std::string lowerAscii(std::string_view text);
-std::string quoted(std::string_view text);
+std::string_view trimSettingsBlanks(std::string_view s);
+std::string lowerAscii(std::string_view s);
+std::string quoted(std::string_view s);
 
 // The part of a file the loader reads, as text: UTF-16 converted to UTF-8, up to a break
 // (decodeSettingsText), without a UTF-8 mark.

@@ -110,7 +110,7 @@ Vector3 eyeAnchor(Velmora& v, const Quaternion& qv, const FrameSteps& steps) {
         // A saddle the model lacks is not asked for with index -1: the origin stands in.
         const std::int32_t saddle = cachedBoneIndex(rt, v.profile.bones.saddle, vehicle, kSaddleBone);
         const Vector3 seat = saddle != -1 ? invoke(rt, natives::bonePosition, vehicle, saddle) : s.vehiclePosition;
-        const Vector3 eye = seat + s.vehicleUp * 0.4f + s.vehicleForward * 0.32f;
+        Vector3 eye = seat + s.vehicleUp * 0.4f + s.vehicleForward * 0.32f;
         c.rawHead = eye;  // the guard keeps the camera in front of this eye, not a stale head
         return eye;
     }

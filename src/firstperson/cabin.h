@@ -47,8 +47,8 @@ Vector3 followHead(CabinMotion& cabin, Entity vehicle, const Vector3& headInVehi
 
 // The inertia shift signal, -0.1..0.1 (positive pushes the eye back); followers untouched
 // when inertia is off.
-float inertiaStep(CabinMotion& cabin, bool enabled, float driveFigure, float speedChange, float speed,
-                  const FrameSteps& steps);
+float inertiaStep(CabinMotion& c, bool enabled, float driveFigure, float speedChange, float speed,
+                  const FrameSteps& dt);
 
 // The shake noise: frac(sin(phase·12.9898 + k)·43758.547) - 0.5, in float.
 float shakeNoise(float phase, float k);

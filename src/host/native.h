@@ -38,11 +38,13 @@ std::uint64_t toSlot(T value) {
         return std::bit_cast<std::uint32_t>(value);
     } else if constexpr (std::is_enum_v<T>) {
         return toSlot(static_cast<std::underlying_type_t<T>>(value));
-    } else if constexpr (std::is_integral_v<T> && sizeof(T) <= 4) {
-        using Unsigned = std::make_unsigned_t<T>;
-        return static_cast<std::uint32_t>(static_cast<Unsigned>(value));
     } else if constexpr (std::is_integral_v<T>) {
-        return static_cast<std::uint64_t>(value);
+        if constexpr (sizeof(T) <= 4) {
+            using Unsigned = std::make_unsigned_t<T>;
+            return static_cast<std::uint32_t>(static_cast<Unsigned>(value));
+        } else {
+            return static_cast<std::uint64_t>(value);
+        }
     } else if constexpr (std::is_pointer_v<T>) {
         return reinterpret_cast<std::uintptr_t>(value);
     } else {

@@ -72,9 +72,9 @@ struct MenuPage {
 
 // Empties the page's rows, then fills its title and rows; a page above 7 leaves no rows and
 // the title as it was.
-void buildMenuPage(SettingsRecord& settings, std::uint32_t page, MenuPage& out);
+void buildMenuPage(SettingsRecord& settings, std::uint32_t page, MenuPage& items);
 
 // The six user-slot rows of a group (0 first person, 1 near, 2 medium, 3 far).
-void appendSlotItems(MenuPage& out, int group);
+void appendSlotItems(MenuPage& items, int group);
 
 }  // namespace velmora

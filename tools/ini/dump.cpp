@@ -79,7 +79,7 @@ std::string dumpSettings(const SettingsRecord& settings) {
 std::string dumpSlots(const std::string& path) {
     std::string out;
     for (const auto& [section, values] : slotsOf(path))
-        for (const auto& [key, value] : values) out += section + "." + key + "=" + shortest(value) + "\n";
+        for (const auto& [key, value] : values) out.append(section).append(".").append(key).append("=").append(shortest(value)).append("\n");
     return out;
 }
 

@@ -61,9 +61,7 @@ bool droppedFile(int argc, char** argv) {
     return std::filesystem::is_regular_file(argument, error);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int runTool(int argc, char** argv) {
     using namespace velmora;
     if (droppedFile(argc, argv)) {
         const int status = checkFile(argv[1]);
@@ -116,4 +114,10 @@ int main(int argc, char** argv) {
     }
     if (reference->parsed()) return writeOutput(initool::settingsReference(), outputPath);
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return velmora::tools::guardedMain("velmora-ini", [&] { return runTool(argc, argv); });
 }

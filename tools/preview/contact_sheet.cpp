@@ -52,8 +52,9 @@ Surface contactSheet(const std::vector<SheetCell>& cells, int columns, const std
     for (std::size_t c = 0; c < columnHeadings.size(); ++c)
         drawLabel(cr, kGap + static_cast<double>(c) * (cellWidth + kGap), kTitleHeight, columnHeadings[c], 14.0, kInk, true);
     for (std::size_t i = 0; i < cells.size(); ++i) {
-        const double x = kGap + static_cast<double>(i % static_cast<std::size_t>(columns)) * (cellWidth + kGap);
-        const double y = top + kGap + static_cast<double>(i / static_cast<std::size_t>(columns)) * (cellHeight + kGap);
+        const std::size_t row = i / static_cast<std::size_t>(columns), column = i % static_cast<std::size_t>(columns);
+        const double x = kGap + static_cast<double>(column) * (cellWidth + kGap);
+        const double y = top + kGap + static_cast<double>(row) * (cellHeight + kGap);
         if (cells[i].image != nullptr) {
             cairo_save(cr);
             cairo_translate(cr, x, y);

@@ -175,7 +175,7 @@ int run(int argc, char** argv) {
             const std::string otherName = comparingRates ? std::to_string(std::lround(compareFps)) + "fps"
                                                          : fs::path(compareIni).stem().string();
             const std::string suffix = run == &other ? "-" + slug(otherName) : "";
-            if (!writer.write(views.back(), prefix + "-view-" + zeroPadded(frame, 4) + suffix + ".png",
+            if (!writer.write(views.back(), prefix + "-view-" + zeroPadded(frame, 4) + (suffix + ".png"),
                               "view of frame " + std::to_string(at) + " (" + record->mode + ")"))
                 return kBadInput;
         }
@@ -213,7 +213,7 @@ int run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int code = run(argc, argv);
+    const int code = velmora::tools::guardedMain("velmora-preview", [&] { return run(argc, argv); });
     releaseFontCaches();
     return code;
 }

@@ -32,7 +32,7 @@ Camera cameraOf(const Vector3& position, const Rotation& rotation, float fov, in
 Vector3 toCameraSpace(const Camera& camera, const Vector3& world);
 
 // The pixel of a camera-space point in front of the near plane (x right, y down).
-Vector2 toPixel(const Camera& camera, const Vector3& cameraSpace);
+Vector2 toPixel(const Camera& camera, const Vector3& p);
 
 // Projects a world point; false when it lies behind the near plane.
 bool project(const Camera& camera, const Vector3& world, Vector2& pixel);

@@ -51,15 +51,16 @@ void addBox(std::vector<Face>& faces, const Camera& camera, const std::array<Vec
 void fillPolygon(cairo_t* cr, const Camera& camera, const std::vector<Vector3>& world, const Colour& colour,
                  bool outline) {
     std::vector<Vector3> local;
+    local.reserve(world.size());
     for (const Vector3& p : world) local.push_back(toCameraSpace(camera, p));
     const std::vector<Vector3> clipped = clipPolygon(local);
     if (clipped.size() < 3) return;
     for (std::size_t i = 0; i < clipped.size(); ++i) {
         const Vector2 px = toPixel(camera, clipped[i]);
         if (i == 0)
-            cairo_move_to(cr, px.x(), px.y());
+            cairo_move_to(cr, static_cast<double>(px.x()), static_cast<double>(px.y()));
         else
-            cairo_line_to(cr, px.x(), px.y());
+            cairo_line_to(cr, static_cast<double>(px.x()), static_cast<double>(px.y()));
     }
     cairo_close_path(cr);
     setColour(cr, colour);
@@ -77,8 +78,8 @@ void drawSegment(cairo_t* cr, const Camera& camera, const Vector3& from, const V
     Vector3 a = toCameraSpace(camera, from), b = toCameraSpace(camera, to);
     if (!clipSegment(a, b)) return;
     const Vector2 pa = toPixel(camera, a), pb = toPixel(camera, b);
-    cairo_move_to(cr, pa.x(), pa.y());
-    cairo_line_to(cr, pb.x(), pb.y());
+    cairo_move_to(cr, static_cast<double>(pa.x()), static_cast<double>(pa.y()));
+    cairo_line_to(cr, static_cast<double>(pb.x()), static_cast<double>(pb.y()));
 }
 
 void drawGround(cairo_t* cr, const Scene& scene, const Camera& camera) {
@@ -102,7 +103,7 @@ void drawMark(cairo_t* cr, const Camera& camera, const Vector3& world, const Col
     Vector2 px;
     if (!project(camera, world, px)) return;
     cairo_new_path(cr);  // no line in from wherever the last drawing ended
-    cairo_arc(cr, px.x(), px.y(), radius, 0.0, 2.0 * sim::kPi);
+    cairo_arc(cr, static_cast<double>(px.x()), static_cast<double>(px.y()), radius, 0.0, 2.0 * sim::kPi);
     setColour(cr, colour);
     cairo_fill_preserve(cr);
     setColour(cr, Colour{0.05, 0.05, 0.05});

@@ -87,9 +87,7 @@ int frameRateReport(std::vector<std::string> names, const velmora::sim::RunOptio
     return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int runTool(int argc, char** argv) {
     using namespace velmora::sim;
     namespace tools = velmora::tools;
     CLI::App app{"Runs Velmora in a simulated game world and traces what the player sees", "velmora-sim"};
@@ -276,4 +274,10 @@ int main(int argc, char** argv) {
         std::cerr << "velmora-sim: internal error: " << e.what() << "\n";
         return 3;
     }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return velmora::tools::guardedMain("velmora-sim", [&] { return runTool(argc, argv); });
 }
