@@ -180,9 +180,10 @@ void checkEvent(const json& event, const std::string& where, const std::set<std:
         for (const EventKind& k : kEventKinds) known.append(known.empty() ? "" : ", ").append(k.name);
         fail(where, std::string("unknown action \"").append(action).append("\" (known: ").append(known).append(")"));
     }
-    allowOnly(event, where + " (" + action + ")", kind->fields);
+    const std::string whereAction = where + " (" + action + ")";
+    allowOnly(event, whereAction, kind->fields);
     for (const char* field : kind->required)
-        if (!event.contains(field)) fail(where + " (" + action + ")", std::string("\"") + field + "\" is required");
+        if (!event.contains(field)) fail(whereAction, std::string("\"").append(field).append("\" is required"));
     for (const char* field : {"vehicle", "other"}) {
         if (!event.contains(field)) continue;
         const std::string name = text(event, field, where);

@@ -28,7 +28,7 @@ int reference(const std::string& scenarioName, const RunOptions& base, const std
     scenario.world["memory"]["viewPattern"] = false;
     RunOptions options = base;
     options.observedColumns = true;
-    Simulation simulation(std::move(scenario), options);
+    Simulation simulation(scenario, options);
     simulation.run();
     std::cout << simulation.summary();
     std::cout << "Gears.asi look queries answered: " << simulation.world.gears.lookQueries << "\n";
