@@ -115,7 +115,8 @@ HostRuntime replayRuntime(const Recording& recording) {
         const RecordedCall& call = replaying->calls[replayAt++];
         for (std::uint8_t i = 0; i < call.outCount; ++i)
             if (call.outPlace[i] < replaySlotCount && replaySlots[call.outPlace[i]] != 0)
-                std::memcpy(reinterpret_cast<void*>(replaySlots[call.outPlace[i]]), call.outBytes[i].data(), call.outSize[i]);
+                std::memcpy(reinterpret_cast<void*>(replaySlots[call.outPlace[i]]), call.outBytes[i].data(),
+                            call.outSize[i]);
         // The plug-in only reads the area, and only until its next call.
         return const_cast<std::uint64_t*>(call.result.data());
     };

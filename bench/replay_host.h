@@ -36,7 +36,7 @@ HostRuntime recordingRuntime(const HostRuntime& inner, Recording& into);
 // divergence and answered with zeros.
 HostRuntime replayRuntime(const Recording& recording);
 void rewindReplay();
-std::size_t replayedCalls();   // since the last rewind
+std::size_t replayedCalls();      // since the last rewind
 std::size_t replayDivergences();  // since the replay began
 
 // Makes the recorded calls through the runtime with nothing around them: what the replay

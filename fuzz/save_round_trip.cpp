@@ -80,13 +80,16 @@ void expectKept(const IniDocument& before, const IniDocument& after) {
         const IniDocument::TKeyVal* afterKeys = after.GetSection(section.pItem);
         fuzz::expect(afterKeys != nullptr, "a section is kept:", section.pItem);
         for (const auto& s : afterSections)
-            if (sameName(s, section)) fuzz::expect(same(s.pComment, section.pComment), "a section's comment is kept:", section.pItem);
+            if (sameName(s, section))
+                fuzz::expect(same(s.pComment, section.pComment), "a section's comment is kept:", section.pItem);
         for (const auto& [key, value] : *before.GetSection(section.pItem)) {
             const SettingKey* setting = findSettingKey(section.pItem, key.pItem);
             if (setting == nullptr || setting->saveOrder == 0)
-                fuzz::expect(same(after.GetValue(section.pItem, key.pItem), value), "an entry the save did not change is kept:", key.pItem);
+                fuzz::expect(same(after.GetValue(section.pItem, key.pItem), value),
+                             "an entry the save did not change is kept:", key.pItem);
             const auto found = afterKeys->find(key);
-            fuzz::expect(found != afterKeys->end() && same(found->first.pComment, key.pComment), "an entry's comment is kept:", key.pItem);
+            fuzz::expect(found != afterKeys->end() && same(found->first.pComment, key.pComment),
+                         "an entry's comment is kept:", key.pItem);
         }
     }
 }
@@ -151,14 +154,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const SettingKey& key = *savedSettingKey(place);
         if (!key.loaded) continue;
         if (key.form == ValueForm::Number) {
-            fuzz::expect(numberField(back, key) == numberField(expected, key), "a saved number reads back as written:", key.key);
+            fuzz::expect(numberField(back, key) == numberField(expected, key),
+                         "a saved number reads back as written:", key.key);
         } else {
             fuzz::expect(flagField(back, key) == flagField(expected, key), "a saved switch reads back:", key.key);
         }
     }
 
     // A user slot: its values read back as written, the rest of the record untouched.
-    fuzz::expect(saveSlot(platform, edited, SlotGroup::Far, 2, path.c_str()) == SaveResult::Saved, "a slot can be saved");
+    fuzz::expect(saveSlot(platform, edited, SlotGroup::Far, 2, path.c_str()) == SaveResult::Saved,
+                 "a slot can be saved");
     SettingsRecord slotted = loaded;
     fuzz::expect(loadSlot(slotted, SlotGroup::Far, 2, path.c_str()) == SlotLoad::Loaded, "a saved slot loads");
     for (const SlotKey& key : slotKeys(SlotGroup::Far))

@@ -22,9 +22,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     fuzz::expect(scenario.frames >= 1 && scenario.frames <= sim::kMaxScenarioFrames, "a run's length is in range");
     fuzz::expect(std::isfinite(scenario.dt) && scenario.dt > 0.0f, "the frame time is a positive number");
-    fuzz::expect(std::is_sorted(scenario.events.begin(), scenario.events.end(),
-                                [](const sim::ScenarioEvent& a, const sim::ScenarioEvent& b) { return a.frame < b.frame; }),
-                 "events are in frame order");
+    fuzz::expect(
+        std::is_sorted(scenario.events.begin(), scenario.events.end(),
+                       [](const sim::ScenarioEvent& a, const sim::ScenarioEvent& b) { return a.frame < b.frame; }),
+        "events are in frame order");
     for (const sim::ScenarioEvent& e : scenario.events)
         fuzz::expect(e.frame >= 0 && e.frame <= sim::kMaxScenarioFrames, "an event's frame is in range");
     return 0;

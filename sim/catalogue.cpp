@@ -15,17 +15,17 @@ BoneDefinition bone(std::string_view name, float x, float y, float z) {
 // cabin, the body ends and the collision box cannot drift apart from one model to the next.
 // Heights are above the origin, which sits at axle height, unless noted otherwise.
 struct CarShape {
-    float length;      // bumper to bumper
-    float width;       // body side to body side
-    float height;      // ground to roof
-    float clearance;   // ground to origin: the wheel radius
-    float wheelbase;   // front axle to rear axle
-    float track;       // wheel centre to wheel centre across the car
-    float seatX;       // driver's hip point, left of the centre line...
-    float seatY;       // ...along the car...
-    float seatZ;       // ...and above the origin
-    float rearGlassY;  // rear window, at the back of the cabin
-    float engineY;     // ahead of the cabin for a front engine, behind it for a mid engine
+    float length;        // bumper to bumper
+    float width;         // body side to body side
+    float height;        // ground to roof
+    float clearance;     // ground to origin: the wheel radius
+    float wheelbase;     // front axle to rear axle
+    float track;         // wheel centre to wheel centre across the car
+    float seatX;         // driver's hip point, left of the centre line...
+    float seatY;         // ...along the car...
+    float seatZ;         // ...and above the origin
+    float rearGlassY;    // rear window, at the back of the cabin
+    float engineY;       // ahead of the cabin for a front engine, behind it for a mid engine
     float acceleration;  // the game's per-model drive figure
 };
 
@@ -70,16 +70,16 @@ VehicleModel layOutCar(std::string_view name, std::int32_t vehicleClass, const C
         float side;  // -1 left, +1 right
         float end;   // +1 front, -1 rear
     };
-    for (const Corner& c : {Corner{"lf", -1.0f, 1.0f}, Corner{"rf", 1.0f, 1.0f},
-                            Corner{"lr", -1.0f, -1.0f}, Corner{"rr", 1.0f, -1.0f}}) {
+    for (const Corner& c :
+         {Corner{"lf", -1.0f, 1.0f}, Corner{"rf", 1.0f, 1.0f}, Corner{"lr", -1.0f, -1.0f}, Corner{"rr", 1.0f, -1.0f}}) {
         const std::string suffix(c.suffix);
         bones.push_back(bone("wheel_" + suffix, c.side * wheelX, c.end * axleY, 0.0f));
         bones.push_back(bone("hub_" + suffix, c.side * wheelX, c.end * axleY, 0.0f));
-        bones.push_back(
-            bone("suspension_" + suffix, c.side * (wheelX - 0.15f), c.end * axleY, 0.1f));
+        bones.push_back(bone("suspension_" + suffix, c.side * (wheelX - 0.15f), c.end * axleY, 0.1f));
     }
-    return VehicleModel{std::string(name), vehicleClass, std::move(bones),
-                        Vector3(halfWidth, halfLength, 0.5f * s.height), s.clearance, s.acceleration};
+    return VehicleModel{std::string(name), vehicleClass,
+                        std::move(bones),  Vector3(halfWidth, halfLength, 0.5f * s.height),
+                        s.clearance,       s.acceleration};
 }
 
 // A car with extra bones of its own, such as a tow arm.
@@ -90,9 +90,8 @@ VehicleModel withBones(VehicleModel model, std::initializer_list<BoneDefinition>
 
 // A car stripped of the named bones, for models that lack parts of the usual layout.
 VehicleModel withoutBones(VehicleModel model, std::initializer_list<std::string_view> names) {
-    std::erase_if(model.bones, [&](const BoneDefinition& b) {
-        return std::ranges::find(names, b.name) != names.end();
-    });
+    std::erase_if(model.bones,
+                  [&](const BoneDefinition& b) { return std::ranges::find(names, b.name) != names.end(); });
     return model;
 }
 
@@ -259,8 +258,7 @@ std::vector<VehicleModel> buildVehicleModels() {
                   {bone("tow_arm", 0.0f, -kTowTruck.length / 2.0f + 0.6f, 0.5f),
                    bone("tow_mount_a", 0.0f, -kTowTruck.length / 2.0f + 0.05f, 0.15f)}),
         withBones(layOutCar("tractor", 20, kTractor),
-                  {bone("attach_female", 0.0f, -kTractor.wheelbase / 2.0f,
-                        kHitchAboveGround - kTractor.clearance)}),
+                  {bone("attach_female", 0.0f, -kTractor.wheelbase / 2.0f, kHitchAboveGround - kTractor.clearance)}),
         trailer(),
         motorcycle(),
         bicycle(),
@@ -270,8 +268,8 @@ std::vector<VehicleModel> buildVehicleModels() {
         withoutBones(layOutCar("roadster", 6, kSports), {"windscreen_r"}),
         // A sedan body without a cabin or tail: the cameras must cope with such models.
         withoutBones(layOutCar("bare", 1, kSedan),
-                     {"seat_dside_f", "steeringwheel", "windscreen", "windscreen_r", "bumper_r",
-                      "brakelight_m", "boot", "brakelight_l", "brakelight_r"}),
+                     {"seat_dside_f", "steeringwheel", "windscreen", "windscreen_r", "bumper_r", "brakelight_m", "boot",
+                      "brakelight_l", "brakelight_r"}),
     };
 }
 
@@ -314,21 +312,13 @@ const Model* findByName(const std::vector<Model>& models, std::string_view name)
 
 }  // namespace
 
-std::span<const VehicleModel> vehicleModels() {
-    return kVehicleModels;
-}
+std::span<const VehicleModel> vehicleModels() { return kVehicleModels; }
 
-const VehicleModel* findVehicleModel(std::string_view name) {
-    return findByName(kVehicleModels, name);
-}
+const VehicleModel* findVehicleModel(std::string_view name) { return findByName(kVehicleModels, name); }
 
-std::span<const CharacterModel> characterModels() {
-    return kCharacterModels;
-}
+std::span<const CharacterModel> characterModels() { return kCharacterModels; }
 
-const CharacterModel* findCharacterModel(std::string_view name) {
-    return findByName(kCharacterModels, name);
-}
+const CharacterModel* findCharacterModel(std::string_view name) { return findByName(kCharacterModels, name); }
 
 Vector3 driverSeatOffset(const VehicleModel& model) {
     if (const BoneDefinition* seat = findBone(model.bones, "seat_dside_f")) return seat->offset;

@@ -19,16 +19,16 @@ struct BoneDefinition {
 };
 
 struct VehicleModel {
-    std::string name;             // catalogue name used by scenarios: "compact", "van", ...
-    std::int32_t vehicleClass;    // the game's class number (0 compact, 7 super, 8 motorcycle, ...)
+    std::string name;           // catalogue name used by scenarios: "compact", "van", ...
+    std::int32_t vehicleClass;  // the game's class number (0 compact, 7 super, 8 motorcycle, ...)
     std::vector<BoneDefinition> bones;
-    Vector3 halfSize;             // metres: half the body's width, length and height (collision box)
-    float groundClearance;        // metres from the ground up to the origin
-    float acceleration = 0.3f;    // the game's per-model drive figure (about 0.3 for road cars)
+    Vector3 halfSize;           // metres: half the body's width, length and height (collision box)
+    float groundClearance;      // metres from the ground up to the origin
+    float acceleration = 0.3f;  // the game's per-model drive figure (about 0.3 for road cars)
 };
 
 struct CharacterModel {
-    std::string name;             // "player", "headless"
+    std::string name;                   // "player", "headless"
     std::vector<BoneDefinition> bones;  // relative to the character's origin
 };
 

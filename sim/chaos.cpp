@@ -63,28 +63,34 @@ json randomEvent(Dice& d, int frame, const std::vector<std::string>& names, cons
     const std::string& vehicle = names[vehicleIndex];
     json e = {{"frame", frame}};
     switch (d.between(0, 23)) {
-        case 0: case 1:
+        case 0:
+        case 1:
             e["do"] = "enter", e["vehicle"] = vehicle, e["frames"] = d.between(1, 40);
             break;
         case 2:
             e["do"] = "exit", e["frames"] = d.between(1, 30);
             break;
-        case 3: case 4:
+        case 3:
+        case 4:
             e["do"] = "press";
-            if (d.chance(0.2)) e["control"] = 80;  // the cinematic camera's
-            else e["control"] = d.oneOf(kControls);
+            if (d.chance(0.2))
+                e["control"] = 80;  // the cinematic camera's
+            else
+                e["control"] = d.oneOf(kControls);
             break;
         case 5:
             e["do"] = "hold", e["control"] = d.oneOf(kControls), e["frames"] = d.between(1, 180);
             break;
-        case 6: case 7:
+        case 6:
+        case 7:
             e["do"] = "key", e["key"] = d.oneOf(kKeys), e["frames"] = d.between(1, 40);
             break;
         case 8:
             e["do"] = "look", e["x"] = d.real(-100, 100), e["y"] = d.real(-100, 100), e["frames"] = d.between(1, 90);
             e["device"] = d.chance(0.5) ? "mouse" : "gamepad";
             break;
-        case 9: case 10: {
+        case 9:
+        case 10: {
             e["do"] = "drive", e["vehicle"] = vehicle;
             const bool huge = d.chance(0.2);
             e["speed"] = huge ? d.real(-1000, 1000) : d.real(-15, 45);
@@ -156,7 +162,8 @@ json randomEvent(Dice& d, int frame, const std::vector<std::string>& names, cons
         default: {
             const double x = d.real(-30, 30), y = d.real(-30, 30);
             if (d.chance(0.7)) {
-                e["do"] = "obstacle", e["min"] = vec3(x, y, 0), e["max"] = vec3(x + d.real(0.2, 10), y + d.real(0.2, 10), d.real(0.5, 8));
+                e["do"] = "obstacle", e["min"] = vec3(x, y, 0),
+                e["max"] = vec3(x + d.real(0.2, 10), y + d.real(0.2, 10), d.real(0.5, 8));
             } else {
                 e["do"] = "clearObstacles";
             }
@@ -195,12 +202,16 @@ std::string randomScenarioText(std::uint64_t seed, int frames) {
     json vehicles = json::array();
     const int count = d.between(1, 4);
     for (int i = 0; i < count; ++i) {
-        const std::string model = i == 0 && d.chance(0.7) ? d.oneOf({"compact", "sports", "tractor", "motorcycle"})
-                                                          : d.oneOf(kModels);
+        const std::string model =
+            i == 0 && d.chance(0.7) ? d.oneOf({"compact", "sports", "tractor", "motorcycle"}) : d.oneOf(kModels);
         names.push_back("v" + std::to_string(i));
         models.push_back(model);
-        vehicles.push_back({{"name", names.back()}, {"model", model}, {"position", vec3(12.0 * i, 0, 0)},
-                            {"heading", d.real(-180, 180)}, {"speed", d.real(0, 20)}, {"yawRate", d.real(-10, 10)}});
+        vehicles.push_back({{"name", names.back()},
+                            {"model", model},
+                            {"position", vec3(12.0 * i, 0, 0)},
+                            {"heading", d.real(-180, 180)},
+                            {"speed", d.real(0, 20)},
+                            {"yawRate", d.real(-10, 10)}});
     }
     world["vehicles"] = vehicles;
     if (d.chance(0.5)) world["player"]["in"] = names.front();
@@ -211,7 +222,9 @@ std::string randomScenarioText(std::uint64_t seed, int frames) {
                        {"moduleReadable", d.chance(0.9)},
                        {"flagsOffset", d.chance(0.7) ? 1404 : d.between(-100, 9000)}};
     if (d.chance(0.4))
-        world["ground"] = {{"ramps", json::array({{{"start", {0, 20}}, {"end", {0, 60}}, {"width", 8}, {"endHeight", d.real(-5, 10)}}})}};
+        world["ground"] = {
+            {"ramps",
+             json::array({{{"start", {0, 20}}, {"end", {0, 60}}, {"width", 8}, {"endHeight", d.real(-5, 10)}}})}};
     doc["world"] = world;
     if (d.chance(0.3)) doc["settings"] = {{"1stPersonView", {{"UseOwnFirstPersonCamera", d.chance(0.5) ? 1 : 0}}}};
 
@@ -264,7 +277,8 @@ bool chaseExpected(const Simulation& run, const SimVehicle*& vehicle) {
         !w.player.control)
         return false;
     vehicle = w.findVehicle(w.player.vehicle);
-    if (vehicle == nullptr || !vehicle->exists || vehicle->brokenData || !isSupportedClass(vehicle->model->vehicleClass))
+    if (vehicle == nullptr || !vehicle->exists || vehicle->brokenData ||
+        !isSupportedClass(vehicle->model->vehicleClass))
         return false;
     // Turning faster than the chase follows, or far out where the plug-in takes positions for
     // broken data (the generator's huge speeds in fast motion get there), it is not judged.
@@ -438,7 +452,8 @@ std::string formatChaosReport(const ChaosOptions& options, const ChaosReport& re
                   report.runs, options.framesPerRun, static_cast<unsigned long long>(options.seed),
                   options.hostile ? "hostile game" : "sound game", report.frames, report.hostileFrames,
                   report.framesWithCamera, report.spoiledAnswers, report.refusedReads, report.clockJumps,
-                  report.nativeCalls, report.recoveries, report.aheadAfterRecovery, report.camerasUnderGround, report.faultyFrames);
+                  report.nativeCalls, report.recoveries, report.aheadAfterRecovery, report.camerasUnderGround,
+                  report.faultyFrames);
     std::string out = text;
     for (const ChaosFinding& f : report.findings)
         out += "  FAULT seed " + std::to_string(f.seed) + " frame " + std::to_string(f.frame) + ": " + f.what + "\n";

@@ -22,7 +22,7 @@ struct ChaosOptions {
     std::uint64_t seed = 1;  // the first run's; run i plays seed + i
     int runs = 10;
     int framesPerRun = 3000;
-    bool hostile = true;  // the game answers badly at times
+    bool hostile = true;    // the game answers badly at times
     std::string tracePath;  // when set, the first run's trace is written here
 };
 
@@ -35,15 +35,15 @@ struct ChaosFinding {
 struct ChaosReport {
     int runs = 0;
     long long frames = 0;
-    long long hostileFrames = 0;      // frames while the game answered badly
-    long long framesWithCamera = 0;   // frames with the plug-in's camera shown
-    long long spoiledAnswers = 0;     // native answers spoiled
-    long long refusedReads = 0;       // readable memory reported unreadable
+    long long hostileFrames = 0;     // frames while the game answered badly
+    long long framesWithCamera = 0;  // frames with the plug-in's camera shown
+    long long spoiledAnswers = 0;    // native answers spoiled
+    long long refusedReads = 0;      // readable memory reported unreadable
     long long clockJumps = 0;
     long long nativeCalls = 0;
-    int recoveries = 0;               // times good data returned and the camera was checked
-    int aheadAfterRecovery = 0;       // recoveries with the chase camera still ahead of the car
-    int camerasUnderGround = 0;       // frames the game would show a camera below the ground
+    int recoveries = 0;                  // times good data returned and the camera was checked
+    int aheadAfterRecovery = 0;          // recoveries with the chase camera still ahead of the car
+    int camerasUnderGround = 0;          // frames the game would show a camera below the ground
     long long faultyFrames = 0;          // broken promises, all told
     std::vector<ChaosFinding> findings;  // the first few of each run
 };

@@ -96,7 +96,7 @@ std::vector<EventWindow> switchWindows(const std::vector<TraceRow>& path, double
 
 std::vector<EventWindow> cutWindows(const std::vector<TraceRow>& path) {
     constexpr double kMargin = 1.0 / 30.0;  // seconds either side: a frame at the slowest rate measured
-    auto moved = [&](std::size_t i) {  // relative to the vehicle, over frame i
+    auto moved = [&](std::size_t i) {       // relative to the vehicle, over frame i
         if (i == 0 || i >= path.size() || !path[i - 1].scripted || !path[i].scripted) return 0.0f;
         const TraceRow& a = path[i - 1];
         const TraceRow& b = path[i];
@@ -137,8 +137,8 @@ float largestRelativeChange(const std::vector<TraceRow>& path, const std::vector
             const float yaw = radians(r.vehicleYaw);
             const Vector3 d = r.cameraPosition - r.vehiclePosition;
             // The offset in the vehicle's frame by its heading: x right, y ahead, z up.
-            return Vector3(std::cos(yaw) * d.x() + std::sin(yaw) * d.y(), -std::sin(yaw) * d.x() + std::cos(yaw) * d.y(),
-                           d.z());
+            return Vector3(std::cos(yaw) * d.x() + std::sin(yaw) * d.y(),
+                           -std::sin(yaw) * d.x() + std::cos(yaw) * d.y(), d.z());
         };
         largest = std::max(largest, (relative(b) - relative(a)).norm() / static_cast<float>(seconds));
     }

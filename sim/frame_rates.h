@@ -24,7 +24,7 @@ struct PathDeviation {
     float positionMax = 0.0f;
     float rotationRms = 0.0f;  // degrees: the angle between the two orientations
     float rotationMax = 0.0f;
-    int samples = 0;           // frames compared
+    int samples = 0;  // frames compared
 };
 
 // Compares every frame of the path that shows the scripted camera with the reference path at

@@ -300,7 +300,8 @@ void SimHost::answerViewAndControls() {
     on(IS_DISABLED_CONTROL_JUST_PRESSED, [control](std::int32_t, std::int32_t id) { return control(id).justPressed; });
     on(IS_CONTROL_JUST_PRESSED,
        [control, disabled](std::int32_t, std::int32_t id) { return control(id).justPressed && !disabled(id); });
-    on(IS_CONTROL_PRESSED, [control, disabled](std::int32_t, std::int32_t id) { return control(id).held && !disabled(id); });
+    on(IS_CONTROL_PRESSED,
+       [control, disabled](std::int32_t, std::int32_t id) { return control(id).held && !disabled(id); });
     // Normalised to -1..1, whatever the device. A mouse reports its movement in the frame: the
     // scenario's amount for a frame of its own length, scaled to this frame's (a movement
     // further than the game reads in a frame reads 1); a stick its deflection.
@@ -424,7 +425,8 @@ void SimHost::answerCameras() {
         const auto it = w.cameras.find(h);
         if (it != w.cameras.end()) apply(it->second);
     };
-    on(SET_CAM_NEAR_CLIP, [withCamera](Handle h, float v) { withCamera(h, [v](ScriptedCamera& c) { c.nearClip = v; }); });
+    on(SET_CAM_NEAR_CLIP,
+       [withCamera](Handle h, float v) { withCamera(h, [v](ScriptedCamera& c) { c.nearClip = v; }); });
     on(SET_CAM_FAR_CLIP, [withCamera](Handle h, float v) { withCamera(h, [v](ScriptedCamera& c) { c.farClip = v; }); });
     on(SET_CAM_FOV, [withCamera, checkFov](Handle h, float v) {
         checkFov(v);
@@ -564,26 +566,26 @@ void SimHost::answerVehicles() {
         if (out != nullptr) *out = v->trailer;
         return true;
     });
-    on(START_EXPENSIVE_SYNCHRONOUS_SHAPE_TEST_LOS_PROBE, [&w](float x1, float y1, float z1, float x2, float y2,
-                                                              float z2, std::int32_t flags, Handle ignored,
-                                                              std::int32_t) {
-        w.probes.push_back(World::PendingProbe{Vector3(x1, y1, z1), Vector3(x2, y2, z2), flags, ignored, false});
-        return static_cast<std::int32_t>(w.probes.size());
-    });
+    on(START_EXPENSIVE_SYNCHRONOUS_SHAPE_TEST_LOS_PROBE,
+       [&w](float x1, float y1, float z1, float x2, float y2, float z2, std::int32_t flags, Handle ignored,
+            std::int32_t) {
+           w.probes.push_back(World::PendingProbe{Vector3(x1, y1, z1), Vector3(x2, y2, z2), flags, ignored, false});
+           return static_cast<std::int32_t>(w.probes.size());
+       });
     // Ready at once; reading the result releases the probe, so its handle is invalid after.
-    on(GET_SHAPE_TEST_RESULT, [&w](std::int32_t handle, std::int32_t* hit, Vector3Slots* point, Vector3Slots* normal,
-                                   Handle* entity) {
-        if (handle < 1 || static_cast<std::size_t>(handle) > w.probes.size()) return 0;
-        World::PendingProbe& probe = w.probes[static_cast<std::size_t>(handle - 1)];
-        if (probe.released) return 0;
-        probe.released = true;
-        const ProbeHit result = probeSegment(w, probe.from, probe.to, probe.flags, probe.ignored);
-        if (hit != nullptr) *hit = result.hit ? 1 : 0;
-        storeVector(point, result.point);
-        storeVector(normal, result.normal);
-        if (entity != nullptr) *entity = result.entity;
-        return 2;
-    });
+    on(GET_SHAPE_TEST_RESULT,
+       [&w](std::int32_t handle, std::int32_t* hit, Vector3Slots* point, Vector3Slots* normal, Handle* entity) {
+           if (handle < 1 || static_cast<std::size_t>(handle) > w.probes.size()) return 0;
+           World::PendingProbe& probe = w.probes[static_cast<std::size_t>(handle - 1)];
+           if (probe.released) return 0;
+           probe.released = true;
+           const ProbeHit result = probeSegment(w, probe.from, probe.to, probe.flags, probe.ignored);
+           if (hit != nullptr) *hit = result.hit ? 1 : 0;
+           storeVector(point, result.point);
+           storeVector(normal, result.normal);
+           if (entity != nullptr) *entity = result.entity;
+           return 2;
+       });
 }
 
 }  // namespace velmora::sim

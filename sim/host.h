@@ -105,7 +105,8 @@ void SimHost::on(const game::GameNative<R(Args...)>& native, F handler) {
             } else {
                 game::putResult<R>(result, handler(game::argument<Args>(slots[I])...));
             }
-        }(std::index_sequence_for<Args...>{});
+        }
+        (std::index_sequence_for<Args...>{});
     };
     h.spoil = &spoilAnswer<R, Args...>;
     handlers_[native.hash] = std::move(h);

@@ -111,7 +111,8 @@ void spoilAnswer(Hostility& h, std::uint64_t hash, const std::uint64_t* slots, s
         };
         (outParameter.template operator()<Args>(slots[I]), ...);
         static_cast<void>(outParameter);  // natives without parameters
-    }(std::index_sequence_for<Args...>{});
+    }
+    (std::index_sequence_for<Args...>{});
 }
 
 }  // namespace velmora::sim

@@ -23,9 +23,7 @@ const AxisOrder& axesOf(std::int32_t order) { return kOrders[order >= 0 && order
 
 float angleAbout(const Rotation& r, int axis) { return axis == 0 ? r.x : (axis == 1 ? r.y : r.z); }
 
-void setAngleAbout(Rotation& r, int axis, float value) {
-    (axis == 0 ? r.x : (axis == 1 ? r.y : r.z)) = value;
-}
+void setAngleAbout(Rotation& r, int axis, float value) { (axis == 0 ? r.x : (axis == 1 ? r.y : r.z)) = value; }
 
 }  // namespace
 
@@ -37,9 +35,15 @@ Matrix3 axisTurn(int axis, float degreesAngle) {
     const float s = std::sin(radians(degreesAngle));
     Matrix3 m;
     switch (axis) {
-    case 0: m << 1, 0, 0, 0, c, -s, 0, s, c; break;
-    case 1: m << c, 0, s, 0, 1, 0, -s, 0, c; break;
-    default: m << c, -s, 0, s, c, 0, 0, 0, 1; break;
+        case 0:
+            m << 1, 0, 0, 0, c, -s, 0, s, c;
+            break;
+        case 1:
+            m << c, 0, s, 0, 1, 0, -s, 0, c;
+            break;
+        default:
+            m << c, -s, 0, s, c, 0, 0, 0, 1;
+            break;
     }
     return m;
 }
@@ -108,9 +112,8 @@ Quaternion quaternionOfMatrix(const Matrix3& m) {
 Matrix3 matrixOfQuaternion(const Quaternion& q) {
     const float x = q.x(), y = q.y(), z = q.z(), w = q.w();
     Matrix3 m;
-    m << 1 - 2 * (y * y + z * z), 2 * (x * y - z * w), 2 * (x * z + y * w),
-         2 * (x * y + z * w), 1 - 2 * (x * x + z * z), 2 * (y * z - x * w),
-         2 * (x * z - y * w), 2 * (y * z + x * w), 1 - 2 * (x * x + y * y);
+    m << 1 - 2 * (y * y + z * z), 2 * (x * y - z * w), 2 * (x * z + y * w), 2 * (x * y + z * w),
+        1 - 2 * (x * x + z * z), 2 * (y * z - x * w), 2 * (x * z - y * w), 2 * (y * z + x * w), 1 - 2 * (x * x + y * y);
     return m;
 }
 

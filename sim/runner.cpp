@@ -41,7 +41,8 @@ std::string modeLabelOf(const Velmora& plugin, const World& world) {
     const FrameDriver& d = plugin.driver;
     if (!d.modEnabled) return "game camera (mod off)";
     const SimVehicle* vehicle = world.findVehicle(world.player.vehicle);
-    if (vehicle != nullptr && !isSupportedClass(vehicle->model->vehicleClass)) return "game camera (unsupported vehicle)";
+    if (vehicle != nullptr && !isSupportedClass(vehicle->model->vehicleClass))
+        return "game camera (unsupported vehicle)";
     if (d.handOffPending) return "game first person";
     if (d.cameraMode == CameraMode::FirstPerson) return "first person";
     return chaseLabel(d.cameraIndex);
@@ -55,7 +56,8 @@ void writeRunSettings(const Scenario& scenario, const std::optional<std::string>
     if (iniPath) {
         std::error_code error;
         if (!std::filesystem::is_regular_file(*iniPath, error))
-            throw ScenarioError(*iniPath + ": " + (std::filesystem::exists(*iniPath, error) ? "not a file" : "no such settings file"));
+            throw ScenarioError(*iniPath + ": " +
+                                (std::filesystem::exists(*iniPath, error) ? "not a file" : "no such settings file"));
         if (!std::filesystem::copy_file(*iniPath, target, std::filesystem::copy_options::overwrite_existing, error))
             throw ScenarioError(*iniPath + ": cannot copy it into the run's folder (" + error.message() + ")");
     }

@@ -12,10 +12,10 @@
 namespace velmora::sim {
 
 struct RunOptions {
-    std::optional<std::string> iniPath;  // copied into the working folder as Velmora.ini
-    std::optional<int> frames;           // overrides the scenario's frame count
+    std::optional<std::string> iniPath;            // copied into the working folder as Velmora.ini
+    std::optional<int> frames;                     // overrides the scenario's frame count
     std::optional<std::filesystem::path> workDir;  // default: a fresh temporary folder
-    bool observedColumns = false;  // trace the plug-in's state as the game sees it
+    bool observedColumns = false;                  // trace the plug-in's state as the game sees it
 };
 
 // Writes the run's Velmora.ini into the folder: the given file with the scenario's

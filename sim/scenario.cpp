@@ -18,9 +18,7 @@ constexpr Entity kFirstVehicleHandle = 0x3001;
 constexpr int kDefaultEnterFrames = 20;
 constexpr int kDefaultExitFrames = 15;
 
-[[noreturn]] void fail(const std::string& where, const std::string& what) {
-    throw ScenarioError(where + ": " + what);
-}
+[[noreturn]] void fail(const std::string& where, const std::string& what) { throw ScenarioError(where + ": " + what); }
 
 void allowOnly(const json& object, const std::string& where, std::initializer_list<const char*> keys) {
     if (!object.is_object()) fail(where, "expected an object");
@@ -89,7 +87,8 @@ int integer(const json& object, const char* key, int fallback, const std::string
         return static_cast<int>(x);
     }
     const auto x = v.get<std::int64_t>();
-    if (static_cast<double>(x) < range.lo || static_cast<double>(x) > range.hi) badValue(where, key, "a whole number", range);
+    if (static_cast<double>(x) < range.lo || static_cast<double>(x) > range.hi)
+        badValue(where, key, "a whole number", range);
     return static_cast<int>(x);
 }
 
@@ -125,7 +124,8 @@ Vector3 vector(const json& object, const char* key, const Vector3& fallback, con
     const json& v = object[key];
     if (!v.is_array() || v.size() != 3) fail(where, std::string("\"") + key + "\" must be [x, y, z], " + range.says);
     Vector3 out;
-    for (int i = 0; i < 3; ++i) out[i] = static_cast<float>(checkedNumber(v[static_cast<std::size_t>(i)], where, key, range));
+    for (int i = 0; i < 3; ++i)
+        out[i] = static_cast<float>(checkedNumber(v[static_cast<std::size_t>(i)], where, key, range));
     return out;
 }
 
@@ -201,7 +201,8 @@ void checkEvent(const json& event, const std::string& where, const std::set<std:
     if (event.contains("key") && keyCodeOf(text(event, "key", where)) < 0)
         fail(where, "\"" + event["key"].get<std::string>() + "\" is not a key name of the settings file");
     integer(event, "frames", 1, where, kFrames);
-    if (const std::string device = optionalText(event, "device", "mouse", where); device != "mouse" && device != "gamepad")
+    if (const std::string device = optionalText(event, "device", "mouse", where);
+        device != "mouse" && device != "gamepad")
         fail(where, "\"device\" must be \"mouse\" or \"gamepad\"");
 }
 
@@ -230,13 +231,15 @@ void checkWorld(const json& world) {
             if (!name.is_string()) fail("world.gears", "\"missing\" must list export names as texts");
     }
     for (const json& v : member(world, "vehicles", json::array(), "world")) {
-        allowOnly(v, "world.vehicles",
-                  {"name", "model", "position", "heading", "pitch", "roll", "speed", "accel", "yawRate", "bumps", "spoiler"});
+        allowOnly(
+            v, "world.vehicles",
+            {"name", "model", "position", "heading", "pitch", "roll", "speed", "accel", "yawRate", "bumps", "spoiler"});
         const std::string model = text(v, "model", "world.vehicles");
         if (findVehicleModel(model) == nullptr) fail("world.vehicles", "unknown model \"" + model + "\"");
         text(v, "name", "world.vehicles");
     }
-    for (const json& o : member(world, "obstacles", json::array(), "world")) allowOnly(o, "world.obstacles", {"min", "max"});
+    for (const json& o : member(world, "obstacles", json::array(), "world"))
+        allowOnly(o, "world.obstacles", {"min", "max"});
 }
 
 }  // namespace
@@ -348,7 +351,8 @@ Scenario loadScenarioFile(const std::string& path) {
 
 Scenario atFrameRate(const Scenario& scenario, float framesPerSecond) {
     Scenario s = scenario;
-    const double scale = static_cast<double>(scenario.dt) * static_cast<double>(framesPerSecond);  // new frames per old frame
+    const double scale =
+        static_cast<double>(scenario.dt) * static_cast<double>(framesPerSecond);  // new frames per old frame
     auto scaled = [scale](int frames) { return std::max(1, static_cast<int>(std::lround(frames * scale))); };
     s.dt = 1.0f / framesPerSecond;
     s.realDt = static_cast<float>(static_cast<double>(scenario.realDt) / scale);
@@ -544,7 +548,8 @@ void applyEvents(World& world, const Scenario& scenario) {
         const json& e = event.args;
         const std::string& a = event.action;
         const std::string where = scenario.name + ": frame " + std::to_string(event.frame) + " " + a;
-        SimVehicle* vehicle = e.contains("vehicle") ? world.findVehicleByName(e["vehicle"].get<std::string>()) : nullptr;
+        SimVehicle* vehicle =
+            e.contains("vehicle") ? world.findVehicleByName(e["vehicle"].get<std::string>()) : nullptr;
         const int frames = integer(e, "frames", 1, where, kFrames);
 
         if (a == "enter") {
@@ -629,7 +634,8 @@ void applyEvents(World& world, const Scenario& scenario) {
         } else if (a == "remove") {
             vehicle->exists = false;
         } else if (a == "obstacle") {
-            world.obstacles.push_back(Obstacle{vector(e, "min", Vector3::Zero(), where), vector(e, "max", Vector3::Zero(), where)});
+            world.obstacles.push_back(
+                Obstacle{vector(e, "min", Vector3::Zero(), where), vector(e, "max", Vector3::Zero(), where)});
         } else if (a == "clearObstacles") {
             world.obstacles.clear();
         }

@@ -36,11 +36,11 @@ struct Scenario {  // NOLINT(bugprone-exception-escape)
     std::string name;
     std::string description;
     int frames = 600;
-    float dt = 1.0f / 60.0f;      // game seconds per frame
-    float realDt = 1.0f / 60.0f;  // wall-clock seconds per frame
-    float lookSeconds = 1.0f / 60.0f;  // the wall-clock frame the mouse movements are written for: realDt as written
-    std::vector<float> frameSeconds;   // uneven frames: each frame's game seconds at normal speed; empty: dt each
-    nlohmann::json world;         // the start of the world
+    float dt = 1.0f / 60.0f;            // game seconds per frame
+    float realDt = 1.0f / 60.0f;        // wall-clock seconds per frame
+    float lookSeconds = 1.0f / 60.0f;   // the wall-clock frame the mouse movements are written for: realDt as written
+    std::vector<float> frameSeconds;    // uneven frames: each frame's game seconds at normal speed; empty: dt each
+    nlohmann::json world;               // the start of the world
     std::vector<ScenarioEvent> events;  // sorted by frame, stable
     // Settings written on top of the run's Velmora.ini: section -> key -> text.
     std::map<std::string, std::map<std::string, std::string>> settings;

@@ -113,7 +113,8 @@ std::string Session::summary() const {
     if (!modeChanges_.empty()) out << "starting mode: " << modeChanges_.front().to << "\n";
     out << "mode changes: " << (modeChanges_.empty() ? 0 : modeChanges_.size() - 1) << "\n";
     for (std::size_t i = 1; i < modeChanges_.size(); ++i)
-        out << "  frame " << modeChanges_[i].frame << ": " << modeChanges_[i].from << " -> " << modeChanges_[i].to << "\n";
+        out << "  frame " << modeChanges_[i].frame << ": " << modeChanges_[i].from << " -> " << modeChanges_[i].to
+            << "\n";
     if (!framesByCallCount_.empty()) {
         // The median is the frame at half the run, counted through the sorted counts.
         int median = 0, seen = 0;
@@ -124,16 +125,16 @@ std::string Session::summary() const {
                 break;
             }
         }
-        out << "native calls per frame: min " << framesByCallCount_.begin()->first << ", median " << median
-            << ", max " << framesByCallCount_.rbegin()->first << "\n";
+        out << "native calls per frame: min " << framesByCallCount_.begin()->first << ", median " << median << ", max "
+            << framesByCallCount_.rbegin()->first << "\n";
     }
     const Faults& f = world.faults;
     if (f.fovOutOfRange > 0)
         out << "FAULT: field of view outside 1..130 set " << f.fovOutOfRange << " times, first on frame "
             << f.firstFovFrame << " (" << f.firstFov << ")\n";
     if (f.textCut > 0)
-        out << "FAULT: a text longer than the game shows (" << kTextComponentLimit << " characters) drawn "
-            << f.textCut << " times, first on frame " << f.firstTextCutFrame << "\n";
+        out << "FAULT: a text longer than the game shows (" << kTextComponentLimit << " characters) drawn " << f.textCut
+            << " times, first on frame " << f.firstTextCutFrame << "\n";
     if (f.cameraUnderGround > 0)
         out << "FAULT: a scripted camera below the ground on " << f.cameraUnderGround << " frames, first on frame "
             << f.firstUnderGroundFrame << "\n";

@@ -43,7 +43,8 @@ TraceRow captureRow(const World& world, const PluginColumns& plugin) {
 
 std::string traceHeader() {
     return "frame,t,inVehicle,vehicle,vehX,vehY,vehZ,vehYaw,speed,inAir,view,camX,camY,camZ,camPitch,camRoll,camYaw,"
-           "camFov,onFootViewMode,vehicleViewMode,cinematic,minimap,phoneScale,mode,cameraIndex,modEnabled,cameraActive,"
+           "camFov,onFootViewMode,vehicleViewMode,cinematic,minimap,phoneScale,mode,cameraIndex,modEnabled,"
+           "cameraActive,"
            "notifications,nativeCalls,menuOpen,menuPage,menuRow";
 }
 
@@ -61,16 +62,16 @@ std::string formatTraceRow(const TraceRow& r) {
     std::snprintf(head, sizeof head, "%d,%.4f,%d,", r.frame, r.t + 0.0, r.inVehicle ? 1 : 0);
     // The vehicle's name is the scenario's: any length, any characters, so it is quoted as CSV
     // needs and kept out of the fixed-size part.
-    std::snprintf(line, sizeof line,
-                  ",%.5f,%.5f,%.5f,%.4f,%.4f,%d,%s,%.5f,%.5f,%.5f,%.4f,%.4f,%.4f,%.4f,%d,%d,%d,%d,%.4f,%s,%d,%d,%d,%d,%d,%d,"
-                  "%d,%d",
-                  d(r.vehiclePosition.x()), d(r.vehiclePosition.y()), d(r.vehiclePosition.z()), d(r.vehicleYaw),
-                  d(r.speed), r.inAir ? 1 : 0, r.scripted ? "scripted" : "game", d(r.cameraPosition.x()),
-                  d(r.cameraPosition.y()), d(r.cameraPosition.z()), d(r.cameraRotation.x), d(r.cameraRotation.y),
-                  d(r.cameraRotation.z), d(r.cameraFov), r.onFootViewMode, r.vehicleViewMode, r.cinematic ? 1 : 0,
-                  r.minimap, d(r.phoneScale), r.plugin.mode.c_str(),
-                  r.plugin.cameraIndex, r.plugin.modEnabled ? 1 : 0, r.plugin.cameraActive ? 1 : 0, r.notifications,
-                  r.nativeCalls, r.plugin.menuOpen ? 1 : 0, r.plugin.menuPage, r.plugin.menuRow);
+    std::snprintf(
+        line, sizeof line,
+        ",%.5f,%.5f,%.5f,%.4f,%.4f,%d,%s,%.5f,%.5f,%.5f,%.4f,%.4f,%.4f,%.4f,%d,%d,%d,%d,%.4f,%s,%d,%d,%d,%d,%d,%d,"
+        "%d,%d",
+        d(r.vehiclePosition.x()), d(r.vehiclePosition.y()), d(r.vehiclePosition.z()), d(r.vehicleYaw), d(r.speed),
+        r.inAir ? 1 : 0, r.scripted ? "scripted" : "game", d(r.cameraPosition.x()), d(r.cameraPosition.y()),
+        d(r.cameraPosition.z()), d(r.cameraRotation.x), d(r.cameraRotation.y), d(r.cameraRotation.z), d(r.cameraFov),
+        r.onFootViewMode, r.vehicleViewMode, r.cinematic ? 1 : 0, r.minimap, d(r.phoneScale), r.plugin.mode.c_str(),
+        r.plugin.cameraIndex, r.plugin.modEnabled ? 1 : 0, r.plugin.cameraActive ? 1 : 0, r.notifications,
+        r.nativeCalls, r.plugin.menuOpen ? 1 : 0, r.plugin.menuPage, r.plugin.menuRow);
     return head + csvField(r.vehicle) + line;
 }
 

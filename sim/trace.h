@@ -13,27 +13,27 @@ namespace velmora::sim {
 
 // The plug-in's own state as the trace shows it.
 struct PluginColumns {
-    std::string mode;        // "first" or "third"
+    std::string mode;  // "first" or "third"
     std::int32_t cameraIndex = 0;
     bool modEnabled = false;
     bool cameraActive = false;
-    bool menuOpen = false;          // the settings menu is shown
-    std::int32_t menuPage = 0;      // its page
-    std::int32_t menuRow = 0;       // its selected row
+    bool menuOpen = false;      // the settings menu is shown
+    std::int32_t menuPage = 0;  // its page
+    std::int32_t menuRow = 0;   // its selected row
 };
 
 struct TraceRow {
     int frame = 0;
-    double t = 0.0;            // game seconds
-    bool inVehicle = false;    // the player sits in a vehicle
-    std::string vehicle;       // its scenario name
+    double t = 0.0;          // game seconds
+    bool inVehicle = false;  // the player sits in a vehicle
+    std::string vehicle;     // its scenario name
     Vector3 vehiclePosition = Vector3::Zero();
-    float vehicleYaw = 0.0f;   // degrees
-    float speed = 0.0f;        // metres per second
-    bool inAir = false;        // the game says the vehicle is in the air
-    bool scripted = false;     // a scripted camera is shown
+    float vehicleYaw = 0.0f;  // degrees
+    float speed = 0.0f;       // metres per second
+    bool inAir = false;       // the game says the vehicle is in the air
+    bool scripted = false;    // a scripted camera is shown
     Vector3 cameraPosition = Vector3::Zero();
-    Rotation cameraRotation;   // degrees: pitch, roll, yaw
+    Rotation cameraRotation;  // degrees: pitch, roll, yaw
     float cameraFov = 0.0f;
     std::int32_t onFootViewMode = 0;   // the game's on-foot view mode
     std::int32_t vehicleViewMode = 0;  // the game's in-vehicle view mode
@@ -41,8 +41,8 @@ struct TraceRow {
     std::int32_t minimap = -1;         // the minimap's locked angle, -1 while unlocked
     float phoneScale = -1.0f;          // the phone's render scale last set, -1 before any
     PluginColumns plugin;
-    int notifications = 0;     // posted since the start
-    int nativeCalls = 0;       // this frame
+    int notifications = 0;  // posted since the start
+    int nativeCalls = 0;    // this frame
 };
 
 TraceRow captureRow(const World& world, const PluginColumns& plugin);

@@ -201,9 +201,10 @@ float axleLead(const VehicleModel& model) { return -rearAxleOf(model).y(); }
 Pose vehiclePose(const World&, const SimVehicle& vehicle) {
     Pose pose;
     pose.position = vehicle.position + Vector3(0.0f, 0.0f, vehicle.bumpHeight + vehicle.jumpHeight);
-    pose.orientation = vehicle.flying ? orientationOf(vehicle.yaw, vehicle.flightPitch, vehicle.flightRoll)
-                                      : orientationOf(vehicle.yaw, vehicle.groundPitch + vehicle.pitch + vehicle.settlePitch,
-                                                      vehicle.groundRoll + vehicle.roll + vehicle.settleRoll);
+    pose.orientation = vehicle.flying
+                           ? orientationOf(vehicle.yaw, vehicle.flightPitch, vehicle.flightRoll)
+                           : orientationOf(vehicle.yaw, vehicle.groundPitch + vehicle.pitch + vehicle.settlePitch,
+                                           vehicle.groundRoll + vehicle.roll + vehicle.settleRoll);
     return pose;
 }
 
@@ -231,8 +232,9 @@ bool isUpsideDown(const Pose& pose) { return pose.orientation(2, 2) < 0.0f; }
 namespace {
 
 constexpr auto kGravityD = static_cast<double>(kGravity);
-constexpr double kTakeOffTolerance = 1e-4;  // metres the ground may fall below a ballistic path and still carry the body
-constexpr int kSearchSteps = 40;            // halvings of a frame to find a take-off or a landing: far below a microsecond
+constexpr double kTakeOffTolerance =
+    1e-4;                         // metres the ground may fall below a ballistic path and still carry the body
+constexpr int kSearchSteps = 40;  // halvings of a frame to find a take-off or a landing: far below a microsecond
 
 // The ground motion of a body over part of a frame, exact for a constant acceleration and
 // turn rate: its rear axle runs along the arc its heading sweeps, never along the chord, so
@@ -297,7 +299,8 @@ Drive driveFor(Drive d, double accel, double yawRate, double cosPitch, double t)
 
 Vector2 originOf(const Drive& d, double lead) {
     const double psi = d.yaw * kPi / 180.0;
-    return Vector2(static_cast<float>(d.axleX - lead * std::sin(psi)), static_cast<float>(d.axleY + lead * std::cos(psi)));
+    return Vector2(static_cast<float>(d.axleX - lead * std::sin(psi)),
+                   static_cast<float>(d.axleY + lead * std::cos(psi)));
 }
 
 // The track in double as the float pose stands: reseeded whenever something outside the motion
@@ -359,8 +362,8 @@ double rideOnGround(const World& world, SimVehicle& v, double seconds) {
     // falls further is left behind.
     constexpr float kInstant = 1e-3f;  // seconds
     const Vector3 came = v.position - kInstant * travelVelocity(v);
-    const double climb =
-        (z0 - static_cast<double>(fitGround(world, *v.model, came.x(), came.y(), v.yaw).z)) / static_cast<double>(kInstant);
+    const double climb = (z0 - static_cast<double>(fitGround(world, *v.model, came.x(), came.y(), v.yaw).z)) /
+                         static_cast<double>(kInstant);
     auto leftBehind = [&](double t, const Place& p) {
         return static_cast<double>(p.ground.z) < z0 + climb * t - 0.5 * kGravityD * t * t - kTakeOffTolerance;
     };
@@ -401,7 +404,9 @@ double fly(const World& world, SimVehicle& v, double seconds) {
         const Vector3 p = placeAt(t);
         return fitGround(world, *v.model, p.x(), p.y(), yawAt(t));
     };
-    auto down = [&](double t) { return static_cast<double>(placeAt(t).z()) < static_cast<double>(groundAt(t).z) - kTakeOffTolerance; };
+    auto down = [&](double t) {
+        return static_cast<double>(placeAt(t).z()) < static_cast<double>(groundAt(t).z) - kTakeOffTolerance;
+    };
     double flew = seconds;
     if (down(seconds)) {
         double lo = 0.0, hi = seconds;
@@ -449,7 +454,8 @@ void moveVehicle(World& world, SimVehicle& v) {
     if (dt <= 0.0f) return;
     // A frame may hold a take-off and a landing: each part runs until the next.
     auto left = static_cast<double>(dt);
-    for (int part = 0; part < 4 && left > 0.0; ++part) left -= v.flying ? fly(world, v, left) : rideOnGround(world, v, left);
+    for (int part = 0; part < 4 && left > 0.0; ++part)
+        left -= v.flying ? fly(world, v, left) : rideOnGround(world, v, left);
 
     if (v.bumpAmplitude > 0.0f && !v.flying) {
         v.bumpPhase += kTwoPi * v.bumpFrequency * dt;
@@ -691,7 +697,8 @@ View shownView(const World& world) {
     if (world.easeSeconds > 0.0f && world.easeElapsed < world.easeSeconds) {
         const float w = world.easeElapsed / world.easeSeconds;
         if (world.easePosition)
-            target.pose.position = world.easeFrom.pose.position + (target.pose.position - world.easeFrom.pose.position) * w;
+            target.pose.position =
+                world.easeFrom.pose.position + (target.pose.position - world.easeFrom.pose.position) * w;
         target.pose.orientation = blendOrientation(world.easeFrom.pose.orientation, target.pose.orientation, w);
         target.fov = world.easeFrom.fov + (target.fov - world.easeFrom.fov) * w;
     }
@@ -752,7 +759,7 @@ bool segmentEnters(const Vector3& from, const Vector3& to, const HalfSpace* face
 bool segmentEntersBox(const Vector3& from, const Vector3& to, const Vector3& lo, const Vector3& hi, float& t,
                       Vector3& normal) {
     const HalfSpace faces[6] = {
-        {Vector3(-1, 0, 0), -lo.x()}, {Vector3(1, 0, 0), hi.x()},  {Vector3(0, -1, 0), -lo.y()},
+        {Vector3(-1, 0, 0), -lo.x()}, {Vector3(1, 0, 0), hi.x()},   {Vector3(0, -1, 0), -lo.y()},
         {Vector3(0, 1, 0), hi.y()},   {Vector3(0, 0, -1), -lo.z()}, {Vector3(0, 0, 1), hi.z()},
     };
     return segmentEnters(from, to, faces, 6, t, normal);

@@ -12,8 +12,8 @@
 
 #include <Eigen/Core>
 
-#include "host/types.h"
 #include "host/natives.h"
+#include "host/types.h"
 #include "sim/catalogue.h"
 #include "sim/rotation.h"
 
@@ -24,9 +24,9 @@ using Vector2 = Eigen::Vector2f;
 inline constexpr Entity kPlayerCharacter = 0x1001;  // the player's character handle
 inline constexpr PlayerId kPlayer = 0;              // the local player's index in story mode
 inline constexpr int kControlCount = 256;
-inline constexpr float kGravity = 9.81f;            // metres per second squared
-inline constexpr float kRollingDeceleration = 1.5f; // metres per second squared, an unhooked load
-inline constexpr float kLandingSettleSeconds = 0.12f; // a landed body's tilt eases onto the slope so fast
+inline constexpr float kGravity = 9.81f;               // metres per second squared
+inline constexpr float kRollingDeceleration = 1.5f;    // metres per second squared, an unhooked load
+inline constexpr float kLandingSettleSeconds = 0.12f;  // a landed body's tilt eases onto the slope so fast
 
 // A world pose: position and orientation (a rotation matrix: its columns are the body's
 // right, forward and up axes in the world).
@@ -62,16 +62,16 @@ struct GroundTrack {
     double yaw = 0.0;                 // degrees
     double speed = 0.0;               // metres per second
     float writtenX = 0.0f, writtenY = 0.0f, writtenYaw = 0.0f, writtenSpeed = 0.0f;  // as last written in float
-    bool set = false;                 // false until the first move; a pose set from outside reseeds it
+    bool set = false;  // false until the first move; a pose set from outside reseeds it
 };
 
 struct SimVehicle {
     Entity handle = 0;
-    std::string name;                  // the scenario's name for it
+    std::string name;  // the scenario's name for it
     const VehicleModel* model = nullptr;
     bool exists = true;
     bool wrecked = false;
-    std::int32_t spoiler = -1;         // fitted spoiler mod, -1 when stock
+    std::int32_t spoiler = -1;  // fitted spoiler mod, -1 when stock
 
     // Scripted kinematics. On its wheels the body rides on the ground, turning about its rear
     // axle; where the ground falls away faster than gravity pulls, it flies off on a ballistic
@@ -94,21 +94,21 @@ struct SimVehicle {
 
     // A scripted jump (the `airborne` event): up and down on a parabola over a whole number of
     // frames at normal speed, counted, so that float rounding never adds a frame.
-    float jumpFrames = 0.0f;             // frames of normal-speed game time it lasts; 0 for none
-    float jumpElapsed = 0.0f;            // frames of it gone
-    float jumpHeight = 0.0f;             // metres above the track, now
-    float jumpVelocity = 0.0f;           // metres per second, upward, now
+    float jumpFrames = 0.0f;    // frames of normal-speed game time it lasts; 0 for none
+    float jumpElapsed = 0.0f;   // frames of it gone
+    float jumpHeight = 0.0f;    // metres above the track, now
+    float jumpVelocity = 0.0f;  // metres per second, upward, now
 
     // A flight off an edge of the ground.
     bool flying = false;
     Vector3 flightVelocity = Vector3::Zero();  // metres per second, world, of the origin
-    float flightPitch = 0.0f;            // degrees: the body keeps its attitude in the air
+    float flightPitch = 0.0f;                  // degrees: the body keeps its attitude in the air
     float flightRoll = 0.0f;
-    float settlePitch = 0.0f;            // degrees of a landing's tilt left, easing onto the slope
+    float settlePitch = 0.0f;  // degrees of a landing's tilt left, easing onto the slope
     float settleRoll = 0.0f;
     GroundTrack track;
 
-    bool brokenData = false;             // answers NaN for its motion (robustness scenarios)
+    bool brokenData = false;  // answers NaN for its motion (robustness scenarios)
 
     // Attachments.
     Entity towedEntity = 0;  // held by this vehicle's tow arm
@@ -128,10 +128,10 @@ struct SimCharacter {
     Entity handle = kPlayerCharacter;
     const CharacterModel* model = nullptr;
     bool exists = true;
-    bool control = true;       // the player has control (not in a cutscene)
+    bool control = true;  // the player has control (not in a cutscene)
     bool dead = false;
-    bool arrested = false;     // hands up: an arrest has started
-    bool busted = false;       // the busted screen shows
+    bool arrested = false;               // hands up: an arrest has started
+    bool busted = false;                 // the busted screen shows
     Vector3 position = Vector3::Zero();  // on foot
     float yaw = 0.0f;
     SeatState seat = SeatState::OnFoot;
@@ -157,7 +157,9 @@ struct ScriptedCamera {
 };
 
 // A scripted camera's rotation in degrees, order 2, as the game would report it.
-inline Rotation rotationOf(const ScriptedCamera& camera) { return decomposeRotation(camera.pose.orientation, kOrderBody); }
+inline Rotation rotationOf(const ScriptedCamera& camera) {
+    return decomposeRotation(camera.pose.orientation, kOrderBody);
+}
 
 // What the player sees: a pose and a field of view.
 struct View {
@@ -172,8 +174,8 @@ struct View {
 struct DrawCall {
     enum class Kind { Text, Rect } kind = Kind::Text;
     float x = 0.0f, y = 0.0f;
-    float width = 0.0f, height = 0.0f;       // rectangles
-    float scale = 0.0f;                      // texts
+    float width = 0.0f, height = 0.0f;  // rectangles
+    float scale = 0.0f;                 // texts
     std::int32_t font = 0;
     std::array<std::int32_t, 4> colour{};    // red, green, blue, alpha
     float wrapStart = 0.0f, wrapEnd = 1.0f;  // texts: the wrap box
@@ -207,16 +209,16 @@ struct GameMemory {
     bool moduleReadable = true;
     bool flagsPattern = true;
     bool viewPattern = true;
-    std::int32_t flagsOffset = 1404;      // the offset the game's code holds
-    std::vector<std::uint8_t> image;      // the main module's bytes
-    std::vector<std::uint8_t> viewBlock;  // direction at +512
+    std::int32_t flagsOffset = 1404;                             // the offset the game's code holds
+    std::vector<std::uint8_t> image;                             // the main module's bytes
+    std::vector<std::uint8_t> viewBlock;                         // direction at +512
     std::map<std::string, std::vector<std::uint8_t>> modelInfo;  // by model name
 };
 
 // What happened in one frame, for the trace and the tests.
 struct FrameLog {
     std::vector<std::string> notifications;
-    std::vector<DrawCall> draws;  // texts and rectangles, in call order
+    std::vector<DrawCall> draws;                                          // texts and rectangles, in call order
     std::vector<std::pair<std::int32_t, std::int32_t>> disabledControls;  // (group, control)
     std::map<std::uint64_t, int> callsByHash;
     int nativeCalls = 0;
@@ -225,27 +227,27 @@ struct FrameLog {
 
 // Faults of the plug-in that the game would show the player; the summary names them.
 struct Faults {
-    int fovOutOfRange = 0;          // fields of view outside 1..130 handed to a camera
+    int fovOutOfRange = 0;  // fields of view outside 1..130 handed to a camera
     int firstFovFrame = -1;
     float firstFov = 0.0f;
-    int cameraUnderGround = 0;      // frames that showed a scripted camera below the ground
+    int cameraUnderGround = 0;  // frames that showed a scripted camera below the ground
     int firstUnderGroundFrame = -1;
-    int textCut = 0;                // text components longer than the game shows
+    int textCut = 0;  // text components longer than the game shows
     int firstTextCutFrame = -1;
 };
 
 struct World {
     // Time.
     int frame = 0;
-    double time = 0.0;            // game seconds, summed in double so it stays true for hours
-    float dt = 1.0f / 60.0f;      // game seconds of this frame (the world moved by them into it); 0 while paused
-    float baseDt = 1.0f / 60.0f;  // game seconds per frame at normal speed (the average with uneven frames)
-    float timeScale = 1.0f;       // slow motion: game time runs this fast against the wall clock
-    float realDt = 1.0f / 60.0f;  // wall-clock seconds of this frame
+    double time = 0.0;                 // game seconds, summed in double so it stays true for hours
+    float dt = 1.0f / 60.0f;           // game seconds of this frame (the world moved by them into it); 0 while paused
+    float baseDt = 1.0f / 60.0f;       // game seconds per frame at normal speed (the average with uneven frames)
+    float timeScale = 1.0f;            // slow motion: game time runs this fast against the wall clock
+    float realDt = 1.0f / 60.0f;       // wall-clock seconds of this frame
     std::vector<float> frameSeconds;   // uneven frames: each frame's game seconds at normal speed; empty: baseDt
     float wallPerGameSecond = 1.0f;    // with uneven frames: wall-clock seconds per game second at normal speed
     float lookSeconds = 1.0f / 60.0f;  // the wall-clock frame a scenario's mouse movements are written for
-    double wallClock = 1.0;       // seconds, for the performance counter
+    double wallClock = 1.0;            // seconds, for the performance counter
     int pausedFrames = 0;
 
     // The game's own view state. On foot its camera follows the on-foot view mode, seated
@@ -253,8 +255,8 @@ struct World {
     std::int32_t onFootViewMode = 1;   // 0, 1, 2 near to far, 4 first person
     std::int32_t vehicleViewMode = 1;  // 0, 1, 2, 3 cinematic, 4 first person
     bool cinematic = false;
-    std::int32_t minimapAngle = -1;    // locked angle in whole degrees, -1 while unlocked
-    float phoneScale = -1.0f;          // the phone's render scale last set, -1 before any
+    std::int32_t minimapAngle = -1;  // locked angle in whole degrees, -1 while unlocked
+    float phoneScale = -1.0f;        // the phone's render scale last set, -1 before any
 
     SimCharacter player;
     std::vector<SimVehicle> vehicles;  // filled once when the scenario is set up: entity
@@ -268,8 +270,8 @@ struct World {
     int aimFrames = 0;
     float lookX = 0.0f, lookY = 0.0f;  // the two analogue look axes
     int lookFrames = 0;
-    bool keyboardMouse = true;         // the last input came from keyboard and mouse
-    std::uint32_t typedCheat = 0;      // hash of the cheat the player typed, 0 for none
+    bool keyboardMouse = true;     // the last input came from keyboard and mouse
+    std::uint32_t typedCheat = 0;  // hash of the cheat the player typed, 0 for none
 
     std::array<bool, 256> keys{};      // virtual keys held
     std::array<int, 256> keyFrames{};  // frames a key stays held
@@ -277,13 +279,13 @@ struct World {
 
     std::map<CameraHandle, ScriptedCamera> cameras;
     CameraHandle nextCamera = 0x2001;
-    CameraHandle activeCamera = 0;     // the scripted camera last made active, 0 for none
+    CameraHandle activeCamera = 0;  // the scripted camera last made active, 0 for none
     bool renderOn = false;
     // The ease of the render switch: from the view shown when it switched.
     View easeFrom;
     float easeSeconds = 0.0f;
     float easeElapsed = 0.0f;
-    bool easePosition = true;          // the position blends too, not only the rotation
+    bool easePosition = true;  // the position blends too, not only the rotation
 
     struct PendingProbe {
         Vector3 from = Vector3::Zero();
@@ -297,8 +299,8 @@ struct World {
     GearsStandIn gears;
     GameMemory memory;
 
-    FrameLog log;                 // this frame
-    int notificationsTotal = 0;   // since the start
+    FrameLog log;                // this frame
+    int notificationsTotal = 0;  // since the start
     std::vector<std::string> allNotifications;
     Faults faults;
 

@@ -33,7 +33,7 @@ Quaternion EulerToQuaternion(const Rotation& rotation) {
     rx << 1.0f, 0.0f, 0.0f,  //
         0.0f, ca, -sa,       //
         0.0f, sa, ca;
-    ry << cb, 0.0f, sb,  //
+    ry << cb, 0.0f, sb,    //
         0.0f, 1.0f, 0.0f,  //
         -sb, 0.0f, cb;
     rz << cc, -sc, 0.0f,  //
@@ -52,9 +52,7 @@ Rotation QuaternionToEuler(const Quaternion& q) {
     return Rotation{pitch * kRadToDeg, roll * kRadToDeg, yaw * kRadToDeg};
 }
 
-Quaternion QuaternionSlerp(const Quaternion& q0, const Quaternion& q1, float t) {
-    return q0.slerp(t, q1);
-}
+Quaternion QuaternionSlerp(const Quaternion& q0, const Quaternion& q1, float t) { return q0.slerp(t, q1); }
 
 Matrix3 LookBasis(Vector3& direction, const Vector3& up) {
     if (direction.squaredNorm() > 0.0f) direction /= direction.norm();
@@ -147,15 +145,13 @@ LookDelta lookDeltaFromAxes(const LookAxes& axes, const InputSettings& input, fl
     return LookDelta{state.yaw * share, state.pitch * share};
 }
 
-LookDelta ReadLookDelta(const HostRuntime& runtime, const SettingsRecord& settings,
-                        const FrameSteps& smoothing, float stickSteps, LookSmoothing& state) {
+LookDelta ReadLookDelta(const HostRuntime& runtime, const SettingsRecord& settings, const FrameSteps& smoothing,
+                        float stickSteps, LookSmoothing& state) {
     return lookDeltaFromAxes(readLookAxes(runtime), settings.input, settings.firstPersonView.LookWeight, smoothing,
                              stickSteps, state);
 }
 
-float WrapDegrees360(float degrees) {
-    return std::fmod(std::fmod(degrees, 360.0f) + 360.0f, 360.0f);
-}
+float WrapDegrees360(float degrees) { return std::fmod(std::fmod(degrees, 360.0f) + 360.0f, 360.0f); }
 
 float wrapDegreesFloor360(float degrees) {
     const float wrapped = degrees - std::floor(degrees / 360.0f) * 360.0f;

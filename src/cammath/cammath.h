@@ -7,9 +7,9 @@
 #include <cstdint>
 
 #include "cammath/timing.h"
-#include "host/types.h"
 #include "config/settings.h"
 #include "host/runtime.h"
+#include "host/types.h"
 
 namespace velmora {
 
@@ -75,8 +75,8 @@ LookDelta lookDeltaFromAxes(const LookAxes& axes, const InputSettings& input, fl
 
 // Reads the look controls and turns them into this frame's (yaw, pitch) delta in degrees,
 // with sensitivity, radial dead zone, easing and smoothing.
-LookDelta ReadLookDelta(const HostRuntime& runtime, const SettingsRecord& settings,
-                        const FrameSteps& smoothing, float stickSteps, LookSmoothing& state);
+LookDelta ReadLookDelta(const HostRuntime& runtime, const SettingsRecord& settings, const FrameSteps& smoothing,
+                        float stickSteps, LookSmoothing& state);
 
 // ---------------------------------------------------------------------------------------
 // Angles and smoothing.

@@ -20,9 +20,10 @@ float clampUnit(float x) { return x > 1.0f ? 1.0f : (x > 0.0f ? x : 0.0f); }
 void tickFrameClock(FrameClock& clock, std::int64_t counter, std::int64_t frequency) {
     if (clock.counterFrequency == 0) clock.counterFrequency = frequency;
     if (clock.counter != 0 && clock.counterFrequency > 0) {
-        const double seconds = static_cast<double>(counter - clock.counter) / static_cast<double>(clock.counterFrequency);
-        const auto clamped = static_cast<float>(std::clamp(seconds, static_cast<double>(kShortestFrame),
-                                                           static_cast<double>(kLongestFrame)));
+        const double seconds =
+            static_cast<double>(counter - clock.counter) / static_cast<double>(clock.counterFrequency);
+        const auto clamped = static_cast<float>(
+            std::clamp(seconds, static_cast<double>(kShortestFrame), static_cast<double>(kLongestFrame)));
         if (std::isfinite(clamped)) clock.wallSeconds = clamped;  // NaN keeps the last
     }
     clock.counter = counter;

@@ -65,12 +65,14 @@ const char* onOff(bool on) { return on ? "1 (on)" : "0 (off)"; }
 std::string fallbackText(const SettingKey& key, const SettingsRecord& loaded) {
     const SettingsRecord fresh;
     switch (key.fallback) {
-        case Fallback::Fixed: return join({"the default ", formatNumber(key.fixedDefault)});
+        case Fallback::Fixed:
+            return join({"the default ", formatNumber(key.fixedDefault)});
         case Fallback::Chained: {
             const SettingKey& from = *findSettingKey(key.section, key.chainedFrom);
             return join({"the value of ", from.key, ", ", formatFieldValue(loaded, from), ","});
         }
-        case Fallback::StartValue: break;
+        case Fallback::StartValue:
+            break;
     }
     if (key.form == ValueForm::Switch || key.form == ValueForm::IntegerSwitch)
         return join({"the default ", onOff(flagField(fresh, key))});
@@ -104,18 +106,21 @@ std::optional<std::string> checkKeyName(std::string_view text) {
 std::optional<SettingsFinding> breakFinding(std::string_view bytes, std::string_view readable) {
     const TextBreak broken = decodeSettingsText(bytes).broken;
     if (broken == TextBreak::None) return std::nullopt;
-    const char* const kLeftAlone = "; the loader reads nothing after it, and the menu's saves leave the file as it is "
-                                   "until it is mended";
+    const char* const kLeftAlone =
+        "; the loader reads nothing after it, and the menu's saves leave the file as it is "
+        "until it is mended";
     if (broken == TextBreak::Nul && isUtf16WithoutMark(bytes))
-        return SettingsFinding{1, "the file is UTF-16 text without a byte-order mark, which Velmora cannot read; the "
-                                  "menu's saves leave it as it is: save it as UTF-8, or as Unicode in Notepad"};
+        return SettingsFinding{1,
+                               "the file is UTF-16 text without a byte-order mark, which Velmora cannot read; the "
+                               "menu's saves leave it as it is: save it as UTF-8, or as Unicode in Notepad"};
     // The break sits on the line after the last complete one before it.
     const std::vector<SettingsLine> before = splitSettingsLines(readable);
     const bool lastComplete = readable.empty() || readable.back() == '\n' || readable.back() == '\r';
     const int line = before.empty() ? 1 : before.back().number + (lastComplete ? 1 : 0);
-    const char* what = broken == TextBreak::Nul            ? "the file holds a NUL byte here"
-                       : broken == TextBreak::CutCharacter ? "the UTF-16 text is cut off in the middle of a character here"
-                                                           : "the UTF-16 text holds a broken character here";
+    const char* what = broken == TextBreak::Nul ? "the file holds a NUL byte here"
+                       : broken == TextBreak::CutCharacter
+                           ? "the UTF-16 text is cut off in the middle of a character here"
+                           : "the UTF-16 text holds a broken character here";
     return SettingsFinding{line, join({what, kLeftAlone})};
 }
 
@@ -191,8 +196,8 @@ std::string numberHint(std::string_view text) {
     return std::isfinite(parsed) ? "it is too large for a setting" : "it is not a finite number";
 }
 
-std::optional<std::string> checkSettingValue(const SettingKey& key, std::string_view text,
-                                             const IniDocument& document, const SettingsRecord& loaded) {
+std::optional<std::string> checkSettingValue(const SettingKey& key, std::string_view text, const IniDocument& document,
+                                             const SettingsRecord& loaded) {
     const LoadedValue value{document, key};
     const std::string_view name = key.key;
     const std::string written = quoted(text);
@@ -219,8 +224,8 @@ std::optional<std::string> checkSettingValue(const SettingKey& key, std::string_
                 std::string message = join({name, " = ", written, " is not a whole number; the loader uses ",
                                             fallbackText(key, loaded), " instead"});
                 if (const std::int32_t code = keyCodeOf(text); menuKey && code >= 0)
-                    message = join({message, "; this key takes a virtual-key code: write ", std::to_string(code),
-                                    " for ", text});
+                    message = join(
+                        {message, "; this key takes a virtual-key code: write ", std::to_string(code), " for ", text});
                 return message;
             }
             if (menuKey && (*integer < 1 || *integer > 254))
@@ -239,8 +244,8 @@ std::optional<std::string> checkSettingValue(const SettingKey& key, std::string_
         }
         case ValueForm::IntegerSwitch:
             if (!value.integer())
-                return join({name, " = ", written, " is not a whole number; the loader uses ", fallbackText(key, loaded),
-                             " instead; write 1 for on or 0 for off"});
+                return join({name, " = ", written, " is not a whole number; the loader uses ",
+                             fallbackText(key, loaded), " instead; write 1 for on or 0 for off"});
             return std::nullopt;
         case ValueForm::KeyName:
             if (auto problem = checkKeyName(text)) return join({name, " ", *problem});
@@ -261,7 +266,7 @@ std::vector<SettingsFinding> settingsValueFindings(std::string_view bytes) {
     // keys match without regard to case; an unclosed header hides what follows it.
     const std::span<const SettingKey> keys = settingKeys();
     std::vector<SettingsLine> last(keys.size());  // by the key's place in the table; line 0: absent
-    const char* section = nullptr;  // the schema's spelling of the current settings section, or null
+    const char* section = nullptr;                // the schema's spelling of the current settings section, or null
     for (const SettingsLine& line : splitSettingsLines(readable)) {
         const std::string_view t = trimSettingsBlanks(line.text);
         if (t.empty() || t[0] == ';' || t[0] == '#') continue;

@@ -15,8 +15,8 @@
 namespace velmora {
 
 struct SettingsFinding {
-    int line = 0;          // 1-based line of the file
-    std::string message;   // what is wrong, what the loader does instead, and a hint
+    int line = 0;         // 1-based line of the file
+    std::string message;  // what is wrong, what the loader does instead, and a hint
 };
 
 // A line of a settings file, as the ini library splits them: at "\n", "\r\n" or a lone "\r".
@@ -48,8 +48,8 @@ std::string numberHint(std::string_view text);
 // uses instead), clamped, outside the sensible range, a switch read from its first
 // letters, a key name that names no key. `text` is the value as written, `document` the
 // file as the loader read it, `loaded` the record it gives.
-std::optional<std::string> checkSettingValue(const SettingKey& key, std::string_view text,
-                                             const IniDocument& document, const SettingsRecord& loaded);
+std::optional<std::string> checkSettingValue(const SettingKey& key, std::string_view text, const IniDocument& document,
+                                             const SettingsRecord& loaded);
 
 // The findings for every value of the settings sections that the loader takes (the last
 // of a key given twice), in line order; last, for a file that cannot be read whole, the line

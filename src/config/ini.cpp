@@ -126,8 +126,7 @@ std::optional<float> readNumber(const IniDocument& document, const char* section
     return narrowed;
 }
 
-std::optional<std::int32_t> readInteger(const IniDocument& document, const char* section,
-                                        const char* key) {
+std::optional<std::int32_t> readInteger(const IniDocument& document, const char* section, const char* key) {
     // The library answers its default for a rejected text; two different defaults tell a
     // rejection apart from a text that really says 0 or 1.
     const long first = document.GetLongValue(section, key, 0);
@@ -145,8 +144,7 @@ std::optional<bool> readSwitch(const IniDocument& document, const char* section,
     return first;
 }
 
-std::optional<std::string> readText(const IniDocument& document, const char* section,
-                                    const char* key) {
+std::optional<std::string> readText(const IniDocument& document, const char* section, const char* key) {
     const char* value = document.GetValue(section, key, nullptr);
     if (value == nullptr) return std::nullopt;
     return std::string(value);

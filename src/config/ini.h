@@ -34,10 +34,10 @@ enum class TextEncoding : std::uint8_t { SingleByte, Utf16LE, Utf16BE };
 
 // Why the reading of a file stopped before its end.
 enum class TextBreak : std::uint8_t {
-    None,           // read whole
-    Nul,            // a NUL byte in single-byte text, or a NUL character in UTF-16 text
-    CutCharacter,   // UTF-16 text with an odd number of bytes: its last character is cut off
-    BadSurrogate,   // UTF-16 text with half a surrogate pair
+    None,          // read whole
+    Nul,           // a NUL byte in single-byte text, or a NUL character in UTF-16 text
+    CutCharacter,  // UTF-16 text with an odd number of bytes: its last character is cut off
+    BadSurrogate,  // UTF-16 text with half a surrogate pair
 };
 
 // A settings file's text as the ini library reads it: single-byte text as it is, UTF-16 text
@@ -73,10 +73,8 @@ bool saveIniFile(const IniDocument& document, const char* path);
 //           63 characters; saturated to the 32-bit range as the Windows runtime does;
 //   switch: the library's boolean reading of the first one or two characters.
 std::optional<float> readNumber(const IniDocument& document, const char* section, const char* key);
-std::optional<std::int32_t> readInteger(const IniDocument& document, const char* section,
-                                        const char* key);
+std::optional<std::int32_t> readInteger(const IniDocument& document, const char* section, const char* key);
 std::optional<bool> readSwitch(const IniDocument& document, const char* section, const char* key);
-std::optional<std::string> readText(const IniDocument& document, const char* section,
-                                    const char* key);
+std::optional<std::string> readText(const IniDocument& document, const char* section, const char* key);
 
 }  // namespace velmora

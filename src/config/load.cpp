@@ -10,9 +10,12 @@ namespace {
 
 float numberFallback(const SettingKey& key, const SettingsRecord& fresh, const SettingsRecord& loading) {
     switch (key.fallback) {
-        case Fallback::Fixed: return key.fixedDefault;
-        case Fallback::Chained: return numberField(loading, *findSettingKey(key.section, key.chainedFrom));
-        case Fallback::StartValue: break;
+        case Fallback::Fixed:
+            return key.fixedDefault;
+        case Fallback::Chained:
+            return numberField(loading, *findSettingKey(key.section, key.chainedFrom));
+        case Fallback::StartValue:
+            break;
     }
     return numberField(fresh, key);
 }
@@ -25,8 +28,7 @@ void applySettingsDocument(const IniDocument& document, SettingsRecord& settings
         if (!key.loaded) continue;
         switch (key.form) {
             case ValueForm::Number: {
-                float value = readNumber(document, key.section, key.key)
-                                  .value_or(numberFallback(key, fresh, settings));
+                float value = readNumber(document, key.section, key.key).value_or(numberFallback(key, fresh, settings));
                 if (key.clamped) value = std::clamp(value, key.clampMin, key.clampMax);
                 *key.field.number(settings) = value;
                 break;
@@ -36,25 +38,21 @@ void applySettingsDocument(const IniDocument& document, SettingsRecord& settings
                     readInteger(document, key.section, key.key).value_or(integerField(fresh, key));
                 break;
             case ValueForm::Switch:
-                *key.field.flag(settings) =
-                    readSwitch(document, key.section, key.key).value_or(flagField(fresh, key));
+                *key.field.flag(settings) = readSwitch(document, key.section, key.key).value_or(flagField(fresh, key));
                 break;
             case ValueForm::IntegerSwitch: {
                 const std::int32_t fallback = flagField(fresh, key) ? 1 : 0;
-                *key.field.flag(settings) =
-                    readInteger(document, key.section, key.key).value_or(fallback) > 0;
+                *key.field.flag(settings) = readInteger(document, key.section, key.key).value_or(fallback) > 0;
                 break;
             }
             case ValueForm::KeyName:
-                *key.field.text(settings) =
-                    readText(document, key.section, key.key).value_or(textField(fresh, key));
+                *key.field.text(settings) = readText(document, key.section, key.key).value_or(textField(fresh, key));
                 break;
         }
     }
 }
 
-bool loadSettingsFile(SettingsRecord& settings, const LoadNotifier& notifier, const char* path,
-                      LoadOutcome* outcome) {
+bool loadSettingsFile(SettingsRecord& settings, const LoadNotifier& notifier, const char* path, LoadOutcome* outcome) {
     bool missing = false;
     std::optional<std::string> bytes = readSettingsBytes(path, &missing);
     IniDocument document;

@@ -30,8 +30,8 @@ struct LoadOutcome {
 // Opens path ("Velmora.ini" in the working directory for the plug-in) and applies it.
 // When the file cannot be opened or read, posts the "not found" message through the
 // notifier, changes nothing and answers false.
-bool loadSettingsFile(SettingsRecord& settings, const LoadNotifier& notifier,
-                      const char* path = kSettingsFileName, LoadOutcome* outcome = nullptr);
+bool loadSettingsFile(SettingsRecord& settings, const LoadNotifier& notifier, const char* path = kSettingsFileName,
+                      LoadOutcome* outcome = nullptr);
 
 // The record a load gives when every key is absent from the file.
 SettingsRecord loadDefaults();

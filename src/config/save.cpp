@@ -41,8 +41,7 @@ std::string trailingComments(const std::string& bytes) {
 
 }  // namespace
 
-SaveResult amendSettingsFile(const Platform& platform, const char* path, DocumentAmendment amend,
-                             const void* context) {
+SaveResult amendSettingsFile(const Platform& platform, const char* path, DocumentAmendment amend, const void* context) {
     IniDocument document;
     // Read once: a file that is there must be read whole, or the save would write away what
     // it holds; only a file that is not there at all starts an empty document.
@@ -129,7 +128,8 @@ SlotLoad applySlot(const IniDocument& document, SettingsRecord& settings, SlotGr
     const std::string section = slotSectionName(group, slot);
     if (document.GetSection(section.c_str()) == nullptr) return SlotLoad::Missing;
     for (const SlotKey& key : slotKeys(group))
-        if (const auto value = readNumber(document, section.c_str(), key.key)) *key.field(settings, cameraOf(group)) = *value;
+        if (const auto value = readNumber(document, section.c_str(), key.key))
+            *key.field(settings, cameraOf(group)) = *value;
     return SlotLoad::Loaded;
 }
 

@@ -25,8 +25,7 @@ enum class SaveResult : std::uint8_t {
 // document, and writes it back through a file beside it ("<path>.tmp") that replaces the
 // old one only once it is complete.
 using DocumentAmendment = void (*)(IniDocument& document, const void* context);
-SaveResult amendSettingsFile(const Platform& platform, const char* path, DocumentAmendment amend,
-                             const void* context);
+SaveResult amendSettingsFile(const Platform& platform, const char* path, DocumentAmendment amend, const void* context);
 
 // The 43 values the menu edits (and the third-person base values), in their save order:
 // numbers with "%f", switches as 0 and 1; every other entry of the file is carried through.

@@ -46,8 +46,7 @@ struct Row : SettingKey {
     }
 };
 
-constexpr Row number(const char* section, const char* key, float* (*f)(SettingsRecord&),
-                     const char* help) {
+constexpr Row number(const char* section, const char* key, float* (*f)(SettingsRecord&), const char* help) {
     Row r{};
     r.section = section;
     r.key = key;
@@ -57,34 +56,30 @@ constexpr Row number(const char* section, const char* key, float* (*f)(SettingsR
     return r;
 }
 
-constexpr Row integer(const char* section, const char* key, std::int32_t* (*f)(SettingsRecord&),
-                      const char* help) {
+constexpr Row integer(const char* section, const char* key, std::int32_t* (*f)(SettingsRecord&), const char* help) {
     Row r = number(section, key, nullptr, help);
     r.form = ValueForm::Integer;
     r.field.integer = f;
     return r;
 }
 
-constexpr Row flag(ValueForm form, const char* section, const char* key,
-                   bool* (*f)(SettingsRecord&), const char* help) {
+constexpr Row flag(ValueForm form, const char* section, const char* key, bool* (*f)(SettingsRecord&),
+                   const char* help) {
     Row r = number(section, key, nullptr, help);
     r.form = form;
     r.field.flag = f;
     return r;
 }
 
-constexpr Row toggle(const char* section, const char* key, bool* (*f)(SettingsRecord&),
-                     const char* help) {
+constexpr Row toggle(const char* section, const char* key, bool* (*f)(SettingsRecord&), const char* help) {
     return flag(ValueForm::Switch, section, key, f, help);
 }
 
-constexpr Row intToggle(const char* section, const char* key, bool* (*f)(SettingsRecord&),
-                        const char* help) {
+constexpr Row intToggle(const char* section, const char* key, bool* (*f)(SettingsRecord&), const char* help) {
     return flag(ValueForm::IntegerSwitch, section, key, f, help);
 }
 
-constexpr Row keyName(const char* section, const char* key, std::string* (*f)(SettingsRecord&),
-                      const char* help) {
+constexpr Row keyName(const char* section, const char* key, std::string* (*f)(SettingsRecord&), const char* help) {
     Row r = number(section, key, nullptr, help);
     r.form = ValueForm::KeyName;
     r.field.text = f;
@@ -240,7 +235,8 @@ constexpr bool savePlacesUnique() {
     std::array<int, 44> seen{};
     for (const SettingKey& k : kSettingKeys) {
         if (k.saveOrder == 0) continue;
-        if (k.saveOrder < 1 || k.saveOrder > kSavedSettingCount || seen[static_cast<std::size_t>(k.saveOrder)]++) return false;
+        if (k.saveOrder < 1 || k.saveOrder > kSavedSettingCount || seen[static_cast<std::size_t>(k.saveOrder)]++)
+            return false;
     }
     for (std::size_t i = 1; i <= 43; ++i)
         if (seen[i] != 1) return false;
@@ -251,11 +247,13 @@ static_assert(savePlacesUnique());
 constexpr std::array<SlotKey, 7> kFirstPersonSlotKeys = {{
     {"fov", [](SettingsRecord& s, CameraIndex) { return &s.firstPersonView.fov; }, "Field of view"},
     {"heightOffset", [](SettingsRecord& s, CameraIndex) { return &s.firstPersonView.heightOffset; }, "Height offset"},
-    {"forwardOffset", [](SettingsRecord& s, CameraIndex) { return &s.firstPersonView.forwardOffset; }, "Forward offset"},
+    {"forwardOffset", [](SettingsRecord& s, CameraIndex) { return &s.firstPersonView.forwardOffset; },
+     "Forward offset"},
     {"sideOffset", [](SettingsRecord& s, CameraIndex) { return &s.firstPersonView.sideOffset; }, "Side offset"},
     {"pitchOffset", [](SettingsRecord& s, CameraIndex) { return &s.firstPersonView.pitchOffset; }, "Pitch offset"},
     {"rollOffset", [](SettingsRecord& s, CameraIndex) { return &s.firstPersonView.rollOffset; }, "Roll offset"},
-    {"HeadFollowRate", [](SettingsRecord& s, CameraIndex) { return &s.firstPersonView.HeadFollowRate; }, "Head follow rate"},
+    {"HeadFollowRate", [](SettingsRecord& s, CameraIndex) { return &s.firstPersonView.HeadFollowRate; },
+     "Head follow rate"},
 }};
 
 constexpr std::array<SlotKey, 6> kCameraSlotKeys = {{
@@ -263,12 +261,13 @@ constexpr std::array<SlotKey, 6> kCameraSlotKeys = {{
     {"distance", [](SettingsRecord& s, CameraIndex c) { return &s.thirdPersonView.perCamera.distance[c]; }, "Distance"},
     {"height", [](SettingsRecord& s, CameraIndex c) { return &s.thirdPersonView.perCamera.height[c]; }, "Height"},
     {"angle", [](SettingsRecord& s, CameraIndex c) { return &s.thirdPersonView.perCamera.angle[c]; }, "Camera angle"},
-    {"distanceOffset", [](SettingsRecord& s, CameraIndex c) { return &s.thirdPersonView.perCamera.distanceOffset[c]; }, "Distance offset"},
-    {"heightOffset", [](SettingsRecord& s, CameraIndex c) { return &s.thirdPersonView.perCamera.heightOffset[c]; }, "Aim up or down"},
+    {"distanceOffset", [](SettingsRecord& s, CameraIndex c) { return &s.thirdPersonView.perCamera.distanceOffset[c]; },
+     "Distance offset"},
+    {"heightOffset", [](SettingsRecord& s, CameraIndex c) { return &s.thirdPersonView.perCamera.heightOffset[c]; },
+     "Aim up or down"},
 }};
 
 }  // namespace
-
 
 std::span<const SettingKey> settingKeys() { return kSettingKeys; }
 
@@ -287,10 +286,14 @@ const SettingKey* findSettingKey(std::string_view section, std::string_view key)
 
 const char* slotGroupName(SlotGroup group) {
     switch (group) {
-        case SlotGroup::FirstPerson: return "FirstPerson";
-        case SlotGroup::Near: return "Near";
-        case SlotGroup::Medium: return "Medium";
-        case SlotGroup::Far: return "Far";
+        case SlotGroup::FirstPerson:
+            return "FirstPerson";
+        case SlotGroup::Near:
+            return "Near";
+        case SlotGroup::Medium:
+            return "Medium";
+        case SlotGroup::Far:
+            return "Far";
     }
     return "";
 }

@@ -36,8 +36,10 @@ float inertiaStep(CabinMotion& c, bool enabled, float driveFigure, float speedCh
     c.inertiaFast += (a - c.inertiaFast) * followWeight(1.725f, dt);
     c.inertiaSlow += (a - c.inertiaSlow) * followWeight(0.765f, dt);
     // Standing still, the slow follower catches up so the shift settles.
-    if (speed <= 0.02f && c.inertiaSlow < c.inertiaFast) c.inertiaSlow += (c.inertiaFast - c.inertiaSlow) * followWeight(8.0f, dt);
-    return std::clamp((std::max(speed * 0.01295f, 0.0f) + (c.inertiaFast - c.inertiaSlow) - 0.3f) * 0.175f, -0.1f, 0.1f);
+    if (speed <= 0.02f && c.inertiaSlow < c.inertiaFast)
+        c.inertiaSlow += (c.inertiaFast - c.inertiaSlow) * followWeight(8.0f, dt);
+    return std::clamp((std::max(speed * 0.01295f, 0.0f) + (c.inertiaFast - c.inertiaSlow) - 0.3f) * 0.175f, -0.1f,
+                      0.1f);
 }
 
 float shakeNoise(float phase, float k) { return frac(std::sin(phase * 12.9898f + k) * 43758.547f) - 0.5f; }
@@ -86,8 +88,8 @@ void cabinMotionStep(CabinMotion& c, const FirstPersonView& s, const CabinInputs
 bool cabinSound(const CabinMotion& c) {
     constexpr float kCabinReach = 5.0f;  // metres: no lean, shake or vibration moves the eye farther
     constexpr float kHeadReach = 50.0f;  // metres from the vehicle's origin, in its frame
-    for (const float x : {c.inertiaFast, c.inertiaSlow, c.shakePhase, c.prevVerticalVelocity, c.shakePitch, c.shakeRoll,
-                          c.shakeYaw})
+    for (const float x :
+         {c.inertiaFast, c.inertiaSlow, c.shakePhase, c.prevVerticalVelocity, c.shakePitch, c.shakeRoll, c.shakeYaw})
         if (!std::isfinite(x)) return false;
     // Written as "within", so that a NaN is outside.
     return std::fabs(c.vibration) <= kCabinReach && c.shakeOffset.norm() <= kCabinReach &&

@@ -6,9 +6,9 @@
 #include <cstdint>
 
 #include "cammath/timing.h"
-#include "host/types.h"
 #include "config/settings.h"
 #include "host/natives.h"
+#include "host/types.h"
 
 namespace velmora {
 
@@ -55,14 +55,14 @@ float shakeNoise(float phase, float k);
 
 // What the cabin motion update reads from the game this frame.
 struct CabinInputs {
-    float dt = 0.0f;                          // game frame time
-    FrameSteps steps{kStepAt60, 0.0f};        // the game frame time as the followers take it
+    float dt = 0.0f;                    // game frame time
+    FrameSteps steps{kStepAt60, 0.0f};  // the game frame time as the followers take it
     float realFrameSeconds = 0.016f;
     float timeScale = 1.0f;
-    Vector3 velocity = Vector3::Zero();       // world velocity of the vehicle
-    float sidewaysSpeed = 0.0f;               // x of the velocity in the vehicle's own frame
+    Vector3 velocity = Vector3::Zero();  // world velocity of the vehicle
+    float sidewaysSpeed = 0.0f;          // x of the velocity in the vehicle's own frame
     float speedChange = 0.0f;
-    Vector3 right = Vector3::Zero();          // the sample's axes
+    Vector3 right = Vector3::Zero();  // the sample's axes
     Vector3 forward = Vector3::Zero();
 };
 

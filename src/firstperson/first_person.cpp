@@ -13,8 +13,8 @@ namespace {
 
 constexpr std::int32_t kReticle = 14;
 constexpr std::int32_t kGameCameraModeFirstPerson = 4;
-constexpr float kAimFov = 60.0f;           // degrees while aiming
-constexpr int kRenderKeepMs = 3000;        // the render switch of every first-person frame
+constexpr float kAimFov = 60.0f;     // degrees while aiming
+constexpr int kRenderKeepMs = 3000;  // the render switch of every first-person frame
 
 bool finite(const Rotation& r) { return std::isfinite(r.x) && std::isfinite(r.y) && std::isfinite(r.z); }
 
@@ -109,7 +109,8 @@ void updateFirstPersonCamera(Velmora& v) {
     float fov = s.fov;
     if (s.SpeedZoom) {
         const float speed = sample.vehicleVelocity.norm();  // this frame's sample
-        v.firstPerson.speedZoom = SmoothToward(v.firstPerson.speedZoom, speedZoomTarget(speed, s), s.SpeedZoomSmoothing, steps);
+        v.firstPerson.speedZoom =
+            SmoothToward(v.firstPerson.speedZoom, speedZoomTarget(speed, s), s.SpeedZoomSmoothing, steps);
         fov += v.firstPerson.speedZoom;
     } else {
         v.firstPerson.speedZoom = 0.0f;
@@ -123,7 +124,8 @@ void updateFirstPersonCamera(Velmora& v) {
     if (d.aimHeld) invoke(rt, natives::showHudComponent, kReticle);
 
     const float driveFigure = s.InertiaEffects ? invoke(rt, natives::vehicleAcceleration, d.currentVehicle) : 0.0f;
-    const float inertia = inertiaStep(v.cabin, s.InertiaEffects, driveFigure, sample.speedChange, sample.vehicleSpeed, steps);
+    const float inertia =
+        inertiaStep(v.cabin, s.InertiaEffects, driveFigure, sample.speedChange, sample.vehicleSpeed, steps);
     invoke(rt, natives::stopCameraPointing, camera);
 
     SeatRest seat;
@@ -136,7 +138,8 @@ void updateFirstPersonCamera(Velmora& v) {
     const Quaternion shown = updateLookAround(v, turned, steps);
     const Rotation r = QuaternionToEuler(shown);
     const CabinMotion& c = v.cabin;
-    const Rotation finalRotation{r.x + s.pitchOffset + c.shakePitch, (1.0f - s.HorizonLock) * r.y + s.rollOffset + c.shakeRoll,
+    const Rotation finalRotation{r.x + s.pitchOffset + c.shakePitch,
+                                 (1.0f - s.HorizonLock) * r.y + s.rollOffset + c.shakeRoll,
                                  r.z + s.yawOffset + c.shakeYaw};
     const Quaternion fq = EulerToQuaternion(finalRotation);
     const Rotation set = QuaternionToEuler(fq);
@@ -160,7 +163,8 @@ void updateFirstPersonCamera(Velmora& v) {
         p += s.heightOffset * (fq * Vector3::UnitZ()) + s.forwardOffset * (fq * Vector3::UnitY()) +
              s.sideOffset * (fq * Vector3::UnitX());
     } else {
-        p += s.heightOffset * sample.vehicleUp + s.forwardOffset * sample.vehicleForward + s.sideOffset * sample.vehicleRight;
+        p += s.heightOffset * sample.vehicleUp + s.forwardOffset * sample.vehicleForward +
+             s.sideOffset * sample.vehicleRight;
     }
 
     measureFrame(v.clock, v.clock.counter, dt);  // the counter as read at this frame's start
@@ -184,8 +188,9 @@ void updateFirstPersonCamera(Velmora& v) {
     } else {
         // A pose that is not finite, or out of the world, never reaches the game: the camera
         // keeps its last one and the frame's changes to the followers are undone.
-        logFault(v, LogFault::FirstPersonPoseHeldBack,
-                 "the first-person camera's pose came out not finite or out of the world: the camera kept its last pose");
+        logFault(
+            v, LogFault::FirstPersonPoseHeldBack,
+            "the first-person camera's pose came out not finite or out of the world: the camera kept its last pose");
         v.cabin = before.cabin;
         v.lookAround = before.look;
         v.firstPerson = before.state;

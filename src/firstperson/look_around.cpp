@@ -8,10 +8,10 @@
 namespace velmora {
 namespace {
 
-constexpr float kHeldLook = 2.0f;           // seconds the timer holds at while input is active
-constexpr float kMinimumEase = 0.01f;       // smallest exponent of the return curve
-constexpr float kGamepadHeadLook = 0.6f;    // the stick turns the head slower than the mouse
-constexpr float kHeadLookDegrees = -5.0f;   // degrees per frame at full axis
+constexpr float kHeldLook = 2.0f;          // seconds the timer holds at while input is active
+constexpr float kMinimumEase = 0.01f;      // smallest exponent of the return curve
+constexpr float kGamepadHeadLook = 0.6f;   // the stick turns the head slower than the mouse
+constexpr float kHeadLookDegrees = -5.0f;  // degrees per frame at full axis
 
 }  // namespace
 
@@ -36,15 +36,16 @@ Quaternion updateLookAround(Velmora& v, const Quaternion& rest, const FrameSteps
         look.lookHold = startedTimer(kHeldLook, steps);
         LookDelta delta;
         if (v.profile.seatAnchored) {
-            delta = ReadLookDelta(v.runtime, v.settings, v.timing.steps(v.clock.RealFrameSeconds, kStepAt60), steps.steps,
-                                  v.lookSmoothing);
+            delta = ReadLookDelta(v.runtime, v.settings, v.timing.steps(v.clock.RealFrameSeconds, kStepAt60),
+                                  steps.steps, v.lookSmoothing);
         } else {
             // The head turns with the raw axes: no sensitivity, dead zone, easing or smoothing.
             // A non-finite axis counts as resting, as it does for the stick reading. The mouse
             // moved by so much this frame; the stick turns by so much a 1/60 s.
             const LookAxes axes = readLookAxes(v.runtime);
             const float gain = (axes.keyboardMouse ? 1.0f : kGamepadHeadLook * steps.steps) * kHeadLookDegrees;
-            delta = LookDelta{std::isfinite(axes.h) ? axes.h * gain : 0.0f, std::isfinite(axes.v) ? axes.v * gain : 0.0f};
+            delta =
+                LookDelta{std::isfinite(axes.h) ? axes.h * gain : 0.0f, std::isfinite(axes.v) ? axes.v * gain : 0.0f};
         }
         const Rotation turned = QuaternionToEuler(look.LookQuat * EulerToQuaternion({delta.pitch, 0.0f, delta.yaw}));
         const float heading = invoke(v.runtime, natives::entityHeading, v.driver.currentVehicle);

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "cammath/timing.h"
-#include "host/types.h"
 #include "config/settings.h"
+#include "host/types.h"
 
 namespace velmora {
 

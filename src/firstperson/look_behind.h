@@ -19,10 +19,8 @@ struct RearBone {
     bool raisable;  // a fitted spoiler raises the view by a further 0.3·U
 };
 inline constexpr RearBone kRearBones[] = {
-    {"windscreen_r", 0.08f, -0.08f, true},
-    {"bumper_r", 0.18f, -0.08f, true},
-    {"brakelight_m", 0.08f, -0.08f, true},
-    {"boot", 0.28f, 0.0f, true},
+    {"windscreen_r", 0.08f, -0.08f, true},  {"bumper_r", 0.18f, -0.08f, true},
+    {"brakelight_m", 0.08f, -0.08f, true},  {"boot", 0.28f, 0.0f, true},
     {"brakelight_l", 0.08f, -0.08f, false},
 };
 

@@ -12,8 +12,8 @@
 #include <cstring>
 #include <type_traits>
 
-#include "host/types.h"
 #include "host/runtime.h"
+#include "host/types.h"
 
 namespace velmora {
 
@@ -28,7 +28,6 @@ struct NativeVector3 {
     std::uint32_t padZ;
 };
 static_assert(sizeof(NativeVector3) == 24);
-
 
 template <class T>
 std::uint64_t toSlot(T value) {

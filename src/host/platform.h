@@ -15,14 +15,14 @@ struct ModuleImage {
 };
 
 struct Platform {
-    bool (*isGameForeground)();                                  // the game's window has the focus
-    std::int16_t (*getAsyncKeyState)(std::int32_t virtualKey);  // high bit set while down
-    void* (*getModuleHandle)(const char* moduleName);            // loaded module, or null
+    bool (*isGameForeground)();                                     // the game's window has the focus
+    std::int16_t (*getAsyncKeyState)(std::int32_t virtualKey);      // high bit set while down
+    void* (*getModuleHandle)(const char* moduleName);               // loaded module, or null
     void* (*getProcAddress)(void* module, const char* exportName);  // export, or null
-    ModuleImage (*mainModuleImage)();                            // the executable's bytes
-    std::int64_t (*queryPerformanceCounter)();                   // ticks
-    std::int64_t (*queryPerformanceFrequency)();                 // ticks per second
-    bool (*isReadable)(const void* address, std::size_t bytes);  // game memory checks
+    ModuleImage (*mainModuleImage)();                               // the executable's bytes
+    std::int64_t (*queryPerformanceCounter)();                      // ticks
+    std::int64_t (*queryPerformanceFrequency)();                    // ticks per second
+    bool (*isReadable)(const void* address, std::size_t bytes);     // game memory checks
     bool (*isWritable)(const void* address, std::size_t bytes);
     // Puts the file `from` in the place of `to`, replacing it in one step (so a reader never
     // finds it half written); false when that cannot be done, with both left as they were.

@@ -7,7 +7,7 @@
 
 namespace velmora {
 
-using Vector3 = Eigen::Vector3f;      // metres, world frame: x and y horizontal, z up
+using Vector3 = Eigen::Vector3f;  // metres, world frame: x and y horizontal, z up
 using Matrix3 = Eigen::Matrix3f;
 using Quaternion = Eigen::Quaternionf;  // unit, stored (x, y, z, w), Hamilton product
 

@@ -54,8 +54,7 @@ constexpr std::array<KeyName, 139> kKeyNames = {{
 // clang-format on
 
 constexpr std::array<KeyName, 139> sortedByName(std::array<KeyName, 139> names) {
-    std::sort(names.begin(), names.end(),
-              [](const KeyName& a, const KeyName& b) { return a.name < b.name; });
+    std::sort(names.begin(), names.end(), [](const KeyName& a, const KeyName& b) { return a.name < b.name; });
     return names;
 }
 
@@ -80,9 +79,8 @@ std::int32_t keyCodeOf(std::string_view name) {
         const char c = name[0];
         if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return c;
     }
-    const auto it = std::lower_bound(
-        kKeyNamesByName.begin(), kKeyNamesByName.end(), name,
-        [](const KeyName& entry, std::string_view wanted) { return entry.name < wanted; });
+    const auto it = std::lower_bound(kKeyNamesByName.begin(), kKeyNamesByName.end(), name,
+                                     [](const KeyName& entry, std::string_view wanted) { return entry.name < wanted; });
     if (it != kKeyNamesByName.end() && it->name == name) return it->code;
     return -1;
 }

@@ -11,8 +11,8 @@ namespace {
 
 constexpr std::int32_t kLookGroup = 2;
 constexpr std::int32_t kLookBackControl = 79;
-constexpr float kAxisRate = 9.0f;          // per second: a full swing takes 1/9 s
-constexpr float kActiveThreshold = 0.005f; // an analogue axis further than this is in use
+constexpr float kAxisRate = 9.0f;           // per second: a full swing takes 1/9 s
+constexpr float kActiveThreshold = 0.005f;  // an analogue axis further than this is in use
 
 }  // namespace
 

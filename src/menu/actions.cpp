@@ -45,8 +45,12 @@ void runSlotAction(Velmora& v, std::int32_t code) {
     if (k % 2 == 1) {
         // A load that changed nothing says so instead of claiming it loaded.
         switch (loadSlot(v.settings, group, slot)) {
-            case SlotLoad::Loaded: showSlotStatus(v, "Slot %d loaded", slot); break;
-            case SlotLoad::Missing: showSlotStatus(v, "Slot %d is empty: nothing loaded", slot); break;
+            case SlotLoad::Loaded:
+                showSlotStatus(v, "Slot %d loaded", slot);
+                break;
+            case SlotLoad::Missing:
+                showSlotStatus(v, "Slot %d is empty: nothing loaded", slot);
+                break;
             case SlotLoad::NotReadable:
                 showSlotStatus(v, "Slot %d not loaded: Velmora.ini could not be read", slot, true);
                 break;
@@ -56,9 +60,15 @@ void runSlotAction(Velmora& v, std::int32_t code) {
     const SaveResult result = saveSlot(v.platform, v.settings, group, slot);
     switch (result) {
         case SaveResult::Saved:
-        case SaveResult::Converted: showSlotStatus(v, "Saved to slot %d", slot); break;
-        case SaveResult::NotReadable: showSlotStatus(v, "Slot %d not saved: Velmora.ini could not be read", slot, true); break;
-        case SaveResult::NotWritten: showSlotStatus(v, "Slot %d not saved: Velmora.ini could not be written", slot, true); break;
+        case SaveResult::Converted:
+            showSlotStatus(v, "Saved to slot %d", slot);
+            break;
+        case SaveResult::NotReadable:
+            showSlotStatus(v, "Slot %d not saved: Velmora.ini could not be read", slot, true);
+            break;
+        case SaveResult::NotWritten:
+            showSlotStatus(v, "Slot %d not saved: Velmora.ini could not be written", slot, true);
+            break;
     }
     logConversion(v, result);
 }
@@ -67,9 +77,15 @@ void saveAllSettings(Velmora& v) {
     const SaveResult result = saveAllSettingsFile(v.platform, v.settings);
     switch (result) {
         case SaveResult::Saved:
-        case SaveResult::Converted: showStatus(v, "Settings saved to the ini", false); break;
-        case SaveResult::NotReadable: showStatus(v, "Not saved: Velmora.ini could not be read", true); break;
-        case SaveResult::NotWritten: showStatus(v, "Not saved: Velmora.ini could not be written", true); break;
+        case SaveResult::Converted:
+            showStatus(v, "Settings saved to the ini", false);
+            break;
+        case SaveResult::NotReadable:
+            showStatus(v, "Not saved: Velmora.ini could not be read", true);
+            break;
+        case SaveResult::NotWritten:
+            showStatus(v, "Not saved: Velmora.ini could not be written", true);
+            break;
     }
     logConversion(v, result);
 }
@@ -107,7 +123,9 @@ void resetFeelAndTracking(SettingsRecord& s) {
 
 void runMenuAction(Velmora& v, std::int32_t code) {
     switch (code) {
-        case kSaveAllAction: saveAllSettings(v); return;
+        case kSaveAllAction:
+            saveAllSettings(v);
+            return;
         case kPreset1Action:
         case kPreset2Action:
         case kPreset3Action: {
@@ -135,7 +153,8 @@ void runMenuAction(Velmora& v, std::int32_t code) {
             resetFeelAndTracking(v.settings);
             setMenuStatus(v.menu, "Feel and tracking reset");
             return;
-        default: break;
+        default:
+            break;
     }
     // Only the slot rows carry these codes: four groups of three slots.
     const int r = code - kFirstSlotAction;

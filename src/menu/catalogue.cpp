@@ -41,19 +41,23 @@ MenuItem action(const char* label, std::int32_t code, const char* description = 
 }
 
 void rootPage(MenuPage& items) {
-    items.add(link("First person settings", kFirstPersonPage, "Field of view, camera position and feel inside the car"));
-    items.add(link("Third person cameras", kThirdPersonPage, "The three distances cycled with V, and how they follow the car"));
-    items.add(action("Save everything to the ini", kSaveAllAction, "Writes the current values so they survive a restart"));
+    items.add(
+        link("First person settings", kFirstPersonPage, "Field of view, camera position and feel inside the car"));
+    items.add(link("Third person cameras", kThirdPersonPage,
+                   "The three distances cycled with V, and how they follow the car"));
+    items.add(
+        action("Save everything to the ini", kSaveAllAction, "Writes the current values so they survive a restart"));
 }
 
 void firstPersonPage(SettingsRecord& s, MenuPage& items) {
     FirstPersonView& f = s.firstPersonView;
     items.add(toggle("Use own first person camera", f.UseOwnFirstPersonCamera,
-                           "Off hands first person back to the game. Everything below only applies when this is on"));
+                     "Off hands first person back to the game. Everything below only applies when this is on"));
     items.add(link("Presets", kPresetsPage, "Ready made setups and your own saved slots"));
     items.add(number("Field of view", f.fov, 0.25f, "How wide the view is. Higher shows more of the cabin"));
     items.add(number("Height offset", f.heightOffset, 0.002f, "Raises or lowers the eyes"));
-    items.add(number("Forward offset", f.forwardOffset, 0.002f, "Negative pulls back from the wheel, positive leans in"));
+    items.add(
+        number("Forward offset", f.forwardOffset, 0.002f, "Negative pulls back from the wheel, positive leans in"));
     items.add(number("Side offset", f.sideOffset, 0.002f, "Moves the eyes across the seat"));
     items.add(number("Pitch offset", f.pitchOffset, 0.1f, "Tilts the view down or up without moving it"));
     items.add(number("Yaw offset", f.yawOffset, 0.1f, "Turns the view sideways without moving it"));
@@ -63,8 +67,10 @@ void firstPersonPage(SettingsRecord& s, MenuPage& items) {
     items.add(number("Eye plane margin", f.EyePlaneMargin, 0.002f, "Safety distance kept in front of the head"));
     items.add(toggle("Eye plane guard", f.EyePlaneGuard, "Stops the camera slipping behind the head"));
     items.add(number("Speed zoom amount", f.SpeedZoomAmount, 0.5f, "Extra field of view gained with speed"));
-    items.add(number("Look weight", f.LookWeight, 0.5f, "Lower feels heavier. This is the sense of mass when you look around"));
-    items.add(number("Recenter time", f.RecenterTime, 0.05f, "Seconds the view takes to drift back to its resting point"));
+    items.add(number("Look weight", f.LookWeight, 0.5f,
+                     "Lower feels heavier. This is the sense of mass when you look around"));
+    items.add(
+        number("Recenter time", f.RecenterTime, 0.05f, "Seconds the view takes to drift back to its resting point"));
     items.add(number("Recenter ease", f.RecenterEase, 0.1f, "Higher settles more softly at the end"));
     items.add(action("Reset to defaults", kFirstPersonResetAction, "Back to the tuned first person setup"));
 }
@@ -92,7 +98,7 @@ void cameraPage(SettingsRecord& s, int i, MenuPage& items) {
     items.add(number("Camera angle", c.angle[at], 0.1f, "Raise it to look further down the road from this camera"));
     items.add(number("Distance offset", c.distanceOffset[at], 0.01f, "Fine trim on top of the distance above"));
     items.add(number("Aim up or down", c.heightOffset[at], 0.25f,
-                           "Tilts the view without moving the camera. Positive looks up, negative looks down"));
+                     "Tilts the view without moving the camera. Positive looks up, negative looks down"));
     appendSlotItems(items, i + 1);
     items.add(action("Reset this camera", kNearResetAction + i));
 }
@@ -100,8 +106,9 @@ void cameraPage(SettingsRecord& s, int i, MenuPage& items) {
 void feelPage(SettingsRecord& s, MenuPage& items) {
     FirstPersonView& f = s.firstPersonView;
     items.add(number("Inertia force", s.thirdPersonView.InertiaForce, 0.05f,
-                           "How much the camera swings with acceleration and cornering"));
-    items.add(toggle("Inertia affects pitch", s.InertiaAffectsPitch, "Lets the inertia tilt the view as well as move it"));
+                     "How much the camera swings with acceleration and cornering"));
+    items.add(
+        toggle("Inertia affects pitch", s.InertiaAffectsPitch, "Lets the inertia tilt the view as well as move it"));
     items.add(toggle("Terrain shake", f.TerrainShake, "Vibration over potholes, kerbs and rough ground"));
     items.add(number("Terrain shake amount", f.ShakeTerrain, 0.00005f, "How hard bumps hit the camera"));
     items.add(number("Shake limit", f.ShakeMaxOffset, 0.002f, "The shake never moves the camera further than this"));
@@ -130,10 +137,22 @@ void buildMenuPage(SettingsRecord& settings, std::uint32_t page, MenuPage& items
     items.count = 0;
     std::string_view& title = items.title;
     switch (page) {
-        case kRootPage: title = "VELMORA"; rootPage(items); break;
-        case kFirstPersonPage: title = "FIRST PERSON"; firstPersonPage(settings, items); break;
-        case kPresetsPage: title = "PRESETS"; presetsPage(items); break;
-        case kThirdPersonPage: title = "THIRD PERSON"; thirdPersonPage(items); break;
+        case kRootPage:
+            title = "VELMORA";
+            rootPage(items);
+            break;
+        case kFirstPersonPage:
+            title = "FIRST PERSON";
+            firstPersonPage(settings, items);
+            break;
+        case kPresetsPage:
+            title = "PRESETS";
+            presetsPage(items);
+            break;
+        case kThirdPersonPage:
+            title = "THIRD PERSON";
+            thirdPersonPage(items);
+            break;
         case kNearCameraPage:
         case kMediumCameraPage:
         case kFarCameraPage: {
@@ -142,8 +161,12 @@ void buildMenuPage(SettingsRecord& settings, std::uint32_t page, MenuPage& items
             cameraPage(settings, i, items);
             break;
         }
-        case kFeelPage: title = "FEEL AND TRACKING"; feelPage(settings, items); break;
-        default: break;  // an unknown page: nothing, and the title as it was
+        case kFeelPage:
+            title = "FEEL AND TRACKING";
+            feelPage(settings, items);
+            break;
+        default:
+            break;  // an unknown page: nothing, and the title as it was
     }
 }
 

@@ -40,9 +40,7 @@ bool pressEdge(Velmora& v, std::int32_t code, bool isHeld) {
     return edge;
 }
 
-bool pressEdge(Velmora& v, std::int32_t code) {
-    return code >= 0 && code <= 255 && pressEdge(v, code, held(v, code));
-}
+bool pressEdge(Velmora& v, std::int32_t code) { return code >= 0 && code <= 255 && pressEdge(v, code, held(v, code)); }
 
 void drawText(const Velmora& v, float x, float y, float scale, const char* text, std::int32_t font, Colour c,
               bool outline) {
@@ -136,7 +134,9 @@ MenuValueText menuValueText(const MenuItem& item) {
     MenuValueText out;
     char* text = out.text.data();
     switch (item.kind) {
-        case MenuItemKind::PageLink: std::strcpy(text, ">"); break;
+        case MenuItemKind::PageLink:
+            std::strcpy(text, ">");
+            break;
         case MenuItemKind::Float:
             if (item.value == nullptr) break;
             // A number too long for the row is cut, never written past it.
@@ -146,7 +146,8 @@ MenuValueText menuValueText(const MenuItem& item) {
         case MenuItemKind::Toggle:
             if (item.flag != nullptr) std::strcpy(text, *item.flag ? "ON" : "OFF");
             break;
-        default: break;
+        default:
+            break;
     }
     return out;
 }
@@ -176,7 +177,8 @@ void menuStep(Velmora& v) {
     }
     if (!m.open) return;
 
-    for (const std::int32_t control : kSuppressedControls) invoke(rt, natives::disableControlThisFrame, 0, control, true);
+    for (const std::int32_t control : kSuppressedControls)
+        invoke(rt, natives::disableControlThisFrame, 0, control, true);
 
     buildPage(v);
     auto n = static_cast<std::int32_t>(m.page.size());
@@ -199,17 +201,21 @@ void menuStep(Velmora& v) {
     if (pressEdge(v, kEnterKey)) {
         const MenuItem& item = m.page[static_cast<std::size_t>(m.selection)];
         switch (item.kind) {
-            case MenuItemKind::Action: runMenuAction(v, item.code); break;
+            case MenuItemKind::Action:
+                runMenuAction(v, item.code);
+                break;
             case MenuItemKind::Toggle:
                 if (item.flag != nullptr) *item.flag = !*item.flag;
                 break;
             case MenuItemKind::PageLink:
                 // Deeper than the stack still navigates, but is not remembered.
-                if (m.depth < kMenuStackDepth) m.pageStack[static_cast<std::size_t>(m.depth++)] = {m.currentPage, m.selection};
+                if (m.depth < kMenuStackDepth)
+                    m.pageStack[static_cast<std::size_t>(m.depth++)] = {m.currentPage, m.selection};
                 m.currentPage = static_cast<std::uint32_t>(item.code);
                 m.selection = 0;
                 break;
-            default: break;
+            default:
+                break;
         }
     }
     if (pressEdge(v, kBackKey)) {

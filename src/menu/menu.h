@@ -27,16 +27,16 @@ struct MenuPageEntry {
 };
 
 struct MenuState {
-    bool open = false;                 // the menu is shown
-    std::uint32_t currentPage = 0;     // the page on screen
-    std::int32_t selection = 0;        // the selected row of the current page
+    bool open = false;                                       // the menu is shown
+    std::uint32_t currentPage = 0;                           // the page on screen
+    std::int32_t selection = 0;                              // the selected row of the current page
     std::array<MenuPageEntry, kMenuStackDepth> pageStack{};  // where Backspace returns to
-    std::int32_t depth = 0;            // used entries of pageStack, 0..7
-    std::array<std::uint8_t, 256> keyLatch{};  // 1 while a key was held when last read
-    float holdTime = 0.0f;             // seconds Left or Right has been held
-    float repeatTimer = 0.0f;          // seconds to the next repeated step
+    std::int32_t depth = 0;                                  // used entries of pageStack, 0..7
+    std::array<std::uint8_t, 256> keyLatch{};                // 1 while a key was held when last read
+    float holdTime = 0.0f;                                   // seconds Left or Right has been held
+    float repeatTimer = 0.0f;                                // seconds to the next repeated step
     MenuStatus status;
-    std::uint32_t triggerHash = 0;     // the game's hash of "cpc", 0 until asked for
+    std::uint32_t triggerHash = 0;  // the game's hash of "cpc", 0 until asked for
     // The page of this frame, rebuilt every frame; kept here only so its storage is reused.
     MenuPage page;
 };

@@ -130,7 +130,7 @@ bool firstPersonDelayRuns(Velmora& v) {
 void outputHeading(Velmora& v) {
     FrameDriver& d = v.driver;
     const HostRuntime& rt = v.runtime;
-    float r = v.camera.rotation.z;  // the camera's heading, as last given to it
+    float r = v.camera.rotation.z;                 // the camera's heading, as last given to it
     if (!std::isfinite(r)) r = d.smoothedHeading;  // a broken answer must not poison the state
 
     float target, k, offset;
@@ -151,7 +151,8 @@ void outputHeading(Velmora& v) {
     if (std::isfinite(heading)) d.smoothedHeading = heading;  // a broken frame must not stick
     // A whole degree in 0..359 for the game: converted only once it is a finite angle.
     const float shown = WrapDegrees360(d.smoothedHeading - offset);
-    invoke(rt, natives::lockMinimapAngle, std::isfinite(shown) ? static_cast<std::int32_t>(std::min(shown, 359.0f)) : 0);
+    invoke(rt, natives::lockMinimapAngle,
+           std::isfinite(shown) ? static_cast<std::int32_t>(std::min(shown, 359.0f)) : 0);
 }
 
 void inVehicleFrame(Velmora& v) {
@@ -254,8 +255,9 @@ void logSettingsLoad(Velmora& v, bool reload, bool loaded, const LoadOutcome& ou
     if (v.platform.fullPath != nullptr && v.platform.fullPath(kSettingsFileName, path, sizeof path)) shown = path;
     if (!loaded) {
         const char* why = outcome.missing ? "not found" : "cannot be read";
-        logFormat(v, LogLevel::Warning, reload ? "settings file %s %s: the settings stay as they were"
-                                               : "settings file %s %s: Velmora runs with its defaults",
+        logFormat(v, LogLevel::Warning,
+                  reload ? "settings file %s %s: the settings stay as they were"
+                         : "settings file %s %s: Velmora runs with its defaults",
                   shown, why);
         return;
     }
@@ -309,8 +311,9 @@ void frameTick(Velmora& v) {
     ++v.clock.frameTicks;  // lets the wall-clock measurement tell a gap of unmeasured frames
     v.reads = {};
     if (v.platform.queryPerformanceCounter != nullptr && v.platform.queryPerformanceFrequency != nullptr)
-        tickFrameClock(v.clock, v.platform.queryPerformanceCounter(),
-                       v.clock.counterFrequency != 0 ? v.clock.counterFrequency : v.platform.queryPerformanceFrequency());
+        tickFrameClock(
+            v.clock, v.platform.queryPerformanceCounter(),
+            v.clock.counterFrequency != 0 ? v.clock.counterFrequency : v.platform.queryPerformanceFrequency());
 
     menuStep(v);
 
@@ -322,7 +325,8 @@ void frameTick(Velmora& v) {
     const PlayerId player = invoke(rt, natives::playerId);
     d.playerPed = invoke(rt, natives::playerCharacter);
     if (!invoke(rt, natives::doesEntityExist, d.playerPed) || !invoke(rt, natives::isPlayerControlOn, player) ||
-        invoke(rt, natives::isEntityDead, d.playerPed, false) || invoke(rt, natives::isPlayerBeingArrested, player, true)) {
+        invoke(rt, natives::isEntityDead, d.playerPed, false) ||
+        invoke(rt, natives::isPlayerBeingArrested, player, true)) {
         releaseCamera(v, ReleaseReason::Guard);
         return;
     }

@@ -62,9 +62,11 @@ void restoreModelFlags(Velmora& v) {
 Vector3 gameViewDirection(Velmora& v) {
     float xyz[3];
     if (v.camera.gameViewBlock == 0) return v.sample.vehicleForward;
-    if (readMemory(v.platform, v.camera.gameViewBlock + kViewDirectionOffset, xyz)) return Vector3(xyz[0], xyz[1], xyz[2]);
-    logFault(v, LogFault::MemoryRefused,
-             "the game's view direction could not be read (address refused); the chase camera starts behind the vehicle");
+    if (readMemory(v.platform, v.camera.gameViewBlock + kViewDirectionOffset, xyz))
+        return Vector3(xyz[0], xyz[1], xyz[2]);
+    logFault(
+        v, LogFault::MemoryRefused,
+        "the game's view direction could not be read (address refused); the chase camera starts behind the vehicle");
     return v.sample.vehicleForward;
 }
 
@@ -72,13 +74,20 @@ float finiteOrZero(float x) { return std::isfinite(x) ? x : 0.0f; }
 
 const char* releaseWhy(ReleaseReason reason) {
     switch (reason) {
-        case ReleaseReason::OnFoot: return "the player left the vehicle";
-        case ReleaseReason::Guard: return "the player is gone, dead, arrested or not in control";
-        case ReleaseReason::Unsupported: return "the vehicle is not supported";
-        case ReleaseReason::ModOff: return "Velmora is switched off";
-        case ReleaseReason::HandOff: return "first person is handed to the game's own camera";
-        case ReleaseReason::FirstPersonExit: return "the player left first person with the game's exit control";
-        case ReleaseReason::Unloaded: return "Velmora is unloaded";
+        case ReleaseReason::OnFoot:
+            return "the player left the vehicle";
+        case ReleaseReason::Guard:
+            return "the player is gone, dead, arrested or not in control";
+        case ReleaseReason::Unsupported:
+            return "the vehicle is not supported";
+        case ReleaseReason::ModOff:
+            return "Velmora is switched off";
+        case ReleaseReason::HandOff:
+            return "first person is handed to the game's own camera";
+        case ReleaseReason::FirstPersonExit:
+            return "the player left first person with the game's exit control";
+        case ReleaseReason::Unloaded:
+            return "Velmora is unloaded";
     }
     return "";
 }
@@ -122,9 +131,9 @@ void createCamera(Velmora& v) {
     // A broken vehicle sample places the new camera at the origin; the first good frame moves it.
     const Vector3 p = inWorld(v.sample.vehiclePosition) ? v.sample.vehiclePosition : Vector3::Zero();
     const Rotation& r = v.sample.vehicleRotation;
-    camera.cameraHandle = invoke(rt, natives::createCamera, "DEFAULT_SCRIPTED_CAMERA", p.x(), p.y(), p.z(),
-                                 finiteOrZero(r.x), finiteOrZero(r.y), finiteOrZero(r.z),
-                                 v.settings.thirdPersonView.fov, true, 2);
+    camera.cameraHandle =
+        invoke(rt, natives::createCamera, "DEFAULT_SCRIPTED_CAMERA", p.x(), p.y(), p.z(), finiteOrZero(r.x),
+               finiteOrZero(r.y), finiteOrZero(r.z), v.settings.thirdPersonView.fov, true, 2);
     // The game answers -1 when it cannot make a camera: nothing is shown, and the next frame
     // tries again rather than steering a camera that is not there.
     if (camera.cameraHandle <= 0) {
@@ -192,19 +201,27 @@ void patchModelFlags(Velmora& v, Entity vehicle) {
         if (at >= 0) std::memcpy(&offset, image.base + at + 7, sizeof offset);
         const int kept = settings.VehicleModelInfoFlagsOffset;
         if (image.base == nullptr) {
-            logFormat(v, LogLevel::Warning, "model-flags probe: the game's executable cannot be read; "
-                      "VehicleModelInfoFlagsOffset = %d from the settings is used", kept);
-        } else if (at < 0) {
-            logFormat(v, LogLevel::Warning, "model-flags probe: its code pattern was not found; "
-                      "VehicleModelInfoFlagsOffset = %d from the settings is used", kept);
-        } else if (offset < kFlagsOffsetMin || offset > kFlagsOffsetMax) {
-            logFormat(v, LogLevel::Warning, "model-flags probe: the pattern at 0x%llx holds %ld, outside %d to %d; "
+            logFormat(v, LogLevel::Warning,
+                      "model-flags probe: the game's executable cannot be read; "
                       "VehicleModelInfoFlagsOffset = %d from the settings is used",
-                      static_cast<unsigned long long>(at), static_cast<long>(offset), kFlagsOffsetMin, kFlagsOffsetMax, kept);
+                      kept);
+        } else if (at < 0) {
+            logFormat(v, LogLevel::Warning,
+                      "model-flags probe: its code pattern was not found; "
+                      "VehicleModelInfoFlagsOffset = %d from the settings is used",
+                      kept);
+        } else if (offset < kFlagsOffsetMin || offset > kFlagsOffsetMax) {
+            logFormat(v, LogLevel::Warning,
+                      "model-flags probe: the pattern at 0x%llx holds %ld, outside %d to %d; "
+                      "VehicleModelInfoFlagsOffset = %d from the settings is used",
+                      static_cast<unsigned long long>(at), static_cast<long>(offset), kFlagsOffsetMin, kFlagsOffsetMax,
+                      kept);
         } else {
             settings.VehicleModelInfoFlagsOffset = offset;
-            logFormat(v, LogLevel::Info, "model-flags probe: pattern found at 0x%llx of the executable; "
-                      "VehicleModelInfoFlagsOffset = %ld", static_cast<unsigned long long>(at), static_cast<long>(offset));
+            logFormat(v, LogLevel::Info,
+                      "model-flags probe: pattern found at 0x%llx of the executable; "
+                      "VehicleModelInfoFlagsOffset = %ld",
+                      static_cast<unsigned long long>(at), static_cast<long>(offset));
         }
     }
     ModelFlagsPatch& patch = camera.patch;
@@ -250,8 +267,10 @@ void probeGameView(Velmora& v) {
                                     : 0;
     std::uintptr_t block = 0;
     if (cell == 0 || !readMemory(v.platform, cell, block) || block == 0) {
-        logFormat(v, LogLevel::Warning, "game-view probe: pattern found at 0x%llx, but the address it leads to "
-                  "cannot be read; %s", static_cast<unsigned long long>(match), kInstead);
+        logFormat(v, LogLevel::Warning,
+                  "game-view probe: pattern found at 0x%llx, but the address it leads to "
+                  "cannot be read; %s",
+                  static_cast<unsigned long long>(match), kInstead);
         return;
     }
     v.camera.gameViewBlock = block;

@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "host/types.h"
 #include "host/natives.h"
+#include "host/types.h"
 
 namespace velmora {
 
@@ -13,19 +13,19 @@ struct Velmora;
 
 // One patched model-flags word, restored on release.
 struct ModelFlagsPatch {
-    bool active = false;          // the word is patched
-    Entity vehicle = 0;           // whose model was patched
-    std::uint32_t savedValue = 0; // the word before the patch
-    std::int32_t offset = 0;      // the flags offset the patch used, so the restore hits the same word
+    bool active = false;           // the word is patched
+    Entity vehicle = 0;            // whose model was patched
+    std::uint32_t savedValue = 0;  // the word before the patch
+    std::int32_t offset = 0;       // the flags offset the patch used, so the restore hits the same word
 };
 
 struct CameraState {
-    CameraHandle cameraHandle = 0;    // valid while cameraActive
-    bool cameraActive = false;        // a scripted camera exists and renders
-    std::uintptr_t gameViewBlock = 0; // found by probeGameView; 0 when not found
-    ModelFlagsPatch patch;            // the model-flags patch of the first-person camera
-    bool offsetProbed = false;        // the flags-offset probe ran (once per process)
-    Rotation rotation;                // degrees, order 2: the rotation last given to the camera
+    CameraHandle cameraHandle = 0;     // valid while cameraActive
+    bool cameraActive = false;         // a scripted camera exists and renders
+    std::uintptr_t gameViewBlock = 0;  // found by probeGameView; 0 when not found
+    ModelFlagsPatch patch;             // the model-flags patch of the first-person camera
+    bool offsetProbed = false;         // the flags-offset probe ran (once per process)
+    Rotation rotation;                 // degrees, order 2: the rotation last given to the camera
 };
 
 // Turns the scripted camera (order 2) and keeps the rotation: the game answers the camera's

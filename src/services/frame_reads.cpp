@@ -32,7 +32,8 @@ float frameTimestepNow(Velmora& v) {
 bool lookBehindHeldNow(Velmora& v) {
     FrameReads& r = v.reads;
     if (!r.haveLookBehind)
-        r.lookBehind = invoke(v.runtime, natives::isControlPressed, kControlGroup, kLookBehindControl), r.haveLookBehind = true;
+        r.lookBehind = invoke(v.runtime, natives::isControlPressed, kControlGroup, kLookBehindControl),
+        r.haveLookBehind = true;
     return r.lookBehind;
 }
 

@@ -10,11 +10,11 @@ struct Velmora;
 // so the driver clears them and they are read anew).
 struct FrameReads {
     bool haveFrameTime = false;
-    float frameTime = 0.0f;       // seconds, GET_FRAME_TIME
+    float frameTime = 0.0f;  // seconds, GET_FRAME_TIME
     bool haveTimestep = false;
-    float timestep = 0.0f;        // seconds, TIMESTEP
+    float timestep = 0.0f;  // seconds, TIMESTEP
     bool haveLookBehind = false;
-    bool lookBehind = false;      // control 26 held
+    bool lookBehind = false;  // control 26 held
 };
 
 float frameTimeNow(Velmora& v);

@@ -14,9 +14,12 @@ constexpr std::size_t kLastLineRoom = 160;
 
 const char* levelWord(LogLevel level) {
     switch (level) {
-        case LogLevel::Info: return "info";
-        case LogLevel::Warning: return "warning";
-        case LogLevel::Error: return "error";
+        case LogLevel::Info:
+            return "info";
+        case LogLevel::Warning:
+            return "warning";
+        case LogLevel::Error:
+            return "error";
     }
     return "info";
 }
@@ -26,7 +29,8 @@ double secondsSinceStart(const Velmora& v) {
     if (!v.log.started || os.queryPerformanceCounter == nullptr || os.queryPerformanceFrequency == nullptr) return 0.0;
     const std::int64_t frequency = os.queryPerformanceFrequency();
     if (frequency <= 0) return 0.0;
-    const double seconds = static_cast<double>(os.queryPerformanceCounter() - v.log.startTicks) / static_cast<double>(frequency);
+    const double seconds =
+        static_cast<double>(os.queryPerformanceCounter() - v.log.startTicks) / static_cast<double>(frequency);
     // A counter that runs backwards or wild must not make the log unreadable.
     return seconds >= 0.0 && seconds < 1e9 ? seconds : 0.0;
 }

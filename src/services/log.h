@@ -34,7 +34,7 @@ enum class LogFault : std::uint8_t {
 };
 
 struct FaultLatch {
-    double lastWritten = -1.0;  // seconds since start; negative: never written
+    double lastWritten = -1.0;    // seconds since start; negative: never written
     std::uint32_t unwritten = 0;  // occurrences since the last line
 };
 

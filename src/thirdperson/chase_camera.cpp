@@ -13,8 +13,8 @@ const Vector3 kAhead(0.0f, 1.0f, 0.0f);
 
 constexpr float kFreeLookPitchMin = -62.0f;  // degrees
 constexpr float kFreeLookPitchMax = 40.0f;
-constexpr float kAimFov = 60.0f;             // degrees while aiming
-constexpr std::int32_t kReticle = 14;       // the HUD component shown while aiming
+constexpr float kAimFov = 60.0f;               // degrees while aiming
+constexpr std::int32_t kReticle = 14;          // the HUD component shown while aiming
 constexpr float kDynamicFovSpeedCap = 110.0f;  // metres per second, without the limit switch
 
 constexpr float kHitTolerance = 0.5f;  // metres off the probed segment a true hit may lie
@@ -49,9 +49,9 @@ struct FrameSnapshot {
 
 bool stateFinite(const Velmora& v) {
     const ChaseState& c = v.chaseState;
-    return finite(c.vehicleQuat) && finite(c.motionQuat) && finite(c.trailPoint) && finite(c.obstructedPoint) && finite(c.lastBase) &&
-           std::isfinite(c.attachmentHeight) && std::isfinite(c.attachmentLength) && finite(v.lookAround.LookQuat) &&
-           std::isfinite(v.lookAround.lookHold);
+    return finite(c.vehicleQuat) && finite(c.motionQuat) && finite(c.trailPoint) && finite(c.obstructedPoint) &&
+           finite(c.lastBase) && std::isfinite(c.attachmentHeight) && std::isfinite(c.attachmentLength) &&
+           finite(v.lookAround.LookQuat) && std::isfinite(v.lookAround.lookHold);
 }
 
 float dynamicFov(const ThirdPersonView& s, float speed) {
@@ -184,9 +184,8 @@ void updateChaseCamera(Velmora& v) {
 
     const float lift = profile.angleLift + 0.15f;
     const FrameSteps dt = frameSteps(v);
-    const FrameSteps attached = c.attachmentCatchUp != 0.0f
-                                    ? v.timing.steps(countedSeconds(dt) + c.attachmentCatchUp, kStepAt60)
-                                    : dt;
+    const FrameSteps attached =
+        c.attachmentCatchUp != 0.0f ? v.timing.steps(countedSeconds(dt) + c.attachmentCatchUp, kStepAt60) : dt;
     c.attachmentCatchUp = 0.0f;
     c.attachmentHeight += (c.attachmentHeightTarget - c.attachmentHeight) * followWeight(1.45f, attached);
     c.attachmentLength += (c.attachmentLengthTarget - c.attachmentLength) * followWeight(1.75f, attached);
@@ -212,8 +211,7 @@ void updateChaseCamera(Velmora& v) {
 
     float behind = 0.0f;
     float yaw = 0.0f;
-    if (!lookBehindHeldNow(v) &&
-        !v.look.lookBackHeld) {
+    if (!lookBehindHeldNow(v) && !v.look.lookBackHeld) {
         const float axis = v.look.lookKeyAxis;
         yaw = axis < 0.0f ? axis * settings.lookLeftAngle : axis * settings.lookRightAngle;
     } else {

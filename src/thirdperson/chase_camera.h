@@ -4,8 +4,8 @@
 #pragma once
 
 #include "cammath/timing.h"
-#include "host/types.h"
 #include "host/natives.h"
+#include "host/types.h"
 
 namespace velmora {
 
@@ -14,8 +14,8 @@ struct Velmora;
 struct ChaseState {
     Quaternion vehicleQuat = Quaternion(0.0f, 0.0f, 0.0f, 0.0f);  // slow follower of the vehicle's orientation
     Quaternion motionQuat = Quaternion(0.0f, 0.0f, 0.0f, 0.0f);   // from the last trail point to the look-at point
-    Vector3 trailPoint = Vector3::Zero();       // metres, world: the rod's free end last frame
-    bool obstructed = false;                    // held in front of an obstacle, or easing back out
+    Vector3 trailPoint = Vector3::Zero();                         // metres, world: the rod's free end last frame
+    bool obstructed = false;                                      // held in front of an obstacle, or easing back out
     Vector3 obstructedPoint = Vector3::Zero();  // metres, world: the smoothed camera point while obstructed
     Vector3 lastBase = Vector3::Zero();         // metres, world: the last frame's base point, which the
                                                 // held point rides with while it eases back out

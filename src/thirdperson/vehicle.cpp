@@ -144,7 +144,8 @@ void measureFromBones(Velmora& v) {
 
     // The game's classes are 0 to 22; another answer is broken data and keeps the class
     // last measured, as an eye offset beyond the body's reach keeps the last eye point.
-    if (const std::int32_t vehicleClass = invoke(rt, natives::vehicleClass, vehicle); vehicleClass >= 0 && vehicleClass <= 22)
+    if (const std::int32_t vehicleClass = invoke(rt, natives::vehicleClass, vehicle);
+        vehicleClass >= 0 && vehicleClass <= 22)
         profile.vehicleClass = vehicleClass;
     lookUpBones(v, vehicle);
     const Vector3 eye = eyePoint(v, vehicle, profile.vehicleClass);
@@ -202,8 +203,8 @@ void sampleVehicle(Velmora& v) {
     s.vehicleSpeed = s.vehicleVelocity.norm();  // the game's speed is this vector's length
 
     // In the air or upside down the camera follows the body; on its wheels, the travel.
-    const bool followBody = invoke(rt, natives::isEntityInAir, vehicle) ||
-                            invoke(rt, natives::isEntityUpsideDown, vehicle);
+    const bool followBody =
+        invoke(rt, natives::isEntityInAir, vehicle) || invoke(rt, natives::isEntityUpsideDown, vehicle);
     const float blended =
         s.travelBlend + ((followBody ? 1.0f : 0.0f) - s.travelBlend) * followWeight(12.0f, frameSteps(v));
     if (std::isfinite(blended)) s.travelBlend = blended;  // a broken frame time must not stick

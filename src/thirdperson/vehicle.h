@@ -5,8 +5,8 @@
 #include <array>
 #include <cstdint>
 
-#include "host/types.h"
 #include "host/natives.h"
+#include "host/types.h"
 #include "thirdperson/bone_names.h"
 
 namespace velmora {
@@ -40,12 +40,12 @@ std::int32_t cachedBoneIndex(const HostRuntime& runtime, CachedBone& slot, Entit
 // and on a settings reload (a handle seen before may now be another model); another handle
 // looks them up afresh.
 struct BoneIndexCache {
-    Entity vehicle = 0;  // whose table indices these are; 0 for none
+    Entity vehicle = 0;                                       // whose table indices these are; 0 for none
     std::array<std::int32_t, kVehicleBoneNameCount> index{};  // by table entry; -1 when missing
-    std::int32_t seat = -1;   // "seat_dside_f"
-    std::int32_t wheel = -1;  // "steeringwheel"
-    CachedBone head;          // "SKEL_Head" of the player's character
-    CachedBone saddle;        // "seat_f" of a motorcycle or bicycle
+    std::int32_t seat = -1;                                   // "seat_dside_f"
+    std::int32_t wheel = -1;                                  // "steeringwheel"
+    CachedBone head;                                          // "SKEL_Head" of the player's character
+    CachedBone saddle;                                        // "seat_f" of a motorcycle or bicycle
     // The first of the look-behind view's rear bones the vehicle has: its place in that list
     // (-1 for none) and its index.
     Entity rearOf = 0;
@@ -63,30 +63,30 @@ struct BodyExtents {
 };
 
 struct VehicleProfile {
-    std::int32_t vehicleClass = 0;  // the game's class number
-    bool seatAnchored = false;      // motorcycles and bicycles: the eye sits on the seat bone
-    bool vehicleSupported = false;  // the cameras run only in these classes
+    std::int32_t vehicleClass = 0;        // the game's class number
+    bool seatAnchored = false;            // motorcycles and bicycles: the eye sits on the seat bone
+    bool vehicleSupported = false;        // the cameras run only in these classes
     Vector3 eyeOffset = Vector3::Zero();  // metres, vehicle frame: the driver's eye point
-    float frontExtent = 0.0f;       // metres of body ahead of the origin
-    float rearExtent = 0.0f;        // metres of body behind the origin
-    float upExtent = 0.0f;          // metres of body above the origin
-    float chaseDistance = 0.0f;     // metres from the look-at point to the chase camera
-    float chaseHeight = 0.0f;       // metres of the look-at point above the origin
-    float tallLift = 0.0f;          // metres, 0..2, extra length for tall vehicles
-    float angleLift = 0.0f;         // metres the camera angle raises the look-at point
-    bool hasTowArm = false;         // the vehicle has a "tow_arm" bone
-    bool hasAttachFemale = false;   // the vehicle has an "attach_female" bone
-    BoneIndexCache bones;           // the bone indices the measurement found
+    float frontExtent = 0.0f;             // metres of body ahead of the origin
+    float rearExtent = 0.0f;              // metres of body behind the origin
+    float upExtent = 0.0f;                // metres of body above the origin
+    float chaseDistance = 0.0f;           // metres from the look-at point to the chase camera
+    float chaseHeight = 0.0f;             // metres of the look-at point above the origin
+    float tallLift = 0.0f;                // metres, 0..2, extra length for tall vehicles
+    float angleLift = 0.0f;               // metres the camera angle raises the look-at point
+    bool hasTowArm = false;               // the vehicle has a "tow_arm" bone
+    bool hasAttachFemale = false;         // the vehicle has an "attach_female" bone
+    BoneIndexCache bones;                 // the bone indices the measurement found
 };
 
 // The chase camera's current values, blended toward the selected camera's settings.
 struct ChaseParameters {
-    float distance = 0.4f;        // metres
-    float height = 0.0f;          // metres
-    float fov = 77.5f;            // degrees
-    float angle = 3.5f;           // degrees
-    float distanceOffset = 0.0f;  // metres
-    float aimOffset = 0.0f;       // degrees
+    float distance = 0.4f;           // metres
+    float height = 0.0f;             // metres
+    float fov = 77.5f;               // degrees
+    float angle = 3.5f;              // degrees
+    float distanceOffset = 0.0f;     // metres
+    float aimOffset = 0.0f;          // degrees
     bool chaseBlendStarted = false;  // false: the next step snaps (cleared on entering a vehicle)
     bool chaseBlendSettled = false;  // every value is within its threshold of its target
 };
@@ -118,9 +118,9 @@ void stepChaseParameters(Velmora& v);
 // The body measurement and a blend frame's geometry, replaceable by a test with a plain
 // walk of its own, to show that the walk once per vehicle gives the same camera.
 struct MeasurementOverride {
-    void (*measure)(Velmora& v) = nullptr;                // does what measureVehicle does
+    void (*measure)(Velmora& v) = nullptr;                   // does what measureVehicle does
     float (*lengthOf)(Velmora& v, Entity entity) = nullptr;  // an attached vehicle's length
-    void (*blendFrame)(Velmora& v) = nullptr;             // the geometry on a blend frame
+    void (*blendFrame)(Velmora& v) = nullptr;                // the geometry on a blend frame
 };
 
 // An attached vehicle's length, front and rear, as the attachment check takes it: one walk

@@ -34,10 +34,10 @@ std::array<std::array<double, 3>, 3> handMatrix(double pitch, double roll, doubl
 }
 
 TEST(EulerToQuaternion, RotatesTheBasisLikeTheHandBuiltMatrix) {
-    for (const Rotation& r : {Rotation{0, 0, 0}, Rotation{10, 20, 30}, Rotation{-45, 0, 90}, Rotation{0, 0, 180},
-                              Rotation{0, 0, 179.9f}, Rotation{89, 0, -90}, Rotation{-30, 60, -150},
-                              Rotation{5, -170, 270}, Rotation{0, 90, 0}, Rotation{120, 10, 45},
-                              Rotation{-89.9f, 1, 1}, Rotation{0, 0, -180}}) {
+    for (const Rotation& r :
+         {Rotation{0, 0, 0}, Rotation{10, 20, 30}, Rotation{-45, 0, 90}, Rotation{0, 0, 180}, Rotation{0, 0, 179.9f},
+          Rotation{89, 0, -90}, Rotation{-30, 60, -150}, Rotation{5, -170, 270}, Rotation{0, 90, 0},
+          Rotation{120, 10, 45}, Rotation{-89.9f, 1, 1}, Rotation{0, 0, -180}}) {
         const Quaternion q = EulerToQuaternion(r);
         EXPECT_TRUE(isUnit(q)) << r.x << " " << r.y << " " << r.z;
         const auto m = handMatrix(r.x, r.y, r.z);
@@ -52,7 +52,7 @@ TEST(EulerToQuaternion, RotatesTheBasisLikeTheHandBuiltMatrix) {
     const Vector3 forward(0, 1, 0);
     EXPECT_TRUE(near3(EulerToQuaternion({0, 0, 90}) * forward, Vector3(-1, 0, 0)));  // heading 90 faces -X
     EXPECT_GT((EulerToQuaternion({30, 0, 0}) * forward).z(), 0.49f);                 // positive pitch looks up
-    EXPECT_LT((EulerToQuaternion({0, 30, 0}) * Vector3(1, 0, 0)).z(), -0.49f);      // positive roll dips the right
+    EXPECT_LT((EulerToQuaternion({0, 30, 0}) * Vector3(1, 0, 0)).z(), -0.49f);       // positive roll dips the right
 }
 
 Quaternion axisTurn(float degrees, int axis) {
@@ -63,8 +63,8 @@ Quaternion axisTurn(float degrees, int axis) {
 // that is EulerToQuaternion's Rz·Rx as well, which is what lets the cameras drop roll and
 // convert back exactly; those rows go through EulerToQuaternion.
 TEST(QuaternionToEuler, TakesApartYawThenPitchThenRollAndInvertsEulerToQuaternionWithoutRoll) {
-    const Rotation rotations[] = {{10, 20, 30},   {-45, 0, 90}, {0, 0, 179.5f}, {80, -120, -60},
-                                  {-85, 5, 10},   {10, 0, 30},  {-60, 0, -150}, {85, 0, 5}};
+    const Rotation rotations[] = {{10, 20, 30}, {-45, 0, 90}, {0, 0, 179.5f}, {80, -120, -60},
+                                  {-85, 5, 10}, {10, 0, 30},  {-60, 0, -150}, {85, 0, 5}};
     for (const Rotation& r : rotations) {
         const Quaternion q =
             r.y == 0.0f ? EulerToQuaternion(r) : axisTurn(r.z, 2) * axisTurn(r.x, 0) * axisTurn(r.y, 1);
@@ -88,7 +88,8 @@ TEST(QuaternionSlerp, EdgesAndShortestPath) {
     EXPECT_NEAR(QuaternionToEuler(QuaternionSlerp(a, negB, 0.5f)).z, 45.0f, 1e-3f);
     // q1 = -q0: the sign flip makes them equal, the linear weights apply, q0 comes back.
     const Quaternion q0 = EulerToQuaternion({20, 10, 70}), q1(-q0.w(), -q0.x(), -q0.y(), -q0.z());
-    for (const float t : {0.0f, 0.3f, 1.0f}) EXPECT_TRUE(QuaternionSlerp(q0, q1, t).coeffs().isApprox(q0.coeffs(), 1e-6f));
+    for (const float t : {0.0f, 0.3f, 1.0f})
+        EXPECT_TRUE(QuaternionSlerp(q0, q1, t).coeffs().isApprox(q0.coeffs(), 1e-6f));
 }
 
 TEST(LookRotation, TurnsForwardOntoTheDirectionKeepsTheHorizonAndAnswersDegenerateDirections) {
@@ -129,8 +130,13 @@ constexpr FrameSteps kOneStep{kSixtieth, 1.0f};
 
 TEST(ReadLookDelta, RawDeltasFromMouseAndStick) {
     // yaw and pitch: the raw delta expected with LookWeight 0.
-    struct Case { const char* what; LookAxes axes; float deadzone; bool easing;
-                  float yaw, pitch, mouseSensitivity = 1, stickSensitivity = 1; };
+    struct Case {
+        const char* what;
+        LookAxes axes;
+        float deadzone;
+        bool easing;
+        float yaw, pitch, mouseSensitivity = 1, stickSensitivity = 1;
+    };
     const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
     // Stick at 0.5 without dead zone, eased: 1 - cos(0.5 * pi/2) = 0.2928932, times 2.
     const Case cases[] = {
@@ -208,9 +214,11 @@ TEST(ReadLookDelta, ReadsTheTwoLookControlsOfGroupTwo) {
 }
 
 TEST(Wrap, DegreeWrapping) {
-    struct Case { float in, wrap360, floor360, wrap180; };
+    struct Case {
+        float in, wrap360, floor360, wrap180;
+    };
     const Case cases[] = {
-        {-90, 270, 270, -90}, {360, 0, 0, 0},       {725, 5, 5, 5},       {-720, 0, 0, 0},
+        {-90, 270, 270, -90},  {360, 0, 0, 0},         {725, 5, 5, 5},        {-720, 0, 0, 0},
         {180, 180, 180, -180}, {-180, 180, 180, -180}, {190, 190, 190, -170}, {359.5f, 359.5f, 359.5f, -0.5f},
         {-0.00001f, 0, 0, 0},  // rounds to 360 before the wrap; 0 after
     };
@@ -225,7 +233,10 @@ TEST(SmoothToward, AStepComposesOverTimeAndIsRateTimesDtAt60) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     // From 0 toward 10 at `rate` per second over `seconds`: one step of 1/60 s moves rate/60 of
     // the way, and n steps compose, 1 - (1 - rate/60)^n of the way.
-    struct Case { float rate, seconds, expected; const char* why; };
+    struct Case {
+        float rate, seconds, expected;
+        const char* why;
+    };
     const Case cases[] = {
         {5.0f, 1.0f / 60.0f, 10.0f * 5.0f / 60.0f, "one step: rate·dt"},
         {5.0f, 1.0f / 30.0f, 10.0f * 23.0f / 144.0f, "two steps: 1 - (11/12)² = 23/144"},
@@ -255,7 +266,11 @@ TEST(SmoothToward, AStepComposesOverTimeAndIsRateTimesDtAt60) {
 
 TEST(FrameClock, TheWallClockCountsFromFrameToFrameAndAHitchAsAFifthOfASecond) {
     FrameClock c;
-    const struct { std::int64_t counter; float seconds; const char* what; } ticks[] = {
+    const struct {
+        std::int64_t counter;
+        float seconds;
+        const char* what;
+    } ticks[] = {
         {1000, kSixtieth, "the first tick has nothing to count from"},
         {1020, 0.02f, "20 ms at 1 kHz"},
         {3020, 0.2f, "a 2 s hitch counts as 0.2 s"},

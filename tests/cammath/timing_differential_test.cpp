@@ -33,7 +33,10 @@ std::unique_ptr<sim::Simulation> play(const char* name, bool literal) {
 
 TEST(TimingDifferential, AtSixtyFramesEveryBuiltinScenarioShowsTheSameCamera) {
     // The scenarios with a chase view after first person, and the frame it starts.
-    struct Stale { const char* name; int chaseAgain; };
+    struct Stale {
+        const char* name;
+        int chaseAgain;
+    };
     const Stale stale[] = {{"drive", 480}, {"chase-cycle", 540}};
     for (const sim::BuiltinScenario& scenario : sim::builtinScenarios()) {
         SCOPED_TRACE(scenario.name);

@@ -18,8 +18,8 @@
 namespace velmora {
 namespace {
 
-using testing::TempDir;
 using testing::asUtf16;
+using testing::TempDir;
 using namespace std::string_literals;
 
 struct Notifications {
@@ -63,8 +63,10 @@ const std::map<std::pair<std::string, std::string>, std::string> kDocumentedDefa
     std::map<std::pair<std::string, std::string>, std::string> t;
     std::string section;
     for (std::string entry; table >> entry;)
-        if (entry[0] == '[') section = entry.substr(1, entry.size() - 2);
-        else t[{section, entry.substr(0, entry.find('='))}] = entry.substr(entry.find('=') + 1);
+        if (entry[0] == '[')
+            section = entry.substr(1, entry.size() - 2);
+        else
+            t[{section, entry.substr(0, entry.find('='))}] = entry.substr(entry.find('=') + 1);
     return t;
 }();
 
@@ -96,33 +98,62 @@ TEST(Defaults, AnEmptyFileGivesTheDocumentedDefaultsAndTheStartRecordWaitsForAFi
 // One key given one text, and the field afterwards as the file would hold it: the first-person
 // fov (default 59) for numbers, HeadLean (on by default) for switches, and the clamped keys.
 TEST(LoadValues, EachFormTakesItsWholeTextOrGivesTheDefault) {
-    struct Case { const char *section, *key; std::string text; const char* expected; };
+    struct Case {
+        const char *section, *key;
+        std::string text;
+        const char* expected;
+    };
     const char *fp = "1stPersonView", *keys = "keyMappings", *input = "input", *third = "3rdPersonView";
     const Case cases[] = {
         // The library trims blanks; trailing text, two numbers, an inline comment, non-finite
         // texts and 1e39 (finite as a double, infinite as a float) are not accepted.
-        {fp, "fov", "70", "70"},        {fp, "fov", "   70\t", "70"},   {fp, "fov", "-3.5", "-3.5"},
-        {fp, "fov", "1e1", "10"},       {fp, "fov", ".5", "0.5"},       {fp, "fov", "3.4e38", "3.4e+38"},
-        {fp, "fov", "61f", "59"},       {fp, "fov", "6 1", "59"},       {fp, "fov", "", "59"},
-        {fp, "fov", "seventy", "59"},   {fp, "fov", "70 ; wide", "59"}, {fp, "fov", "nan", "59"},
-        {fp, "fov", "-inf", "59"},      {fp, "fov", "infinity", "59"},  {fp, "fov", "1e999", "59"},
+        {fp, "fov", "70", "70"},
+        {fp, "fov", "   70\t", "70"},
+        {fp, "fov", "-3.5", "-3.5"},
+        {fp, "fov", "1e1", "10"},
+        {fp, "fov", ".5", "0.5"},
+        {fp, "fov", "3.4e38", "3.4e+38"},
+        {fp, "fov", "61f", "59"},
+        {fp, "fov", "6 1", "59"},
+        {fp, "fov", "", "59"},
+        {fp, "fov", "seventy", "59"},
+        {fp, "fov", "70 ; wide", "59"},
+        {fp, "fov", "nan", "59"},
+        {fp, "fov", "-inf", "59"},
+        {fp, "fov", "infinity", "59"},
+        {fp, "fov", "1e999", "59"},
         {fp, "fov", "1e39", "59"},
         // 63 characters are read; 64 are over the library's limit.
-        {fp, "fov", std::string(62, '0') + "7", "7"}, {fp, "fov", std::string(63, '0') + "7", "59"},
+        {fp, "fov", std::string(62, '0') + "7", "7"},
+        {fp, "fov", std::string(63, '0') + "7", "59"},
         // Switches: only the first letters count.
-        {fp, "HeadLean", "off", "0"},   {fp, "HeadLean", "Off", "0"},   {fp, "HeadLean", "on", "1"},
-        {fp, "HeadLean", "ON", "1"},    {fp, "HeadLean", "Yes", "1"},   {fp, "HeadLean", "no", "0"},
-        {fp, "HeadLean", "true", "1"},  {fp, "HeadLean", "False", "0"}, {fp, "HeadLean", "1", "1"},
-        {fp, "HeadLean", "0", "0"},     {fp, "HeadLean", "yesterday", "1"}, {fp, "HeadLean", "nope", "0"},
-        {fp, "HeadLean", "maybe", "1"}, {fp, "HeadLean", "2", "1"},     {fp, "HeadLean", "o", "1"},
+        {fp, "HeadLean", "off", "0"},
+        {fp, "HeadLean", "Off", "0"},
+        {fp, "HeadLean", "on", "1"},
+        {fp, "HeadLean", "ON", "1"},
+        {fp, "HeadLean", "Yes", "1"},
+        {fp, "HeadLean", "no", "0"},
+        {fp, "HeadLean", "true", "1"},
+        {fp, "HeadLean", "False", "0"},
+        {fp, "HeadLean", "1", "1"},
+        {fp, "HeadLean", "0", "0"},
+        {fp, "HeadLean", "yesterday", "1"},
+        {fp, "HeadLean", "nope", "0"},
+        {fp, "HeadLean", "maybe", "1"},
+        {fp, "HeadLean", "2", "1"},
+        {fp, "HeadLean", "o", "1"},
         {fp, "HeadLean", "", "1"},
         // Key names verbatim after trimming, an empty one included.
-        {keys, "lookLeftKey", "  b  ", "b"}, {keys, "lookRightKey", "", ""},
+        {keys, "lookLeftKey", "  b  ", "b"},
+        {keys, "lookRightKey", "", ""},
         {keys, "toggleModKey", "F10 ; x", "F10 ; x"},
         // Only cameraAngle and the dead zone are clamped; everything else is kept as written.
-        {third, "cameraAngle", "25", "20"},     {third, "cameraAngle", "-3", "0"},
-        {input, "gamepadDeadzone", "-0.5", "0"}, {input, "gamepadDeadzone", "2", "1"},
-        {input, "gamepadDeadzone", "0.25", "0.25"}, {fp, "HorizonLock", "7", "7"},
+        {third, "cameraAngle", "25", "20"},
+        {third, "cameraAngle", "-3", "0"},
+        {input, "gamepadDeadzone", "-0.5", "0"},
+        {input, "gamepadDeadzone", "2", "1"},
+        {input, "gamepadDeadzone", "0.25", "0.25"},
+        {fp, "HorizonLock", "7", "7"},
     };
     for (const Case& c : cases) {
         const SettingsRecord s = loadText(std::string("[") + c.section + "]\n" + c.key + " = " + c.text + "\n");
@@ -134,12 +165,19 @@ TEST(LoadValues, EachFormTakesItsWholeTextOrGivesTheDefault) {
 // menuKeyCode, 122 by default; DynamicFov and GetInputFromGearsAsi, off and on by default,
 // are on when their integer is above zero.
 TEST(LoadValues, IntegersAreDecimalOrHexWholeTextsAndIntegerSwitchesAreOnAboveZero) {
-    struct Case { const char* text; std::int32_t code; bool dynamicFov, gears; };
+    struct Case {
+        const char* text;
+        std::int32_t code;
+        bool dynamicFov, gears;
+    };
     constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max(), kMin = -kMax - 1;
     const Case cases[] = {
-        {"0x7A", 122, true, true},  {"0X7a", 122, true, true}, {"123", 123, true, true}, {"+5", 5, true, true},
-        {"-3", -3, false, false},   {"0", 0, false, false},    {"12abc", 122, false, true}, {"0x", 122, false, true},
-        {"7.5", 122, false, true},  {"F11", 122, false, true}, {"true", 122, false, true}, {"", 122, false, true},
+        {"0x7A", 122, true, true},         {"0X7a", 122, true, true},
+        {"123", 123, true, true},          {"+5", 5, true, true},
+        {"-3", -3, false, false},          {"0", 0, false, false},
+        {"12abc", 122, false, true},       {"0x", 122, false, true},
+        {"7.5", 122, false, true},         {"F11", 122, false, true},
+        {"true", 122, false, true},        {"", 122, false, true},
         {"99999999999", kMax, true, true}, {"-99999999999", kMin, false, false},  // saturates as on Windows
     };
     for (const Case& c : cases) {
@@ -157,15 +195,15 @@ TEST(LoadDocument, LibraryQuirks) {
         "; a comment\n"
         "[1STPERSONVIEW]\n"
         "Fov = 61\n"
-        "FOV = 62\n"          // the last of duplicates wins, whatever the case
+        "FOV = 62\n"  // the last of duplicates wins, whatever the case
         "# another comment\n"
         "heightoffset=0.1\n"
-        "[input]\r\n"         // Windows line ends
+        "[input]\r\n"  // Windows line ends
         "mouseSensibility = 2\r\n"
-        "[1stPersonView]\n"   // a section given twice is one section
+        "[1stPersonView]\n"  // a section given twice is one section
         "sideOffset = 0.2\n"
         "no equals sign here\n"
-        "[general\n"          // an unterminated header: the entries below it are lost
+        "[general\n"  // an unterminated header: the entries below it are lost
         "GetInputFromGearsAsi = 0\n");
     EXPECT_EQ(s.firstPersonView.fov, 62.0f);
     EXPECT_EQ(s.firstPersonView.heightOffset, 0.1f);
@@ -176,7 +214,11 @@ TEST(LoadDocument, LibraryQuirks) {
 
 TEST(LoadText, Utf16IsReadAsTextAndABreakEndsTheReading) {
     using namespace std::string_view_literals;
-    struct Case { std::string_view bytes, text; TextEncoding encoding; TextBreak broken; };
+    struct Case {
+        std::string_view bytes, text;
+        TextEncoding encoding;
+        TextBreak broken;
+    };
     using enum TextEncoding;
     using enum TextBreak;
     // e-acute U+00E9, the euro sign U+20AC and U+1F600 (the pair D83D DE00) in UTF-8: C3 A9,
@@ -188,11 +230,23 @@ TEST(LoadText, Utf16IsReadAsTextAndABreakEndsTheReading) {
         {"\xFF\xFE\xE9\0\xAC\x20\x3D\xD8\x00\xDE"sv, wide, Utf16LE, None},
         {"\xFE\xFF\0\xE9\x20\xAC\xD8\x3D\xDE\x00"sv, wide, Utf16BE, None},
         {"\xFF\xFE"sv, ""sv, Utf16LE, None},
-        {"\xFF\xFE" "a\0b"sv, "a"sv, Utf16LE, CutCharacter},           // an odd number of bytes
-        {"\xFF\xFE" "a\0\x3D\xD8"sv, "a"sv, Utf16LE, CutCharacter},    // a pair's first half at the end
-        {"\xFF\xFE" "a\0\x3D\xD8" "b\0"sv, "a"sv, Utf16LE, BadSurrogate},  // a first half without its second
-        {"\xFF\xFE" "a\0\x00\xDE" "b\0"sv, "a"sv, Utf16LE, BadSurrogate},  // a second half alone
-        {"\xFE\xFF\0" "a\0\0\0b"sv, "a"sv, Utf16BE, Nul},
+        {"\xFF\xFE"
+         "a\0b"sv,
+         "a"sv, Utf16LE, CutCharacter},  // an odd number of bytes
+        {"\xFF\xFE"
+         "a\0\x3D\xD8"sv,
+         "a"sv, Utf16LE, CutCharacter},  // a pair's first half at the end
+        {"\xFF\xFE"
+         "a\0\x3D\xD8"
+         "b\0"sv,
+         "a"sv, Utf16LE, BadSurrogate},  // a first half without its second
+        {"\xFF\xFE"
+         "a\0\x00\xDE"
+         "b\0"sv,
+         "a"sv, Utf16LE, BadSurrogate},  // a second half alone
+        {"\xFE\xFF\0"
+         "a\0\0\0b"sv,
+         "a"sv, Utf16BE, Nul},
     };
     for (const Case& c : cases) {
         const SettingsText t = decodeSettingsText(c.bytes);
@@ -220,12 +274,12 @@ TEST(LoadChainedDefaults, PerCameraKeysFallBackToTheBaseValuesOfThisLoad) {
 
     const SettingsRecord mixed = loadText(
         "[3rdPersonView]\n"
-        "fovMedium = 80\n"       // given before its base in the file: order in the file does not matter
+        "fovMedium = 80\n"  // given before its base in the file: order in the file does not matter
         "fov = 70\n"
         "distanceOffset = 0.25\n"
         "distanceOffsetFar = bad\n"  // not accepted: chained like an absent key
         "heightOffsetNear = 1\n"
-        "angleFar = 25\n");      // the per-camera angles are not clamped
+        "angleFar = 25\n");  // the per-camera angles are not clamped
     const auto& m = mixed.thirdPersonView.perCamera;
     EXPECT_EQ(m.fov, (PerCamera{70.0f, 80.0f, 70.0f}));
     EXPECT_EQ(m.distanceOffset, (PerCamera{0.25f, 0.25f, 0.25f}));

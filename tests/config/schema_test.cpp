@@ -23,11 +23,19 @@ TEST(Schema, EveryKeyReachesItsOwnField) {
         SettingsRecord record;
         const SettingsRecord untouched = record;
         switch (keys[i].form) {
-            case ValueForm::Number: *keys[i].field.number(record) = -12345.0f; break;
-            case ValueForm::Integer: *keys[i].field.integer(record) = -12345; break;
+            case ValueForm::Number:
+                *keys[i].field.number(record) = -12345.0f;
+                break;
+            case ValueForm::Integer:
+                *keys[i].field.integer(record) = -12345;
+                break;
             case ValueForm::Switch:
-            case ValueForm::IntegerSwitch: *keys[i].field.flag(record) = !*keys[i].field.flag(record); break;
-            case ValueForm::KeyName: *keys[i].field.text(record) = "marked"; break;
+            case ValueForm::IntegerSwitch:
+                *keys[i].field.flag(record) = !*keys[i].field.flag(record);
+                break;
+            case ValueForm::KeyName:
+                *keys[i].field.text(record) = "marked";
+                break;
         }
         EXPECT_NE(record, untouched) << keys[i].key;
         for (std::size_t j = 0; j < keys.size(); ++j) {
@@ -45,9 +53,29 @@ TEST(Schema, NumbersFormatAsTheLibrarysShortestFormDoes) {
         char buffer[64];
         return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
     };
-    for (const float value : {0.4f, 59.0f, 77.5f, -0.04f, 0.007f, 1.0f / 3.0f, 1e-7f, 3.4e38f, 0.0f, 1500.0f, 1e5f,
-                              123456.0f, 1e7f, 1.5e-5f, 0.0001f, -0.0f, 1e-45f, std::numeric_limits<float>::max(),
-                              std::numeric_limits<float>::min(), 8388608.0f, 16777216.0f, 9.999999e-5f, 1e10f})
+    for (const float value : {0.4f,
+                              59.0f,
+                              77.5f,
+                              -0.04f,
+                              0.007f,
+                              1.0f / 3.0f,
+                              1e-7f,
+                              3.4e38f,
+                              0.0f,
+                              1500.0f,
+                              1e5f,
+                              123456.0f,
+                              1e7f,
+                              1.5e-5f,
+                              0.0001f,
+                              -0.0f,
+                              1e-45f,
+                              std::numeric_limits<float>::max(),
+                              std::numeric_limits<float>::min(),
+                              8388608.0f,
+                              16777216.0f,
+                              9.999999e-5f,
+                              1e10f})
         EXPECT_EQ(formatNumber(value), library(value)) << library(value);
     // Every exponent, random mantissas: the rare boundary cases sit at powers of two.
     std::mt19937 random(20261206);

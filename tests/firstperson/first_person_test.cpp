@@ -34,7 +34,11 @@ TEST(Inertia, TheSignalFromItsTwoFollowers) {
     // One step at 60 a second from the followers given. Worked by hand: a = drive × change × 1700; fast and slow move
     // 1.725/60 and 0.765/60 of the way to a; standing (≤ 0.02 m/s) the slow one then takes 8/60 of the gap; signal
     // (0.01295·speed + fast - slow - 0.3)·0.175 within ±0.1.
-    struct Case { bool on; float drive, change, speed, fast0, slow0, fast, slow, signal; const char* what; };
+    struct Case {
+        bool on;
+        float drive, change, speed, fast0, slow0, fast, slow, signal;
+        const char* what;
+    };
     const Case cases[] = {
         {false, 0.25f, 0.001f, 10, 0.5f, 0.2f, 0.5f, 0.2f, 0.0f, "off: nothing, followers kept"},
         {true, 0.25f, 0, 0, 0, 0, 0, 0, -0.0525f, "at rest: -0.3 × 0.175"},
@@ -68,7 +72,10 @@ TEST(CabinMotion, ShakeAndVibrationOfOneStepAtChosenInputs) {
     // One step from rest. Worked by hand: amplitude = min(cap, min(s/3, 1)/(0.045·s + 1) ·
     // (0.5·s·0.004 + jolt·0.5·0.01) · time scale); phase (0.25·s + 12)/60; vibration gain
     // s/45 + 0.25, at most 1.25. The followers take 22/60 (offset) and 20/60 (angles) of the way.
-    struct Case { float speed, previousVz, timeScale, cap, phase, amplitude, gain; const char* what; };
+    struct Case {
+        float speed, previousVz, timeScale, cap, phase, amplitude, gain;
+        const char* what;
+    };
     const Case cases[] = {
         {6, -0.1f, 1, 1, 0.225f, 0.0330709f, 0.383333f, "6 m/s, a jolt of 6 m/s²: 0.042/1.27"},
         {60, 0, 0.5f, 1, 0.45f, 0.0162162f, 1.25f, "60 m/s at half speed: 0.12/3.7/2, the gain capped"},
@@ -77,17 +84,24 @@ TEST(CabinMotion, ShakeAndVibrationOfOneStepAtChosenInputs) {
     };
     for (const Case& k : cases) {
         s.ShakeMaxOffset = k.cap;
-        CabinInputs in{.dt = kDt, .steps = kOneStep, .realFrameSeconds = kDt, .timeScale = k.timeScale,
+        CabinInputs in{.dt = kDt,
+                       .steps = kOneStep,
+                       .realFrameSeconds = kDt,
+                       .timeScale = k.timeScale,
                        .velocity = Vector3(0.0f, k.speed, 0.0f)};
         CabinMotion c{.prevVerticalVelocity = k.previousVz};
         cabinMotionStep(c, s, in);
         const float p = c.shakePhase, a = k.amplitude, kp = 22.0f / 60.0f, kr = 20.0f / 60.0f;
         EXPECT_NEAR(p, k.phase, 1e-6f) << k.what;
-        const float expected[] = {noise(p, 0) * a * 0.6f * kp, noise(p, 17) * a * 0.6f * kp, noise(p, 43) * a * kp,
-                                  0.9f * noise(p, 71) * a * 90 * kr, 0.9f * noise(p, 103) * a * 60 * kr,
-                                  0.9f * noise(p, 139) * a * 45 * kr, k.gain * noise(p * 4.5f, 211) * 0.006f};
+        const float expected[] = {noise(p, 0) * a * 0.6f * kp,
+                                  noise(p, 17) * a * 0.6f * kp,
+                                  noise(p, 43) * a * kp,
+                                  0.9f * noise(p, 71) * a * 90 * kr,
+                                  0.9f * noise(p, 103) * a * 60 * kr,
+                                  0.9f * noise(p, 139) * a * 45 * kr,
+                                  k.gain * noise(p * 4.5f, 211) * 0.006f};
         const float got[] = {c.shakeOffset.x(), c.shakeOffset.y(), c.shakeOffset.z(), c.shakePitch,
-                             c.shakeRoll, c.shakeYaw, c.vibration};
+                             c.shakeRoll,       c.shakeYaw,        c.vibration};
         for (int i = 0; i < 7; ++i)
             EXPECT_NEAR(got[i], expected[i], 1e-4f * std::fabs(expected[i]) + 1e-9f) << k.what << " " << i;
     }
@@ -95,8 +109,11 @@ TEST(CabinMotion, ShakeAndVibrationOfOneStepAtChosenInputs) {
 
 TEST(CabinMotion, LeanSwitchesAndPauses) {
     FirstPersonView s;
-    const CabinInputs moving{.dt = kDt, .steps = kOneStep, .velocity = Vector3(0.0f, 10.0f, 0.4f),
-                             .sidewaysSpeed = -0.6f, .right = Vector3(1.0f, 0.0f, 0.0f)};
+    const CabinInputs moving{.dt = kDt,
+                             .steps = kOneStep,
+                             .velocity = Vector3(0.0f, 10.0f, 0.4f),
+                             .sidewaysSpeed = -0.6f,
+                             .right = Vector3(1.0f, 0.0f, 0.0f)};
     CabinMotion c;
     for (int i = 0; i < 30; ++i) cabinMotionStep(c, s, moving);
     // The lean: 0.6 × 0.045 = 0.027, limited to 0.02, approached at 6/60 a frame: 0.02·(1 - 0.9^30).
@@ -107,7 +124,8 @@ TEST(CabinMotion, LeanSwitchesAndPauses) {
     strong.LeanForward = 1.0f;
     for (const float change : {-5.0f, 5.0f}) {
         CabinMotion fresh;
-        cabinMotionStep(fresh, strong, {.dt = kDt, .steps = kOneStep, .speedChange = change, .forward = Vector3::UnitY()});
+        cabinMotionStep(fresh, strong,
+                        {.dt = kDt, .steps = kOneStep, .speedChange = change, .forward = Vector3::UnitY()});
         EXPECT_NEAR(fresh.leanOffset.y(), change < 0.0f ? 0.007f : -0.007f, 1e-7f) << change;
     }
     const CabinMotion before = c;  // paused: nothing moves
@@ -136,12 +154,17 @@ TEST(CabinMotion, LeanSwitchesAndPauses) {
 
 TEST(LookAround, TheRecenteringWeight) {
     FirstPersonView s;  // RecenterTime 1.6, RecenterEase 2
-    struct Case { float hold, time, ease, weight; const char* what; };
+    struct Case {
+        float hold, time, ease, weight;
+        const char* what;
+    };
     const Case cases[] = {
-        {2.0f, 1.6f, 2.0f, 1.0f, "input: full look"}, {1.6f, 1.6f, 2.0f, 1.0f, "the last moment of the hold"},
+        {2.0f, 1.6f, 2.0f, 1.0f, "input: full look"},
+        {1.6f, 1.6f, 2.0f, 1.0f, "the last moment of the hold"},
         {0.8f, 1.6f, 2.0f, 0.75f, "half way back: 1 - 0.5²"},
         {1.44f, 1.6f, 2.0f, 0.99f, "a tenth of the way back, ease 2: still 0.99"},
-        {0.48f, 1.6f, 1.0f, 0.3f, "ease 1 returns linearly"}, {0.0f, 1.6f, 2.0f, 0.0f, "back at rest"},
+        {0.48f, 1.6f, 1.0f, 0.3f, "ease 1 returns linearly"},
+        {0.0f, 1.6f, 2.0f, 0.0f, "back at rest"},
         {0.5f, 0.0f, 2.0f, 1.0f, "a return time of 0 counts as 0.01"},
         {2.0f, 1.6f, 0.0f, 1.0f, "ease 0, holding: 1, not 0^0 of a vanished look"},
         {0.8f, 1.6f, -2.0f, 0.0069075f, "a negative ease returning: as 0.01, 1 - 0.5^0.01"},
@@ -155,7 +178,11 @@ TEST(LookAround, TheRecenteringWeight) {
 
 TEST(LookAround, LimitsAboutTheVehiclesHeading) {
     FirstPersonView s;  // yaw 95 left, 100 right; pitch -62..40
-    struct Case { Rotation look; float heading; Rotation limited; };
+    struct Case {
+        Rotation look;
+        float heading;
+        Rotation limited;
+    };
     const Case cases[] = {
         {{10, 7, 50}, 30, {10, 0, 50}},      // within: roll dropped
         {{50, 0, 200}, 30, {40, 0, 125}},    // 170 left of the heading: 95; pitch 40
@@ -173,7 +200,9 @@ TEST(LookAround, LimitsAboutTheVehiclesHeading) {
 TEST(FieldOfView, SpeedZoomTargetAndAim) {
     FirstPersonView s;  // SpeedZoomAmount 12
     // (1 - (1 - u)²)·12 with u = speed/reference, worked by hand; a reference of 0 or less is 1.
-    struct Case { float speed, atSpeed, zoom; };
+    struct Case {
+        float speed, atSpeed, zoom;
+    };
     const Case cases[] = {{0, 55, 0}, {20, 55, 7.14050f}, {55, 55, 12}, {90, 55, 12}, {0.5f, 0, 9}, {1, -5, 12}};
     for (const Case& k : cases) {
         s.SpeedZoomAtSpeed = k.atSpeed;

@@ -15,18 +15,19 @@ using testing::runUntil;
 // The player drives a compact; the plug-in's answers are scripted by the events.
 std::unique_ptr<sim::Simulation> drive(const std::string& gears, const std::string& events) {
     return testing::makeRun(R"({"frames": 120, "world": {"gears": )" + gears + R"(, "player": {"in": "car"},
-        "vehicles": [{"name": "car", "model": "compact", "speed": 5}]}, "events": [)" + events + "]}");
+        "vehicles": [{"name": "car", "model": "compact", "speed": 5}]}, "events": [)" +
+                            events + "]}");
 }
 
 TEST(GearsInPlay, LinkedItsLooksAreHeardEveryFrameUntilItIsUnlinked) {
-    auto run = drive(R"({"present": true})",
-                     R"({"frame": 20, "do": "gears", "left": true, "back": true, "frames": 60})");
+    auto run =
+        drive(R"({"present": true})", R"({"frame": 20, "do": "gears", "left": true, "back": true, "frames": 60})");
     runUntil(*run, 18);
     EXPECT_EQ(run->world.gears.exportLookups, 16);
     int queries = run->world.gears.lookQueries;
     runUntil(*run, 28);
     EXPECT_EQ(run->world.gears.lookQueries - queries, 30);  // right is not held: left, right, back each frame
-    runUntil(*run, 45);  // 0.15 a frame: full after 7 frames
+    runUntil(*run, 45);                                     // 0.15 a frame: full after 7 frames
     EXPECT_EQ(run->plugin.look.lookKeyAxis, 1.0f);
     EXPECT_TRUE(run->plugin.look.lookBackHeld);
     unlinkGears(run->plugin);  // still asking for both, no longer heard or asked

@@ -26,9 +26,15 @@ TEST(NativeSlots, ArgumentsAreEncodedAsTheRuntimeExpects) {
     const testing::RecordedCall& call = fake.calls()[0];
     EXPECT_EQ(call.hash, 0x1122334455667788ull);
     // -1 zero-extended, not sign-extended; 1.5f's bit pattern in the low half; -0.0f keeps its sign bit.
-    const std::vector<std::uint64_t> expected = {0x00000000ffffffffull, 7, 1, 0, 0x3fc00000ull, 0x80000000ull,
+    const std::vector<std::uint64_t> expected = {0x00000000ffffffffull,
+                                                 7,
+                                                 1,
+                                                 0,
+                                                 0x3fc00000ull,
+                                                 0x80000000ull,
                                                  reinterpret_cast<std::uintptr_t>(text),
-                                                 reinterpret_cast<std::uintptr_t>(&out), 0xfedcba9876543210ull};
+                                                 reinterpret_cast<std::uintptr_t>(&out),
+                                                 0xfedcba9876543210ull};
     EXPECT_EQ(call.slots, expected);
 }
 

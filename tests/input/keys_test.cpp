@@ -13,11 +13,14 @@ namespace {
 using testing::FakePlatform;
 
 TEST(KeyNames, LettersDigitsTableNamesAndLookupRules) {
-    struct Case { const char* name; std::int32_t code; };
+    struct Case {
+        const char* name;
+        std::int32_t code;
+    };
     const Case cases[] = {
         // "1" is the top-row digit, not the number pad's 0x61; no case folding, no trimming.
-        {"A", 0x41}, {"Z", 0x5A}, {"0", 0x30}, {"9", 0x39}, {"1", 0x31}, {"b", -1}, {"f10", -1}, {" F10", -1},
-        {"F10 ", -1}, {"", -1}, {"AB", -1}, {"F25", -1}, {"NUM10", -1}, {"-", -1}, {"ÄÖ", -1},
+        {"A", 0x41},  {"Z", 0x5A}, {"0", 0x30}, {"9", 0x39}, {"1", 0x31},   {"b", -1}, {"f10", -1}, {" F10", -1},
+        {"F10 ", -1}, {"", -1},    {"AB", -1},  {"F25", -1}, {"NUM10", -1}, {"-", -1}, {"ÄÖ", -1},
     };
     for (const Case& c : cases) EXPECT_EQ(keyCodeOf(c.name), c.code) << '"' << c.name << '"';
     // Every other name with its code, as the list of key names gives them: a mistyped name
@@ -58,14 +61,16 @@ struct KeyStateTest : ::testing::Test {
 
 TEST_F(KeyStateTest, ReleaseFiresOnceOnTheFirstCallThatSeesTheKeyUpOrTheFocusGone) {
     // The B key held or not and the game in focus or not, then what one call sees.
-    struct Step { bool held, focus, down, released; };
+    struct Step {
+        bool held, focus, down, released;
+    };
     const Step steps[] = {
         {false, true, false, false},                               // never pressed
         {true, true, true, false},   {true, true, true, false},    // held
         {false, true, false, true},  {false, true, false, false},  // let go: exactly once
         {true, true, true, false},   {true, false, false, true},   // still held, but another window has the focus
-        {true, false, false, false},
-        {true, true, true, false},   {false, true, false, true},   // back in focus, still held: a new press
+        {true, false, false, false}, {true, true, true, false},
+        {false, true, false, true},  // back in focus, still held: a new press
     };
     for (std::size_t i = 0; i < std::size(steps); ++i) {
         fake.down[0x42] = steps[i].held;

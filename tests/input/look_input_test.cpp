@@ -25,10 +25,13 @@ constexpr std::size_t kLeftKey = 'B', kRightKey = 'N', kLookBack = 79;  // the d
 
 TEST(LookInputActivity, EitherAnalogueAxisBeyondFiveThousandthsCounts) {
     auto run = startedRun();
-    struct Case { float x, y; bool active; };
-    for (const Case& c : {Case{0.0f, 0.0f, false}, Case{0.004f, 0.004f, false}, Case{-0.004f, 0.004f, false},
-                          Case{0.005f, 0.0f, false}, Case{0.006f, 0.0f, true}, Case{0.0f, -0.006f, true},
-                          Case{-0.5f, 0.0f, true}, Case{0.0f, 1.0f, true}}) {
+    struct Case {
+        float x, y;
+        bool active;
+    };
+    for (const Case& c :
+         {Case{0.0f, 0.0f, false}, Case{0.004f, 0.004f, false}, Case{-0.004f, 0.004f, false}, Case{0.005f, 0.0f, false},
+          Case{0.006f, 0.0f, true}, Case{0.0f, -0.006f, true}, Case{-0.5f, 0.0f, true}, Case{0.0f, 1.0f, true}}) {
         run->world.lookX = c.x;
         run->world.lookY = c.y;
         run->plugin.look.lookInputActive = !c.active;  // must be written, not kept
@@ -42,7 +45,15 @@ TEST(LookInputActivity, EitherAnalogueAxisBeyondFiveThousandthsCounts) {
 // game has lost the focus. The plug-in is asked only for what the keys and the control
 // leave open, and never while switched off.
 TEST(LookInput, EachInputMovesTheAxisOneStepAndThePlugInIsAskedOnlyWhatIsLeftOpen) {
-    struct Case { const char* what; float start; const char* held; bool fromGears; float axis; bool back; int queries; };
+    struct Case {
+        const char* what;
+        float start;
+        const char* held;
+        bool fromGears;
+        float axis;
+        bool back;
+        int queries;
+    };
     const Case cases[] = {
         {"left key", 0.5f, "l", true, 0.6f, false, 2},
         {"right key", 0.5f, "r", true, 0.4f, false, 2},

@@ -20,8 +20,8 @@ namespace velmora {
 namespace {
 
 using testing::FakePlatform;
-using testing::TempDir;
 using testing::readFile;
+using testing::TempDir;
 
 // The plug-in, run in a fresh folder of its own where the actions find "Velmora.ini".
 struct InFolder {
@@ -42,20 +42,30 @@ struct InFolder {
 // The fields of a group, in the order a slot writes them (yawOffset is not one): group 0
 // first person, 1 to 3 the near, medium and far camera; and 4, the feel and tracking values.
 const std::pair<const char*, float FirstPersonView::*> kFirstPersonSlot[] = {
-    {"fov", &FirstPersonView::fov}, {"heightOffset", &FirstPersonView::heightOffset},
-    {"forwardOffset", &FirstPersonView::forwardOffset}, {"sideOffset", &FirstPersonView::sideOffset},
-    {"pitchOffset", &FirstPersonView::pitchOffset}, {"rollOffset", &FirstPersonView::rollOffset},
+    {"fov", &FirstPersonView::fov},
+    {"heightOffset", &FirstPersonView::heightOffset},
+    {"forwardOffset", &FirstPersonView::forwardOffset},
+    {"sideOffset", &FirstPersonView::sideOffset},
+    {"pitchOffset", &FirstPersonView::pitchOffset},
+    {"rollOffset", &FirstPersonView::rollOffset},
     {"HeadFollowRate", &FirstPersonView::HeadFollowRate}};
 using Cameras = PerCameraSettings;
-const std::pair<const char*, PerCamera Cameras::*> kCameraSlot[] = {
-    {"fov", &Cameras::fov},       {"distance", &Cameras::distance},
-    {"height", &Cameras::height}, {"angle", &Cameras::angle},
-    {"distanceOffset", &Cameras::distanceOffset}, {"heightOffset", &Cameras::heightOffset}};
+const std::pair<const char*, PerCamera Cameras::*> kCameraSlot[] = {{"fov", &Cameras::fov},
+                                                                    {"distance", &Cameras::distance},
+                                                                    {"height", &Cameras::height},
+                                                                    {"angle", &Cameras::angle},
+                                                                    {"distanceOffset", &Cameras::distanceOffset},
+                                                                    {"heightOffset", &Cameras::heightOffset}};
 
 void setGroup(SettingsRecord& s, int group, const std::vector<float>& values) {
     FirstPersonView& f = s.firstPersonView;
-    float* const feel[] = {&s.thirdPersonView.InertiaForce, &f.ShakeTerrain, &f.ShakeMaxOffset,
-                           &f.ShakeRotation, &f.LookWeight, &f.RecenterTime, &f.RecenterEase};
+    float* const feel[] = {&s.thirdPersonView.InertiaForce,
+                           &f.ShakeTerrain,
+                           &f.ShakeMaxOffset,
+                           &f.ShakeRotation,
+                           &f.LookWeight,
+                           &f.RecenterTime,
+                           &f.RecenterEase};
     for (std::size_t j = 0; j < values.size(); ++j) {
         if (group == 0) f.*kFirstPersonSlot[j].second = values[j];
         if (group >= 1 && group <= 3) (s.thirdPersonView.perCamera.*kCameraSlot[j].second)[group - 1] = values[j];
@@ -94,7 +104,11 @@ TEST(MenuActions, EachPresetAndResetSetsItsValuesAndNothingElse) {
         {7, "Medium camera reset", 2, {77.5f, 1.2f, 0.3f, 3.5f, 0, 0}},
         {8, "Far camera reset", 3, {77.5f, 2.0f, 0.55f, 3.5f, 0, 0}},
         {9, "Feel and tracking reset", 4, {1.0f, 0.00015f, 0.012f, 0.25f, 14, 1.6f, 2.0f}},
-        {0, "", -1, {}}, {10, "", -1, {}}, {99, "", -1, {}}, {106, "", -1, {}}, {140, "", -1, {}},
+        {0, "", -1, {}},
+        {10, "", -1, {}},
+        {99, "", -1, {}},
+        {106, "", -1, {}},
+        {140, "", -1, {}},
     };
     for (const Case& c : cases) {
         Velmora v;
@@ -119,7 +133,7 @@ TEST(SaveAll, WritesTheFortyThreeValuesAndKeepsTheRestOfTheFile) {
     EXPECT_STREQ(saved.GetValue("1stPersonView", "fov"), "61.000000");
     EXPECT_STREQ(saved.GetValue("1stPersonView", "EyePlaneGuard"), "1");
     EXPECT_STREQ(saved.GetValue("3rdPersonView", "InertiaAffectsPitch"), "1");
-    EXPECT_STREQ(saved.GetValue("1stPersonView", "lookLeftAngle"), "33");   // carried through
+    EXPECT_STREQ(saved.GetValue("1stPersonView", "lookLeftAngle"), "33");  // carried through
     EXPECT_STREQ(saved.GetValue("Preset.Near.Slot1", "distance"), "2.5");  // carried through
     EXPECT_EQ(saved.GetSectionSize("1stPersonView") + saved.GetSectionSize("3rdPersonView"), 43 + 1);  // lookLeftAngle
     const std::string text = readFile(p.file());  // the fov key kept its place, first in its section
@@ -208,8 +222,9 @@ TEST(SaveAll, NeverTruncatesTheFileAndNeverClaimsASaveThatDidNotHappen) {
 TEST(SaveAll, LeavesAReadOnlyFileAsItIs) {
     const std::string original = "[1stPersonView]\nfov = 70\n";
     InFolder p(original);
-    std::filesystem::permissions(p.file(), std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
-                                               std::filesystem::perms::others_write,
+    std::filesystem::permissions(p.file(),
+                                 std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
+                                     std::filesystem::perms::others_write,
                                  std::filesystem::perm_options::remove);
     if (std::ofstream(p.file(), std::ios::app)) GTEST_SKIP() << "this user may write read-only files (root)";
     runMenuAction(p.v, 1);
@@ -225,7 +240,11 @@ TEST(UserSlots, SaveAndLoadEachGroup) {
     // 100 + 10g + 2(n - 1) and loaded by the next, in the section Preset.<group>.Slot<n>. Key j
     // of it holds 100n + 10j + (3 for first person, else g - 1) + 0.25, which "%f" writes as
     // "<that whole number>.250000".
-    struct Slot { int group, n; std::int32_t save; std::string section; };
+    struct Slot {
+        int group, n;
+        std::int32_t save;
+        std::string section;
+    };
     std::vector<Slot> slots;
     const std::string names[] = {"FirstPerson", "Near", "Medium", "Far"};
     for (int g = 0; g < 4; ++g)

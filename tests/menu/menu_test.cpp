@@ -55,7 +55,10 @@ constexpr int kF11 = 122, kUp = 38, kDown = 40, kLeft = 37, kRight = 39, kEnter 
 
 // What a row is bound to in a record: the number a float row edits or the switch a toggle
 // flips, of the camera the page is for (0 on the other pages).
-struct Bound { float* value = nullptr; bool* flag = nullptr; };
+struct Bound {
+    float* value = nullptr;
+    bool* flag = nullptr;
+};
 using Binding = Bound (*)(SettingsRecord&, std::size_t camera);
 #define NUMBER(path) [](SettingsRecord& s, std::size_t) { return Bound{&s.path, nullptr}; }
 #define SWITCH(path) [](SettingsRecord& s, std::size_t) { return Bound{nullptr, &s.path}; }
@@ -65,8 +68,14 @@ using Binding = Bound (*)(SettingsRecord&, std::size_t camera);
 
 // One row: kind 0 link, 1 number, 3 toggle, 4 action; bind null when the row binds nothing;
 // code the page a link opens or the action a row runs, on the camera pages one per camera.
-struct Row { const char* label; int kind; Binding bind; float step; std::array<std::int32_t, 3> code;
-             const char* description; };
+struct Row {
+    const char* label;
+    int kind;
+    Binding bind;
+    float step;
+    std::array<std::int32_t, 3> code;
+    const char* description;
+};
 constexpr float kNo = 0.01f;  // the step of a row that has none of its own
 constexpr const char* kStores = "Stores the values above in the ini under your own slot";
 
@@ -77,7 +86,11 @@ const Row kRootRows[] = {
     {"Save everything to the ini", 4, nullptr, kNo, {1}, "Writes the current values so they survive a restart"},
 };
 const Row kFirstPersonRows[] = {
-    {"Use own first person camera", 3, FP_SWITCH(UseOwnFirstPersonCamera), kNo, {},
+    {"Use own first person camera",
+     3,
+     FP_SWITCH(UseOwnFirstPersonCamera),
+     kNo,
+     {},
      "Off hands first person back to the game. Everything below only applies when this is on"},
     {"Presets", 0, nullptr, kNo, {2}, "Ready made setups and your own saved slots"},
     {"Field of view", 1, FP(fov), 0.25f, {}, "How wide the view is. Higher shows more of the cabin"},
@@ -101,22 +114,31 @@ const Row kPresetRows[] = {
     {"Preset 1  -  recommended", 4, nullptr, kNo, {2}, "fov 61, pulled back slightly, weighted tracking"},
     {"Preset 2  -  closer", 4, nullptr, kNo, {3}, "fov 59, a little nearer the wheel"},
     {"Preset 3  -  neutral", 4, nullptr, kNo, {4}, "fov 55, no offsets, closest to stock framing"},
-    {"Save to my slot 1", 4, nullptr, kNo, {100}, kStores}, {"Load my slot 1", 4, nullptr, kNo, {101}, ""},
-    {"Save to my slot 2", 4, nullptr, kNo, {102}, kStores}, {"Load my slot 2", 4, nullptr, kNo, {103}, ""},
-    {"Save to my slot 3", 4, nullptr, kNo, {104}, kStores}, {"Load my slot 3", 4, nullptr, kNo, {105}, ""},
+    {"Save to my slot 1", 4, nullptr, kNo, {100}, kStores},
+    {"Load my slot 1", 4, nullptr, kNo, {101}, ""},
+    {"Save to my slot 2", 4, nullptr, kNo, {102}, kStores},
+    {"Load my slot 2", 4, nullptr, kNo, {103}, ""},
+    {"Save to my slot 3", 4, nullptr, kNo, {104}, kStores},
+    {"Load my slot 3", 4, nullptr, kNo, {105}, ""},
 };
 const Row kThirdPersonRows[] = {
     {"Near camera", 0, nullptr, kNo, {4}, "The first view after first person"},
-    {"Medium camera", 0, nullptr, kNo, {5}, ""}, {"Far camera", 0, nullptr, kNo, {6}, ""},
+    {"Medium camera", 0, nullptr, kNo, {5}, ""},
+    {"Far camera", 0, nullptr, kNo, {6}, ""},
     {"Feel and tracking", 0, nullptr, kNo, {7}, "Inertia, terrain, weight and how the camera follows the car"},
 };
-const Row kCameraRows[] = {  // near, medium and far
+const Row kCameraRows[] = {
+    // near, medium and far
     {"Field of view", 1, CAMERA(fov), 0.5f, {}, "This camera has its own field of view"},
     {"Distance", 1, CAMERA(distance), 0.02f, {}, "Higher moves this camera further behind the car"},
     {"Height", 1, CAMERA(height), 0.01f, {}, "Moves the camera itself up or down, keeping its distance"},
     {"Camera angle", 1, CAMERA(angle), 0.1f, {}, "Raise it to look further down the road from this camera"},
     {"Distance offset", 1, CAMERA(distanceOffset), 0.01f, {}, "Fine trim on top of the distance above"},
-    {"Aim up or down", 1, CAMERA(heightOffset), 0.25f, {},
+    {"Aim up or down",
+     1,
+     CAMERA(heightOffset),
+     0.25f,
+     {},
      "Tilts the view without moving the camera. Positive looks up, negative looks down"},
     {"Save to my slot 1", 4, nullptr, kNo, {110, 120, 130}, kStores},
     {"Load my slot 1", 4, nullptr, kNo, {111, 121, 131}, ""},
@@ -127,23 +149,37 @@ const Row kCameraRows[] = {  // near, medium and far
     {"Reset this camera", 4, nullptr, kNo, {6, 7, 8}, ""},
 };
 const Row kFeelRows[] = {
-    {"Inertia force", 1, NUMBER(thirdPersonView.InertiaForce), 0.05f, {},
+    {"Inertia force",
+     1,
+     NUMBER(thirdPersonView.InertiaForce),
+     0.05f,
+     {},
      "How much the camera swings with acceleration and cornering"},
-    {"Inertia affects pitch", 3, SWITCH(InertiaAffectsPitch), kNo, {},
+    {"Inertia affects pitch",
+     3,
+     SWITCH(InertiaAffectsPitch),
+     kNo,
+     {},
      "Lets the inertia tilt the view as well as move it"},
     {"Terrain shake", 3, FP_SWITCH(TerrainShake), kNo, {}, "Vibration over potholes, kerbs and rough ground"},
     {"Terrain shake amount", 1, FP(ShakeTerrain), 0.00005f, {}, "How hard bumps hit the camera"},
     {"Shake limit", 1, FP(ShakeMaxOffset), 0.002f, {}, "The shake never moves the camera further than this"},
     {"Shake rotation", 1, FP(ShakeRotation), 0.05f, {}, "How much bumps also pitch the view"},
     {"Look weight", 1, FP(LookWeight), 0.5f, {}, "Lower feels heavier when you look around"},
-    {"Recenter time", 1, FP(RecenterTime), 0.05f, {}, ""}, {"Recenter ease", 1, FP(RecenterEase), 0.1f, {}, ""},
+    {"Recenter time", 1, FP(RecenterTime), 0.05f, {}, ""},
+    {"Recenter ease", 1, FP(RecenterEase), 0.1f, {}, ""},
     {"Reset feel and tracking", 4, nullptr, kNo, {9}, ""},
 };
 
 // Every page in turn into the same list (which each build empties first): its title and each
 // row's every field; building changes no setting; a page above 7 gives no rows and leaves the title.
 TEST(MenuCatalogue, EveryRowOfEveryPage) {
-    struct Page { std::uint32_t id; const char* title; std::span<const Row> rows; std::size_t camera; };
+    struct Page {
+        std::uint32_t id;
+        const char* title;
+        std::span<const Row> rows;
+        std::size_t camera;
+    };
     const Page pages[] = {{0, "VELMORA", kRootRows, 0},       {1, "FIRST PERSON", kFirstPersonRows, 0},
                           {2, "PRESETS", kPresetRows, 0},     {3, "THIRD PERSON", kThirdPersonRows, 0},
                           {4, "NEAR CAMERA", kCameraRows, 0}, {5, "MEDIUM CAMERA", kCameraRows, 1},
@@ -178,12 +214,16 @@ TEST(MenuCatalogue, EveryRowOfEveryPage) {
 // is the float 1000000015047466219876688855040, and -FLT_MAX with five decimals is 46 characters.
 TEST(MenuCatalogue, ValueTexts) {
     using enum MenuItemKind;
-    struct Case { MenuItemKind kind; float value, step; bool on; const char* text; };
+    struct Case {
+        MenuItemKind kind;
+        float value, step;
+        bool on;
+        const char* text;
+    };
     for (Case c : {Case{PageLink, 1, 0.01f, true, ">"}, Case{Action, 1, 0.01f, true, ""},
                    Case{Toggle, 1, 0.01f, true, "ON"}, Case{Toggle, 1, 0.01f, false, "OFF"},
-                   Case{Float, 1.23456f, 0.00005f, true, "1.23456"},
-                   Case{Float, 1.23456f, 0.002f, true, "1.235"}, Case{Float, 1.23456f, 0.01f, true, "1.23"},
-                   Case{Float, 1.23456f, 0.5f, true, "1.23"},
+                   Case{Float, 1.23456f, 0.00005f, true, "1.23456"}, Case{Float, 1.23456f, 0.002f, true, "1.235"},
+                   Case{Float, 1.23456f, 0.01f, true, "1.23"}, Case{Float, 1.23456f, 0.5f, true, "1.23"},
                    Case{Float, -1e30f, 0.01f, true, "-1000000015047466219876688855040.00"},
                    Case{Float, -std::numeric_limits<float>::max(), 0.00005f, true,
                         "-340282346638528859811704183484516925440.00000"}}) {
@@ -202,14 +242,20 @@ TEST(MenuNavigation, OpensAtTheRootWrapsAndGoesBack) {
     // Each press and where it leaves the menu: Up and Down wrap on the root page (3 rows), Enter
     // goes to the first-person page and on to its "Presets" (row 1), Backspace returns row by
     // row and closes the menu from the root.
-    struct Step { int key; bool open; std::uint32_t page; std::int32_t selection, depth; };
-    const Step steps[] = {{kF11, true, 0, 0, 0},  {kUp, true, 0, 2, 0},   {kDown, true, 0, 0, 0},
+    struct Step {
+        int key;
+        bool open;
+        std::uint32_t page;
+        std::int32_t selection, depth;
+    };
+    const Step steps[] = {{kF11, true, 0, 0, 0},   {kUp, true, 0, 2, 0},   {kDown, true, 0, 0, 0},
                           {kEnter, true, 1, 0, 1}, {kDown, true, 1, 1, 1}, {kEnter, true, 2, 0, 2},
                           {kBack, true, 1, 1, 1},  {kBack, true, 0, 0, 0}, {kBack, false, 0, 0, 0}};
     for (std::size_t i = 0; i < std::size(steps); ++i) {
         const Step& s = steps[i];
         h.press(s.key);
-        EXPECT_EQ(std::tuple(m.open, m.currentPage, m.selection, m.depth), std::tuple(s.open, s.page, s.selection, s.depth))
+        EXPECT_EQ(std::tuple(m.open, m.currentPage, m.selection, m.depth),
+                  std::tuple(s.open, s.page, s.selection, s.depth))
             << "step " << i;
     }
     // Reopened, the menu starts at the root with an empty stack whatever it last showed; the
@@ -307,8 +353,8 @@ TEST(MenuKeys, TheGameIgnoresTheMenusKeysOnlyWhileItIsOpen) {
     h.frame();
     EXPECT_TRUE(h.world.log.disabledControls.empty());
     h.frame({kF11});
-    const std::vector<std::pair<std::int32_t, std::int32_t>> suppressed = {{0, 27},  {0, 188}, {0, 187}, {0, 189}, {0, 190},
-                                                                           {0, 201}, {0, 202}, {0, 19},  {0, 37}};
+    const std::vector<std::pair<std::int32_t, std::int32_t>> suppressed = {
+        {0, 27}, {0, 188}, {0, 187}, {0, 189}, {0, 190}, {0, 201}, {0, 202}, {0, 19}, {0, 37}};
     EXPECT_EQ(h.world.log.disabledControls, suppressed);
 }
 

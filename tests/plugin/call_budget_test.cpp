@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <numeric>
-#include <sstream>
 #include <map>
 #include <memory>
+#include <numeric>
+#include <sstream>
 #include <string>
 
 #include "plugin/velmora.h"
@@ -37,17 +37,21 @@ Calls calls(const std::string& text) {
 }
 
 // The frame driver's every frame: the player's state, the typed menu trigger, look axes, aim and time step.
-const Calls kEveryFrame = calls("playerId playerCharacter doesEntityExist isPlayerControlOn isEntityDead "
-                                "isPlayerBeingArrested cheatTyped controlValue*2 isPlayerAiming frameTimestep");
+const Calls kEveryFrame = calls(
+    "playerId playerCharacter doesEntityExist isPlayerControlOn isEntityDead "
+    "isPlayerBeingArrested cheatTyped controlValue*2 isPlayerAiming frameTimestep");
 const Calls kOnFoot = calls("isCharacterInAnyVehicle isCharacterEnteringVehicle unlockMinimapAngle setGameCameraMode");
 // Seated with the cameras in charge: the view mode kept, the controls taken, the minimap held.
-const Calls kSeated = calls("isCharacterInAnyVehicle vehicleOfCharacter setGameViewMode disableControlThisFrame*2 "
-                            "isDisabledControlJustPressed isControlPressed*2 lockMinimapAngle");
-const Calls kSample = calls("entityPosition entityRotation entityVelocity entityForward isEntityInAir "
-                            "isEntityUpsideDown frameTime");
+const Calls kSeated = calls(
+    "isCharacterInAnyVehicle vehicleOfCharacter setGameViewMode disableControlThisFrame*2 "
+    "isDisabledControlJustPressed isControlPressed*2 lockMinimapAngle");
+const Calls kSample = calls(
+    "entityPosition entityRotation entityVelocity entityForward isEntityInAir "
+    "isEntityUpsideDown frameTime");
 // The chase update: the car's orientation, one obstacle probe and its result, the field of view.
-const Calls kChase = calls("entityQuaternion startSegmentProbe segmentProbeResult setCameraFov setCameraPosition "
-                           "setCameraRotation");
+const Calls kChase = calls(
+    "entityQuaternion startSegmentProbe segmentProbeResult setCameraFov setCameraPosition "
+    "setCameraRotation");
 // First person; on a motorcycle the eye sits over the saddle bone, without the mount point.
 const std::string kFirstPersonCalls =
     "isCharacterEnteringVehicle isControlJustPressed entityQuaternion bonePosition vehicleAcceleration "
@@ -55,9 +59,10 @@ const std::string kFirstPersonCalls =
     "setGameCameraMode setCameraFov setCameraPosition setCameraRotation";
 const Calls kFirstPerson = calls(kFirstPersonCalls + " entityPointToWorld"), kOnTheSaddle = calls(kFirstPersonCalls);
 // Looking behind in first person: the rear bone and the spoiler instead of the head and the cabin motion.
-const Calls kFirstPersonBehind = calls("isCharacterEnteringVehicle isControlJustPressed entityQuaternion bonePosition "
-                                       "vehicleMod stopCameraPointing renderScriptedCameras setCameraPosition "
-                                       "setCameraRotation");
+const Calls kFirstPersonBehind = calls(
+    "isCharacterEnteringVehicle isControlJustPressed entityQuaternion bonePosition "
+    "vehicleMod stopCameraPointing renderScriptedCameras setCameraPosition "
+    "setCameraRotation");
 
 constexpr int kChaseBudget = 33, kMeasurementBudget = 400, kWorstBudget = 450;
 
@@ -72,7 +77,8 @@ std::map<std::uint64_t, std::string> nativeNames() {
 Calls byName(const std::map<std::uint64_t, int>& byHash) {
     static const auto names = nativeNames();
     Calls calls;
-    for (const auto& [hash, count] : byHash) calls[names.count(hash) != 0 ? names.at(hash) : std::to_string(hash)] += count;
+    for (const auto& [hash, count] : byHash)
+        calls[names.count(hash) != 0 ? names.at(hash) : std::to_string(hash)] += count;
     return calls;
 }
 
@@ -133,12 +139,14 @@ TEST(CallBudget, AMeasurementLooksEachBoneUpOncePerVehicle) {
     int tableBones = 0;
     for (const std::string_view name : VehicleBoneNames) tableBones += hasBone(compact, name) ? 1 : 0;
     int cabinBones = 0;
-    for (const char* name : {"seat_dside_f", "steeringwheel", "windscreen"}) cabinBones += hasBone(compact, name) ? 1 : 0;
+    for (const char* name : {"seat_dside_f", "steeringwheel", "windscreen"})
+        cabinBones += hasBone(compact, name) ? 1 : 0;
     ASSERT_GT(tableBones, 10);
     const int firstTime = 1 + (kVehicleBoneNameCount + 2) + (tableBones + cabinBones) + 1 + 3;
     const int again = firstTime - (kVehicleBoneNameCount + 2);
     auto run = started(sim::findScenario("drive"));
-    while (run->step() && run->trace().back().frame < 100) {}
+    while (run->step() && run->trace().back().frame < 100) {
+    }
     ASSERT_TRUE(run->plugin.camera.cameraActive);
     auto measured = [&] {
         const int before = run->world.log.nativeCalls;
@@ -157,7 +165,8 @@ TEST(CallBudget, AReloadLooksTheBonesUpAfresh) {
     // uses them.
     auto run = started(sim::parseScenario(R"({"frames": 60, "world": {"player": {"in": "car"},
         "vehicles": [{"name": "car", "model": "compact", "speed": 8}]},
-        "events": [{"frame": 30, "do": "key", "key": "F10", "frames": 2}]})", "reload"));
+        "events": [{"frame": 30, "do": "key", "key": "F10", "frames": 2}]})",
+                                          "reload"));
     int reloads = 0;
     while (run->step()) {
         const sim::TraceRow& row = run->trace().back();

@@ -24,7 +24,8 @@ using testing::runUntil;
 std::string inCar(const std::string& events, int frames = 200, const std::string& world = "") {
     return R"({"frames": )" + std::to_string(frames) + R"(, "world": {)" + world +
            R"("player": {"in": "car"}, "vehicles": [{"name": "car", "model": "compact", "position": [0, 0, 0.5], "speed": 5}]},
-              "events": [)" + events + "]}";
+              "events": [)" +
+           events + "]}";
 }
 
 TEST(Startup, NotifiesInPiecesOfNinetyNineThenLoadsTheSettings) {
@@ -57,7 +58,9 @@ TEST(ViewMode, RememberedAfterTheGraceAndWrittenBackOnLeaving) {
     EXPECT_EQ(std::pair(d.cameraIndex, run->world.onFootViewMode), std::pair(1, 1));
     runUntil(*run, 26);  // out of the car: the medium view is left to the game
     EXPECT_EQ(std::pair(d.wasInVehicle, run->world.onFootViewMode), std::pair(false, 1));
-    struct Remembered { int frame, mode; };  // near within the grace, read after it; far; 3 ignored
+    struct Remembered {
+        int frame, mode;
+    };  // near within the grace, read after it; far; 3 ignored
     for (const Remembered& r : {Remembered{100, 1}, Remembered{125, 0}, Remembered{135, 2}, Remembered{155, 2}}) {
         runUntil(*run, r.frame);
         EXPECT_EQ(d.rememberedViewMode, r.mode) << r.frame;
@@ -73,7 +76,8 @@ TEST(ViewMode, IntoFirstPersonWithItsClipsAndControlSeventyFiveLetsTheGameViewBa
     auto run = makeRun(inCar(R"({"frame": 5, "do": "press", "control": "viewChange"},
         {"frame": 10, "do": "press", "control": "viewChange"}, {"frame": 20, "do": "press", "control": "control75"},
         {"frame": 40, "do": "exit", "frames": 3}, {"frame": 140, "do": "setViewMode", "value": 1},
-        {"frame": 150, "do": "enter", "vehicle": "car", "frames": 3})", 160));
+        {"frame": 150, "do": "enter", "vehicle": "car", "frames": 3})",
+                             160));
     auto clips = [&] {
         const sim::ScriptedCamera& c = run->world.cameras.at(run->plugin.camera.cameraHandle);
         return std::pair{c.nearClip, c.farClip};
@@ -107,7 +111,8 @@ TEST(FrameTime, NegativeInfiniteOrNaNAnswersAreFramesInWhichNoTimePassed) {
     // Out of the car at 25 with the game's view set to far at 30; the frame time is broken in
     // frames 26 to 85. The grace of 1.5 s counts 90 frames with time: far is remembered at 175.
     for (const float broken : {-1.0f, -INFINITY, NAN, INFINITY}) {
-        auto run = makeRun(inCar(R"({"frame": 20, "do": "exit", "frames": 5}, {"frame": 30, "do": "setViewMode", "value": 2})"));
+        auto run = makeRun(
+            inCar(R"({"frame": 20, "do": "exit", "frames": 5}, {"frame": 30, "do": "setViewMode", "value": 2})"));
         tapFrameTime(*run);
         runUntil(*run, 26);
         brokenTime = broken;
@@ -123,11 +128,16 @@ TEST(FrameTime, NegativeInfiniteOrNaNAnswersAreFramesInWhichNoTimePassed) {
 TEST(ToggleKey, ToggleAndReloadOnOneKeyShareTheLatchAndTheToggleWins) {
     // F10 released at 12 and at 32, with the fov set to 99 before: sharing one key the toggle
     // wins (off, then on) and no reload puts 59 back; with keys of their own the release reloads.
-    struct Case { const char* keys; bool offBetween; float fov; };
+    struct Case {
+        const char* keys;
+        bool offBetween;
+        float fov;
+    };
     for (const Case& c : {Case{"toggleModKey = F10\nreloadSettingsKey = VK_F10\n", true, 99.0f},
                           Case{"reloadSettingsKey = F10\n", false, 59.0f}}) {
         auto run = makeRun(inCar(R"({"frame": 10, "do": "key", "key": "F10", "frames": 3},
-                                    {"frame": 30, "do": "key", "key": "F10", "frames": 3})", 50),
+                                    {"frame": 30, "do": "key", "key": "F10", "frames": 3})",
+                                 50),
                            std::string("[keyMappings]\n") + c.keys);
         runUntil(*run, 5);
         run->plugin.settings.firstPersonView.fov = 99.0f;
@@ -155,12 +165,15 @@ TEST(Guards, AFailingGuardOrAnUnsupportedVehicleLeavesTheGameAlone) {
         return !row.scripted && row.minimap == -1;
     };
     EXPECT_TRUE(gameAlone(10));  // the boat is not supported
-    struct Span { int from, to; bool alone; const char* what; };
-    const Span spans[] = {{34, 59, false, "in the car"},       {60, 79, true, "dead"},
-                          {82, 109, false, "alive again"},     {110, 129, true, "being arrested"},
-                          {132, 159, false, "free again"},     {160, 179, true, "without control"},
-                          {182, 209, false, "control back"},   {210, 229, true, "gone"},
-                          {232, 259, false, "back"}};
+    struct Span {
+        int from, to;
+        bool alone;
+        const char* what;
+    };
+    const Span spans[] = {
+        {34, 59, false, "in the car"},      {60, 79, true, "dead"},          {82, 109, false, "alive again"},
+        {110, 129, true, "being arrested"}, {132, 159, false, "free again"}, {160, 179, true, "without control"},
+        {182, 209, false, "control back"},  {210, 229, true, "gone"},        {232, 259, false, "back"}};
     for (const Span& span : spans)
         for (int f = span.from; f <= span.to; ++f) EXPECT_EQ(gameAlone(f), span.alone) << span.what << ", frame " << f;
 }

@@ -16,8 +16,9 @@ TEST(LongFrames, TheCameraStaysWithTheCar) {
             SCOPED_TRACE((*view ? "first person, " : "chase, ") + std::to_string(seconds) + " s frames");
             sim::RunOptions options;
             options.iniPath = VELMORA_DEFAULT_INI_PATH;
-            sim::Simulation run(sim::parseScenario(R"({"frames": 400, "dt": )" + std::to_string(seconds) +
-                                                       R"(, "world": {)" + view + R"("player": {"in": "car"}, "vehicles": [{"name": "car",
+            sim::Simulation run(
+                sim::parseScenario(R"({"frames": 400, "dt": )" + std::to_string(seconds) + R"(, "world": {)" + view +
+                                       R"("player": {"in": "car"}, "vehicles": [{"name": "car",
                 "model": "compact", "position": [0, 0, 0], "speed": 15, "yawRate": 10}]}, "events": [
                 {"frame": 20, "do": "hold", "control": "aim", "frames": 40},
                 {"frame": 80, "do": "hold", "control": "lookBehind", "frames": 30},
@@ -26,7 +27,9 @@ TEST(LongFrames, TheCameraStaysWithTheCar) {
                 {"frame": 160, "do": "look", "x": 0.9, "y": 0.6, "frames": 20, "device": "gamepad"},
                 {"frame": 200, "do": "press", "control": "viewChange"},
                 {"frame": 260, "do": "hold", "control": "aim", "frames": 30},
-                {"frame": 300, "do": "hold", "control": "lookBehind", "frames": 20}]})", "long frames"), options);
+                {"frame": 300, "do": "hold", "control": "lookBehind", "frames": 20}]})",
+                                   "long frames"),
+                options);
             run.run();
             EXPECT_FALSE(run.error()) << run.error().value_or("");
             int shown = 0;

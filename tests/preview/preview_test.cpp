@@ -23,13 +23,20 @@ namespace {
 // With a 90-degree vertical field on a 960x540 picture the focal length is 270 px
 // (270 / tan 45°), so a point 10 m ahead and 1 m off the axis lands 27 px from the centre.
 TEST(PreviewProjection, PointsLandWhereTheGeometrySays) {
-    struct Case { const char* what; Rotation rotation; Vector3 point; float x, y; };
+    struct Case {
+        const char* what;
+        Rotation rotation;
+        Vector3 point;
+        float x, y;
+    };
     const float down30 = 10.0f * std::tan(static_cast<float>(sim::kPi) / 6.0f);  // 5.77 m below at 10 m
     const Case cases[] = {
-        {"straight ahead", {0, 0, 0}, {0, 10, 0}, 480, 270}, {"right of the axis", {0, 0, 0}, {1, 10, 0}, 507, 270},
+        {"straight ahead", {0, 0, 0}, {0, 10, 0}, 480, 270},
+        {"right of the axis", {0, 0, 0}, {1, 10, 0}, 507, 270},
         {"above the axis", {0, 0, 0}, {0, 10, 1}, 480, 243},
         // Yaw 90 faces -X; the right hand then points to +Y, so -Y is on the left.
-        {"yaw 90 ahead", {0, 0, 90}, {-10, 0, 0}, 480, 270}, {"yaw 90 left", {0, 0, 90}, {-10, -1, 0}, 453, 270},
+        {"yaw 90 ahead", {0, 0, 90}, {-10, 0, 0}, 480, 270},
+        {"yaw 90 left", {0, 0, 90}, {-10, -1, 0}, 453, 270},
         // Pitch -30 looks down 30 degrees: a point that far below the horizon is centred.
         {"pitched down", {-30, 0, 0}, {0, 10, -down30}, 480, 270},
         // Roll 90 about the view axis turns the picture: up in the world goes to the side.
@@ -141,7 +148,8 @@ TEST(PreviewView, WhatStandsNearerCoversWhatIsBehindIt) {
     // The obstacle's near face: between the camera and the car (which spans about -2 to 2), or beyond it.
     for (const float obstacleY : {-6.0f, 5.0f}) {
         Scene scene = chaseScene(12.0f, 1.5f, boxCentreHeight(carAtOrigin()));
-        scene.obstacles.push_back(sim::Obstacle{Vector3(-1.0f, obstacleY, 0.0f), Vector3(1.0f, obstacleY + 0.5f, 3.0f)});
+        scene.obstacles.push_back(
+            sim::Obstacle{Vector3(-1.0f, obstacleY, 0.0f), Vector3(1.0f, obstacleY + 0.5f, 3.0f)});
         const Pixel centre = pixelAt(renderView(scene), 480, 270);
         EXPECT_EQ(isShadeOf(centre, kObstacle), obstacleY < 0.0f) << obstacleY;
         EXPECT_EQ(isBody(centre), obstacleY > 0.0f) << obstacleY;
@@ -191,7 +199,8 @@ TEST(PreviewRun, ModeNamesWithLookBehindOnTopAndPlacementAlongTheVehiclesHeading
     f.vehicleYaw = 90.0f;                     // facing -X
     f.cameraPosition = Vector3(14, 0.5f, 3);  // 4 m towards +X is behind it
     const CameraPlacement p = placementOf(f);
-    EXPECT_TRUE(std::fabs(p.behind - 4.0f) < 1e-4f && std::fabs(p.height - 2.0f) < 1e-4f) << p.behind << " " << p.height;
+    EXPECT_TRUE(std::fabs(p.behind - 4.0f) < 1e-4f && std::fabs(p.height - 2.0f) < 1e-4f)
+        << p.behind << " " << p.height;
 }
 
 // The drive scenario with the plug-in's own settings: its near and far stretches end on the
@@ -253,25 +262,31 @@ sim::DrawCall text(float x, float y, const std::string& t, std::array<std::int32
 }
 
 // A pixel of `colour` at `alpha` over the neutral screen: 0.42 grey is 107 of 255.
-int over(int colour, int alpha) { return static_cast<int>(std::lround((colour * alpha + 107.1 * (255 - alpha)) / 255.0)); }
+int over(int colour, int alpha) {
+    return static_cast<int>(std::lround((colour * alpha + 107.1 * (255 - alpha)) / 255.0));
+}
 
 TEST(PreviewMenu, RectanglesAndTextLandWhereTheirFractionsSay) {
     // The title bar (centre 0.16, 0.14; 0.26 by 0.055) spans x 57.6..556.8 and
     // y 121.5..180.9 px; row 1 of three (centre y 0.188 + 0.03 + 0.013 = 0.231) spans
     // y 233.3..265.7 px. The pixels sampled sit right of the texts, near the bars' ends.
     const std::vector<sim::DrawCall> calls = {
-        rect(0.16f, 0.14f, 0.26f, 0.055f, {15, 25, 40, 235}), text(0.038f, 0.123f, "TITLE"),
-        rect(0.16f, 0.201f, 0.26f, 0.03f, {0, 0, 0, 165}),      text(0.04f, 0.188f, "Row zero"),
+        rect(0.16f, 0.14f, 0.26f, 0.055f, {15, 25, 40, 235}),    text(0.038f, 0.123f, "TITLE"),
+        rect(0.16f, 0.201f, 0.26f, 0.03f, {0, 0, 0, 165}),       text(0.04f, 0.188f, "Row zero"),
         rect(0.16f, 0.231f, 0.26f, 0.03f, {245, 245, 245, 230}), text(0.04f, 0.218f, "Row one", {10, 10, 10, 255}),
-        rect(0.16f, 0.261f, 0.26f, 0.03f, {0, 0, 0, 165}),      text(0.04f, 0.248f, "Row two"),
+        rect(0.16f, 0.261f, 0.26f, 0.03f, {0, 0, 0, 165}),       text(0.04f, 0.248f, "Row two"),
     };
     const Surface menu = renderMenu(calls);
-    struct Probe { const char* what; int x, y, r, g, b; };
+    struct Probe {
+        const char* what;
+        int x, y, r, g, b;
+    };
     const Probe probes[] = {
         {"title bar", 540, 175, over(15, 235), over(25, 235), over(40, 235)},
         {"selected row", 540, 249, over(245, 230), over(245, 230), over(245, 230)},
         {"row above it", 540, 217, over(0, 165), over(0, 165), over(0, 165)},
-        {"right of the bars", 560, 249, 107, 107, 107}, {"above the title bar", 300, 119, 107, 107, 107},
+        {"right of the bars", 560, 249, 107, 107, 107},
+        {"above the title bar", 300, 119, 107, 107, 107},
     };
     for (const Probe& p : probes) {
         const Pixel px = pixelAt(menu, p.x, p.y);
@@ -287,8 +302,11 @@ TEST(PreviewMenu, RectanglesAndTextLandWhereTheirFractionsSay) {
 
 TEST(PreviewMenu, PagesAreDistinctTitlesAtTheirFirstFrame) {
     const std::vector<std::pair<int, std::vector<sim::DrawCall>>> draws = {
-        {10, {rect(0.5f, 0.5f, 0.1f, 0.1f, {}), text(0, 0, "MAIN")}}, {11, {text(0, 0, "MAIN")}},
-        {12, {text(0, 0, "PRESETS")}}, {13, {rect(0.5f, 0.5f, 0.1f, 0.1f, {})}}, {14, {text(0, 0, "MAIN")}},
+        {10, {rect(0.5f, 0.5f, 0.1f, 0.1f, {}), text(0, 0, "MAIN")}},
+        {11, {text(0, 0, "MAIN")}},
+        {12, {text(0, 0, "PRESETS")}},
+        {13, {rect(0.5f, 0.5f, 0.1f, 0.1f, {})}},
+        {14, {text(0, 0, "MAIN")}},
         {15, {text(0, 0, "FAR CAMERA")}},
     };
     const std::vector<MenuPage> pages = menuPages(draws);

@@ -42,7 +42,12 @@ std::vector<Call> lifecycleCalls(const FakeRuntime& fake) {
 
 TEST(CameraLifecycle, CreateEasesInAtTheVehicleSeedsTheHeadingAndReleaseEasesOutByMode) {
     // A game yaw a hair below 0 (-0.00001) would round to 360 itself, outside [0, 360).
-    struct Case { CameraMode mode; bool existing; std::int32_t easeMs; float gameYaw, heading; };
+    struct Case {
+        CameraMode mode;
+        bool existing;
+        std::int32_t easeMs;
+        float gameYaw, heading;
+    };
     for (const Case& c : {Case{CameraMode::ThirdPerson, false, 650, -30.0f, 330.0f},
                           Case{CameraMode::FirstPerson, false, 300, 370.0f, 10.0f},
                           Case{CameraMode::FirstPerson, false, 300, -0.00001f, 0.0f},
@@ -63,14 +68,16 @@ TEST(CameraLifecycle, CreateEasesInAtTheVehicleSeedsTheHeadingAndReleaseEasesOut
         createCamera(v);
         const bool third = c.mode == CameraMode::ThirdPerson;
         const std::string what = "game yaw " + std::to_string(c.gameYaw);
-        std::vector<Call> expected = {
-            call(natives::createCamera, static_cast<const char*>(nullptr), 1.0f, 2.0f, 3.0f, 4.0f, 5.0f, 6.0f, 70.0f, true, 2),
-            call(natives::setCameraActive, 0x55, true),
-            call(natives::renderScriptedCameras, true, true, c.easeMs, true, false, 0),
-            call(natives::gameCameraRotation, 2), call(natives::setCinematicCamera, false),
-            call(natives::setCameraNearClip, 0x55, third ? 0.15f : 0.05f),
-            call(natives::setCameraFarClip, 0x55, third ? 800.0f : 740.0f),
-            call(natives::setCameraFov, 0x55, third ? 66.0f : 63.0f), call(natives::setGameCameraMode, 1)};
+        std::vector<Call> expected = {call(natives::createCamera, static_cast<const char*>(nullptr), 1.0f, 2.0f, 3.0f,
+                                           4.0f, 5.0f, 6.0f, 70.0f, true, 2),
+                                      call(natives::setCameraActive, 0x55, true),
+                                      call(natives::renderScriptedCameras, true, true, c.easeMs, true, false, 0),
+                                      call(natives::gameCameraRotation, 2),
+                                      call(natives::setCinematicCamera, false),
+                                      call(natives::setCameraNearClip, 0x55, third ? 0.15f : 0.05f),
+                                      call(natives::setCameraFarClip, 0x55, third ? 800.0f : 740.0f),
+                                      call(natives::setCameraFov, 0x55, third ? 66.0f : 63.0f),
+                                      call(natives::setGameCameraMode, 1)};
         if (c.existing)  // the old camera goes first, never left behind
             expected.insert(expected.begin(),
                             {call(natives::setCameraActive, 0x44, false), call(natives::destroyCamera, 0x44, true)});
@@ -97,14 +104,19 @@ TEST(CameraLifecycle, CreateEasesInAtTheVehicleSeedsTheHeadingAndReleaseEasesOut
 std::string parked(const std::string& memory, const std::string& events = "") {
     return R"({"frames": 200, "world": {"memory": {)" + memory + R"(}, "player": {"in": "car"},
         "vehicles": [{"name": "car", "model": "compact", "speed": 3},
-                     {"name": "other", "model": "sports", "position": [10, 0, 0.5]}]}, "events": [)" + events + "]}";
+                     {"name": "other", "model": "sports", "position": [10, 0, 0.5]}]}, "events": [)" +
+           events + "]}";
 }
 
 // The view block is found at start-up unless its code pattern or the module is missing; the
 // chase camera seeds from the game's view when it has the block, else from the vehicle's
 // forward axis, and the drive runs on either way.
 TEST(ApplyModeSettings, ChaseSeedsFromTheGameViewOrElseFromTheVehiclesForwardAxis) {
-    struct Case { const char* memory; bool unreadableBlock; Vector3 seeded; };
+    struct Case {
+        const char* memory;
+        bool unreadableBlock;
+        Vector3 seeded;
+    };
     const Vector3 across(1.0f, 0.0f, 0.0f), forward(0.0f, 1.0f, 0.0f);
     for (const Case& c : {Case{"", false, across}, Case{R"("viewPattern": false)", false, forward},
                           Case{R"("moduleReadable": false)", false, forward}, Case{"", true, forward}}) {
@@ -128,7 +140,11 @@ TEST(ApplyModeSettings, ChaseSeedsFromTheGameViewOrElseFromTheVehiclesForwardAxi
 }
 
 TEST(ScanPattern, FirstMatchWithWildcardsAndNoRetryOfTheBreakingByte) {
-    struct Case { std::vector<std::uint8_t> image; std::vector<std::int16_t> pattern; std::ptrdiff_t at; };
+    struct Case {
+        std::vector<std::uint8_t> image;
+        std::vector<std::int16_t> pattern;
+        std::ptrdiff_t at;
+    };
     const Case cases[] = {
         {{0x48, 0x85, 0xC0}, {0x48, 0x85}, 0},            // at the very start
         {{0xCC, 0xCC, 0x48, 0x85}, {0x48, 0x85}, 2},      // at the very end
@@ -189,14 +205,19 @@ TEST(PatchModelFlags, ProbesOncePatchesOneVehicleAtATimeAndTheReleaseRestoresThe
 // only within the same range (0 and -20 would hit model info + 20 and + 0, both writable).
 // Switched off, nothing is probed (the probe would find 1404) and nothing patched.
 TEST(PatchModelFlags, OnlyAnOffsetFromOneTo8191IsTakenOrUsedAndNoneWhenSwitchedOff) {
-    struct Case { const char* memory; const char* file; bool patched; const char* more = ""; };
-    for (const Case& c : {Case{R"("flagsOffset": 0)", "1000", true}, Case{R"("flagsOffset": 8192)", "1000", true},
-                          Case{R"("flagsOffset": -4)", "1000", true}, Case{R"("moduleReadable": false)", "1000", true},
-                          Case{R"("flagsPattern": false)", "1000", true}, Case{R"("flagsPattern": false)", "0", false},
-                          Case{R"("flagsPattern": false)", "-20", false},
-                          Case{"", "1000", false, "NoHeavyBrakeAnimation = 0\n"}}) {
-        auto run = driving(c.memory, std::string("[1stPersonView]\nVehicleModelInfoFlagsOffset = ") + c.file + "\n" +
-                                         c.more);
+    struct Case {
+        const char* memory;
+        const char* file;
+        bool patched;
+        const char* more = "";
+    };
+    for (const Case& c :
+         {Case{R"("flagsOffset": 0)", "1000", true}, Case{R"("flagsOffset": 8192)", "1000", true},
+          Case{R"("flagsOffset": -4)", "1000", true}, Case{R"("moduleReadable": false)", "1000", true},
+          Case{R"("flagsPattern": false)", "1000", true}, Case{R"("flagsPattern": false)", "0", false},
+          Case{R"("flagsPattern": false)", "-20", false}, Case{"", "1000", false, "NoHeavyBrakeAnimation = 0\n"}}) {
+        auto run =
+            driving(c.memory, std::string("[1stPersonView]\nVehicleModelInfoFlagsOffset = ") + c.file + "\n" + c.more);
         const std::string what = std::string(c.memory) + ", file " + c.file + " " + c.more;
         const std::vector<std::uint8_t> before = run->world.memory.modelInfo.at("compact");
         patchModelFlags(run->plugin, handleOf(*run, "car"));
@@ -254,7 +275,12 @@ TEST(MemoryProbes, PatternsAtTheImageEdgesReadNothingOutsideIt) {
     };
     // Where the view pattern starts, the load's displacement counted from the image's end (0 for the
     // cell), and the call's target, which begins with the load.
-    struct Case { const char* what; std::size_t viewAt; std::int64_t loadToEnd, callTo = 0x3000; bool found = false; };
+    struct Case {
+        const char* what;
+        std::size_t viewAt;
+        std::int64_t loadToEnd, callTo = 0x3000;
+        bool found = false;
+    };
     const Case cases[] = {
         {"view pattern on the last byte", 0x9000 - 7, 0, 0x3000, true},
         {"call before the image", 28, 0},

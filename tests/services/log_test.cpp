@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "config/schema.h"
+#include "ini_tool.h"
 #include "plugin/velmora.h"
 #include "sim/runner.h"
-#include "config/schema.h"
 #include "sim/scenario.h"
 #include "support/temp_dir.h"
-#include "ini_tool.h"
 
 namespace velmora {
 namespace {
@@ -89,13 +89,15 @@ Played play(const std::string& scenario, const std::string& ini,
 std::string entering(int frames, const std::string& events = "", const std::string& world = "") {
     return R"({"frames": )" + std::to_string(frames) + R"(, "world": {)" + world + (world.empty() ? "" : ", ") +
            R"("vehicles": [{"name": "car", "model": "compact"}]},
-        "events": [{"frame": 2, "do": "enter", "vehicle": "car", "frames": 5})" + events + "]}";
+        "events": [{"frame": 2, "do": "enter", "vehicle": "car", "frames": 5})" +
+           events + "]}";
 }
 
 TEST(Log, AStartWithABrokenIniNamesEachValueTheLoaderDidNotTakeByItsLine) {
-    const std::string ini = "; a player's file\r\n[3rdPersonView]\r\nfov = abc\r\ncameraAngle = 45\r\ndistanceNear = 500\r\n"
-                            "[1stPersonView]\r\nUseOwnFirstPersonCamera = yess\r\n"
-                            "[KeyMappings]\r\ntoggleModKey = f10\r\nreloadSettingsKey = F10\r\n";
+    const std::string ini =
+        "; a player's file\r\n[3rdPersonView]\r\nfov = abc\r\ncameraAngle = 45\r\ndistanceNear = 500\r\n"
+        "[1stPersonView]\r\nUseOwnFirstPersonCamera = yess\r\n"
+        "[KeyMappings]\r\ntoggleModKey = f10\r\nreloadSettingsKey = F10\r\n";
     const Played p = play(entering(120), ini);
     const auto& l = p.lines;
     ASSERT_GE(l.size(), 8u) << p.log;
@@ -136,8 +138,7 @@ TEST(Log, AUtf16IniIsReadAndTheMenusSavesWriteItAsUtf8KeepingEveryLineTheyDoNotC
                           [&](int, const auto& game) { saved = testing::readFile(game / "Velmora.ini"); });
     const int read = find(p.lines, "settings read from ");
     ASSERT_GE(read, 0) << dump(p.lines);
-    EXPECT_TRUE(p.lines[static_cast<std::size_t>(read)].sentence.ends_with(
-        "Velmora.ini (UTF-16 text, read as UTF-8)"));
+    EXPECT_TRUE(p.lines[static_cast<std::size_t>(read)].sentence.ends_with("Velmora.ini (UTF-16 text, read as UTF-8)"));
     EXPECT_EQ(find(p.lines, "Velmora.ini:"), -1) << "every value taken as written";
     // Said once, at the first save, the slot's; the second finds UTF-8 text.
     const int converted = find(p.lines, "menu: Velmora.ini was UTF-16 text; it is saved as UTF-8 now");
@@ -172,37 +173,74 @@ TEST(Log, NamesTheProbesTheLinkAndEachCameraWithItsReasonInOrder) {
         std::vector<std::string> said, notSaid;
     };
     const std::vector<Case> cases = {
-        {"a sound game", R"("onFootViewMode": 4)", "", "",
-         {"game-view probe: pattern found at 0x", "camera created: first person", "model-flags probe: pattern found at 0x"},
+        {"a sound game",
+         R"("onFootViewMode": 4)",
+         "",
+         "",
+         {"game-view probe: pattern found at 0x", "camera created: first person",
+          "model-flags probe: pattern found at 0x"},
          {"game-view probe: its", "model-flags probe: its"}},
-        {"no view pattern", R"("memory": {"viewPattern": false})", "", "",
+        {"no view pattern",
+         R"("memory": {"viewPattern": false})",
+         "",
+         "",
          {"game-view probe: its code pattern was not found; the chase camera starts behind the vehicle"},
          {"game-view probe: pattern found"}},
-        {"no flags pattern", R"("memory": {"flagsPattern": false}, "onFootViewMode": 4)", "", "",
+        {"no flags pattern",
+         R"("memory": {"flagsPattern": false}, "onFootViewMode": 4)",
+         "",
+         "",
          {"game-view probe: pattern found",
-          "model-flags probe: its code pattern was not found; VehicleModelInfoFlagsOffset = 1404 from the settings is used"},
+          "model-flags probe: its code pattern was not found; VehicleModelInfoFlagsOffset = 1404 from the settings is "
+          "used"},
          {}},
-        {"an unreadable executable", R"("memory": {"moduleReadable": false}, "onFootViewMode": 4)", "", "",
+        {"an unreadable executable",
+         R"("memory": {"moduleReadable": false}, "onFootViewMode": 4)",
+         "",
+         "",
          {"game-view probe: the game's executable cannot be read",
           "model-flags probe: the game's executable cannot be read"},
          {}},
-        {"no manual-transmission plug-in", "", "", "", {"Gears.asi is not loaded: the look keys work on their own"}, {}},
+        {"no manual-transmission plug-in",
+         "",
+         "",
+         "",
+         {"Gears.asi is not loaded: the look keys work on their own"},
+         {}},
         {"the plug-in", R"("gears": {"present": true})", "", "", {"Gears.asi linked: its look requests are used"}, {}},
-        {"the plug-in without some exports", R"("gears": {"present": true, "missing": ["MT_LookingBack", "MT_GetVersion"]})",
-         "", "", {"Gears.asi linked, but it lacks MT_LookingBack: those looks are not used"}, {}},
-        {"leaving the car", R"("onFootViewMode": 0)", R"(, {"frame": 100, "do": "exit", "frames": 5})", "",
-         {"camera created: near chase", "camera released: the player left the vehicle"}, {}},
-        {"the toggle key twice", R"("onFootViewMode": 0)",
+        {"the plug-in without some exports",
+         R"("gears": {"present": true, "missing": ["MT_LookingBack", "MT_GetVersion"]})",
+         "",
+         "",
+         {"Gears.asi linked, but it lacks MT_LookingBack: those looks are not used"},
+         {}},
+        {"leaving the car",
+         R"("onFootViewMode": 0)",
+         R"(, {"frame": 100, "do": "exit", "frames": 5})",
+         "",
+         {"camera created: near chase", "camera released: the player left the vehicle"},
+         {}},
+        {"the toggle key twice",
+         R"("onFootViewMode": 0)",
          R"(, {"frame": 60, "do": "key", "key": "1", "frames": 2},
-            {"frame": 100, "do": "key", "key": "1", "frames": 2})", "",
+            {"frame": 100, "do": "key", "key": "1", "frames": 2})",
+         "",
          {"camera created: near chase", "switched off (toggle key)", "camera released: Velmora is switched off",
-          "switched on (toggle key)", "camera created: near chase"}, {}},
-        {"the player dies", R"("onFootViewMode": 0)", R"(, {"frame": 100, "do": "player", "dead": true})", "",
-         {"camera created", "camera released: the player is gone, dead, arrested or not in control"}, {}},
-        {"first person handed to the game", R"("onFootViewMode": 0)",
+          "switched on (toggle key)", "camera created: near chase"},
+         {}},
+        {"the player dies",
+         R"("onFootViewMode": 0)",
+         R"(, {"frame": 100, "do": "player", "dead": true})",
+         "",
+         {"camera created", "camera released: the player is gone, dead, arrested or not in control"},
+         {}},
+        {"first person handed to the game",
+         R"("onFootViewMode": 0)",
          R"(, {"frame": 50, "do": "press", "control": "viewChange"}, {"frame": 60, "do": "press", "control": "viewChange"},
-            {"frame": 70, "do": "press", "control": "viewChange"})", "[1stPersonView]\r\nUseOwnFirstPersonCamera = 0\r\n",
-         {"camera created: near chase", "camera released: first person is handed to the game's own camera"}, {}},
+            {"frame": 70, "do": "press", "control": "viewChange"})",
+         "[1stPersonView]\r\nUseOwnFirstPersonCamera = 0\r\n",
+         {"camera created: near chase", "camera released: first person is handed to the game's own camera"},
+         {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -211,7 +249,8 @@ TEST(Log, NamesTheProbesTheLinkAndEachCameraWithItsReasonInOrder) {
             const int missing = find(p.lines, "settings file ");
             ASSERT_GE(missing, 0) << dump(p.lines);
             const LogLine& line = p.lines[static_cast<std::size_t>(missing)];
-            EXPECT_TRUE(line.sentence.ends_with("Velmora.ini not found: Velmora runs with its defaults")) << line.sentence;
+            EXPECT_TRUE(line.sentence.ends_with("Velmora.ini not found: Velmora runs with its defaults"))
+                << line.sentence;
             EXPECT_EQ(line.level, "warning");
         }
         int at = 0;
@@ -246,7 +285,8 @@ TEST(Log, AReloadReadsTheFileAgainAndNamesWhatIsNowWrong) {
 }
 
 TEST(Log, AnUnsupportedVehicleIsNamedOnceAndASteadyDriveWritesNothing) {
-    const char* scenario = R"({"frames": 700, "world": {"vehicles": [{"name": "boat", "model": "boat", "position": [0, 20, 0]},
+    const char* scenario =
+        R"({"frames": 700, "world": {"vehicles": [{"name": "boat", "model": "boat", "position": [0, 20, 0]},
             {"name": "car", "model": "compact", "position": [-20, 0, 0]}]},
         "events": [{"frame": 5, "do": "enter", "vehicle": "boat", "frames": 5},
                    {"frame": 80, "do": "exit", "frames": 5},

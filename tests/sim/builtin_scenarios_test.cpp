@@ -52,10 +52,12 @@ std::unique_ptr<Simulation> played(const char* name, const std::function<void(Si
 // The chase rod with the shipped settings, worked out from the catalogue's bones (as the vehicle
 // tests show): its length 1.45 + rear + 0.7 + distance, the base point's height min(up + 0.5, 2)
 // + height above the origin, and the look-at point's, tan 3.5° × length + 0.15 above that.
-struct Rod { float length, base, lookAt; };
+struct Rod {
+    float length, base, lookAt;
+};
 constexpr Rod kCompactRod[3] = {{4.55f, 1.57f, 1.99829f}, {5.35f, 1.87f, 2.34722f}, {6.15f, 2.12f, 2.64615f}};
-constexpr Rod kSportsRod{5.55f, 1.71f, 2.19945f}, kTowTruckRod{6.15f, 1.96f, 2.48615f}, kTractorRod{6.45f, 2.02f, 2.5645f},
-    kMotorcycleRod{5.2f, 1.68f, 2.14805f}, kSuvNearRod{4.95f, 1.72f, 2.17275f};
+constexpr Rod kSportsRod{5.55f, 1.71f, 2.19945f}, kTowTruckRod{6.15f, 1.96f, 2.48615f},
+    kTractorRod{6.45f, 2.02f, 2.5645f}, kMotorcycleRod{5.2f, 1.68f, 2.14805f}, kSuvNearRod{4.95f, 1.72f, 2.17275f};
 
 // A follower x += (target - x)·rate·dt after n frames from x0, in closed form.
 float followed(float x0, float target, float rate, int frames) {
@@ -85,8 +87,8 @@ const TraceRow& at(const Simulation& run, int frame) { return run.trace().at(sta
     for (std::size_t i = 0; i + 1 < bounds.size(); ++i, scripted = !scripted)
         for (int f = bounds[i]; f < bounds[i + 1]; ++f)
             if (at(run, f).scripted != scripted)
-                return ::testing::AssertionFailure() << "frame " << f << " shows the "
-                                                     << (scripted ? "game's" : "scripted") << " camera";
+                return ::testing::AssertionFailure()
+                       << "frame " << f << " shows the " << (scripted ? "game's" : "scripted") << " camera";
     return ::testing::AssertionSuccess();
 }
 
@@ -109,7 +111,7 @@ TEST(BuiltinScenario, Drive) {
         EXPECT_LE(std::fabs(wrap180(static_cast<float>(r.minimap - at(*run, f - 1).minimap))), 2.0f) << f;
     }
     EXPECT_LT(at(*run, 330).vehicleYaw, -60.0f);  // 2.5 s at -25 degrees per second
-    EXPECT_EQ(at(*run, 775).minimap, -1);           // on foot the minimap is the game's again
+    EXPECT_EQ(at(*run, 775).minimap, -1);         // on foot the minimap is the game's again
 }
 
 TEST(BuiltinScenario, ChaseCycle) {
@@ -121,7 +123,10 @@ TEST(BuiltinScenario, ChaseCycle) {
             << frame;
     // Each change blends: the camera moves out (or back in) a little every frame, never jumps.
     auto reach = [&](int f) { return -offsetInCar(at(*run, f)).y(); };
-    struct Blend { int from, to; float sign; };
+    struct Blend {
+        int from, to;
+        float sign;
+    };
     for (const Blend& b : {Blend{150, 298, 1.0f}, Blend{300, 448, 1.0f}, Blend{541, 658, -1.0f}})
         for (int f = b.from; f < b.to; ++f) {
             const float step = b.sign * (reach(f + 1) - reach(f));
@@ -154,7 +159,8 @@ TEST(BuiltinScenario, ChaseCorner) {
         const Quaternion qE = qA.slerp(std::max(along, 0.875f) * 0.15f, qM);
         const Vector3 view = qE * Vector3::UnitY();
         EXPECT_LT((row.cameraPosition - (a - kSportsRod.length * view)).norm(), 2e-3f) << row.frame;
-        EXPECT_NEAR(wrap180(row.cameraRotation.z - std::atan2(-view.x(), view.y()) * 57.29578f), 0.0f, 0.02f) << row.frame;
+        EXPECT_NEAR(wrap180(row.cameraRotation.z - std::atan2(-view.x(), view.y()) * 57.29578f), 0.0f, 0.02f)
+            << row.frame;
         EXPECT_NEAR(row.cameraRotation.x, std::asin(view.z()) * 57.29578f - 3.5f, 0.02f) << row.frame;
         largestBias = std::max(largestBias, qE.angularDistance(qA) * 57.29578f);
     });
@@ -226,11 +232,17 @@ TEST(BuiltinScenario, ChaseLook) {
     // turn per frame and t the follower's step: 0.77 degrees at 12 m/s.
     const float t = (12.0f * 0.017f + 1.39f) * 3.0f * kDt;
     const float lag = (4.0f * kDt) * (1.0f - t) / t;
-    struct Look { int frame; float yaw; const char* what; };
+    struct Look {
+        int frame;
+        float yaw;
+        const char* what;
+    };
     const Look looks[] = {
         {369, 90.0f - lag, "look-left key: lookRightAngle to the left"},
-        {439, -90.0f - lag, "look-right key: lookLeftAngle to the right"}, {509, 180.0f - lag, "look-behind control"},
-        {569, 90.0f - lag, "the manual-transmission plug-in's left look"}, {629, 180.0f - lag, "its look back"},
+        {439, -90.0f - lag, "look-right key: lookLeftAngle to the right"},
+        {509, 180.0f - lag, "look-behind control"},
+        {569, 90.0f - lag, "the manual-transmission plug-in's left look"},
+        {629, 180.0f - lag, "its look back"},
     };
     for (const Look& l : looks) EXPECT_NEAR(wrap180(yawFromCar(at(*run, l.frame)) - l.yaw), 0.0f, 0.05f) << l.what;
     // The mouse turns the view right and up, the stick left and down; both are held a
@@ -249,7 +261,8 @@ TEST(BuiltinScenario, ChaseJump) {
     // The chase camera follows the body there: the travel blend runs toward 1 at 12 per second, unclamped, 1 - 0.8^n
     // after n frames in the air, and back toward 0 the same way once it has landed.
     std::map<int, float> blend;  // by frame
-    auto run = played("chase-jump", [&](Simulation& r) { blend[r.trace().back().frame] = r.plugin.sample.travelBlend; });
+    auto run =
+        played("chase-jump", [&](Simulation& r) { blend[r.trace().back().frame] = r.plugin.sample.travelBlend; });
     const auto& rows = run->trace();
     const auto takeOff = std::find_if(rows.begin(), rows.end(), [](const TraceRow& r) { return r.inAir; });
     const auto landing = std::find_if(takeOff, rows.end(), [](const TraceRow& r) { return !r.inAir; });
@@ -288,7 +301,8 @@ TEST(BuiltinScenario, FirstPersonEntry) {
     EXPECT_TRUE(shown(*run, false, {0, 61, 130}));
     for (int f = 16; f <= 60; ++f) {
         const TraceRow& r = at(*run, f);
-        EXPECT_TRUE(r.vehicleViewMode == 4 && (r.cameraPosition - r.vehiclePosition).norm() < 1.5f) << f;  // in the cabin
+        EXPECT_TRUE(r.vehicleViewMode == 4 && (r.cameraPosition - r.vehiclePosition).norm() < 1.5f)
+            << f;  // in the cabin
     }
     EXPECT_EQ(at(*run, 130).onFootViewMode, 4);  // out again: first person stays the game's view
     // The phone's scale is the shipped PhoneOverlayScale (0, under 0.999) once the own camera runs.
@@ -348,15 +362,21 @@ TEST(BuiltinScenario, FirstPersonDrive) {
     // of 0.025 held to 0.02 to the right; in the right bend to the left.
     std::map<int, Vector3> fromHead;  // by frame, in the car's frame
     std::map<int, float> shake;       // the positional shake's height
-    auto run = played("fp-drive", [&](Simulation& r) {
-        // The run's state after a step is the plug-in's after its frame (the world has moved on):
-        // the head and the car's axes as the plug-in read them in the frame the camera was set.
-        const VehicleSample& s = r.plugin.sample;
-        const Vector3 d = r.trace().back().cameraPosition - r.plugin.cabin.rawHead;
-        fromHead[r.trace().back().frame] = Vector3(d.dot(s.vehicleRight), d.dot(s.vehicleForward), d.dot(s.vehicleUp));
-        shake[r.trace().back().frame] = r.plugin.cabin.shakeOffset.z();
-    }, {{"EyePlaneGuard", "0"}});
-    struct Place { int frame; Vector3 at; };
+    auto run = played("fp-drive",
+                      [&](Simulation& r) {
+                          // The run's state after a step is the plug-in's after its frame (the world has moved on):
+                          // the head and the car's axes as the plug-in read them in the frame the camera was set.
+                          const VehicleSample& s = r.plugin.sample;
+                          const Vector3 d = r.trace().back().cameraPosition - r.plugin.cabin.rawHead;
+                          fromHead[r.trace().back().frame] =
+                              Vector3(d.dot(s.vehicleRight), d.dot(s.vehicleForward), d.dot(s.vehicleUp));
+                          shake[r.trace().back().frame] = r.plugin.cabin.shakeOffset.z();
+                      },
+                      {{"EyePlaneGuard", "0"}});
+    struct Place {
+        int frame;
+        Vector3 at;
+    };
     for (const Place& p : {Place{89, {0, 0.0125f, 0.05f}}, Place{150, {0, -0.0204746f, 0.05f}},
                            Place{300, {0.02f, 0.0083444f, 0.05f}}, Place{470, {-0.02f, -0.0065728f, 0.05f}}})
         EXPECT_LT((fromHead.at(p.frame) - p.at).norm(), 2e-3f) << p.frame << ": " << fromHead.at(p.frame).transpose();
@@ -381,8 +401,9 @@ TEST(BuiltinScenario, FirstPersonLook) {
     // 0.8: half way back. The stick turns the head at 0.6 of the mouse's rate: 3 degrees a frame for 20 frames. The
     // look keys: B by lookRightAngle 80 to the left, N by lookLeftAngle 75 to the right. Far past the limits: 100 to
     // the right of the car.
-    const std::pair<int, float> yaws[] = {{109, -25.0f}, {132, -25.0f}, {180, -25.0f * (1.0f - 0.5f * 0.5f)}, {228, 0.0f},
-                                          {319, 60.0f},  {539, 80.0f},  {599, -75.0f}, {699, -100.0f}};
+    const std::pair<int, float> yaws[] = {{109, -25.0f}, {132, -25.0f}, {180, -25.0f * (1.0f - 0.5f * 0.5f)},
+                                          {228, 0.0f},   {319, 60.0f},  {539, 80.0f},
+                                          {599, -75.0f}, {699, -100.0f}};
     for (const auto& [frame, want] : yaws) EXPECT_NEAR(yaw(frame), want, frame == 180 ? 0.02f : 0.01f) << frame;
     EXPECT_NEAR(at(*run, 819).cameraRotation.x, 40.0f, 0.01f);  // and 40 up
 }
@@ -393,10 +414,12 @@ TEST(BuiltinScenario, FirstPersonLookBehind) {
     auto run = played("fp-behind", [&](Simulation& r) {
         const int frame = r.trace().back().frame;  // the frame just played
         realFrameSeconds[frame] = r.plugin.clock.RealFrameSeconds;
-        std::memcpy(&flagsWord[frame], r.world.memory.modelInfo.at("compact").data() + 1404 + 20, sizeof(std::uint32_t));
+        std::memcpy(&flagsWord[frame], r.world.memory.modelInfo.at("compact").data() + 1404 + 20,
+                    sizeof(std::uint32_t));
     });
     // Each car looks back along its axis (where from, the look-behind tests work out).
-    for (const int f : {90, 230, 370, 510, 650}) EXPECT_NEAR(wrap180(yawFromCar(at(*run, f)) - 180.0f), 0.0f, 1e-3f) << f;
+    for (const int f : {90, 230, 370, 510, 650})
+        EXPECT_NEAR(wrap180(yawFromCar(at(*run, f)) - 180.0f), 0.0f, 1e-3f) << f;
     // The wall clock is not measured while looking behind, and the first frame after starts
     // afresh instead of counting the whole look as one frame.
     EXPECT_NEAR(realFrameSeconds.at(79), 1.0f / 60.0f, 1e-6f);
@@ -413,14 +436,17 @@ TEST(BuiltinScenario, FirstPersonBike) {
     // travel, θ = atan 0.2, and uphill = sin θ = 0.196116 shifts it 0.155·uphill up and 0.54·uphill back along the
     // travel: (0, -0.04 + 0.030398 sin θ - 0.105903, 0.05 + 0.030398 cos θ).
     std::map<int, Vector3> fromEye;  // in the camera's frame: right, forward, up
-    auto run = played("fp-bike", [&](Simulation& r) {
-        const TraceRow& row = r.trace().back();
-        if (r.world.player.vehicle == 0) return;
-        const float pitch = row.vehiclePosition.y() > 45.0f ? 11.309932f : 0.0f;  // on the ramp
-        const Vector3 eye = row.vehiclePosition + sim::orientationOf(row.vehicleYaw, pitch, 0) * Vector3(0, 0.12f, 0.89f);
-        const Matrix3 view = sim::orientationOf(row.cameraRotation.z, row.cameraRotation.x, 0.0f);
-        fromEye[row.frame] = view.transpose() * (row.cameraPosition - eye);
-    }, {{"EyePlaneGuard", "0"}, {"InertiaEffects", "0"}});
+    auto run = played("fp-bike",
+                      [&](Simulation& r) {
+                          const TraceRow& row = r.trace().back();
+                          if (r.world.player.vehicle == 0) return;
+                          const float pitch = row.vehiclePosition.y() > 45.0f ? 11.309932f : 0.0f;  // on the ramp
+                          const Vector3 eye = row.vehiclePosition +
+                                              sim::orientationOf(row.vehicleYaw, pitch, 0) * Vector3(0, 0.12f, 0.89f);
+                          const Matrix3 view = sim::orientationOf(row.cameraRotation.z, row.cameraRotation.x, 0.0f);
+                          fromEye[row.frame] = view.transpose() * (row.cameraPosition - eye);
+                      },
+                      {{"EyePlaneGuard", "0"}, {"InertiaEffects", "0"}});
     EXPECT_LT((fromEye.at(80) - Vector3(0.0f, -0.04f, 0.05f)).norm(), 1.5e-3f);
     EXPECT_NEAR(at(*run, 400).cameraRotation.x, 11.309932f, 0.05f);
     EXPECT_LT((fromEye.at(400) - Vector3(0.0f, -0.139941f, 0.079808f)).norm(), 2e-3f) << fromEye.at(400).transpose();
@@ -454,8 +480,8 @@ TEST(BuiltinScenario, MenuTour) {
                 statuses.insert(d.text);
     });
     EXPECT_EQ(pages, (std::set<std::int32_t>{0, 1, 2, 3, 4, 5, 6, 7}));
-    for (const char* status : {"Preset 1 applied", "Saved to slot 1", "Slot 1 loaded", "Near camera reset",
-                               "Settings saved to the ini"})
+    for (const char* status :
+         {"Preset 1 applied", "Saved to slot 1", "Slot 1 loaded", "Near camera reset", "Settings saved to the ini"})
         EXPECT_EQ(statuses.count(status), 1u) << status;
     // Opened with F11 at 10, closed with it at 400, reopened by typing at 420, closed with
     // Backspace on the root page at 440.

@@ -30,9 +30,9 @@ Vector3 bone(const std::vector<BoneDefinition>& bones, std::string_view name) {
 TEST(Catalogue, BonesAreKnownUniqueInsideTheBodyAndMeasuredToBothEnds) {
     const std::set<std::string_view> measured(VehicleBoneNames.begin(), VehicleBoneNames.end());
     std::set<std::string_view> known = measured;
-    known.insert({"seat_dside_f", "seat_pside_f", "seat_f", "steeringwheel", "headlight_l", "headlight_r", "brakelight_l",
-                  "brakelight_m", "brakelight_r", "boot", "wheel_lf", "wheel_rf", "wheel_lr", "wheel_rr", "wheel_lm1",
-                  "wheel_rm1", "door_dside_f", "door_pside_f"});
+    known.insert({"seat_dside_f", "seat_pside_f", "seat_f", "steeringwheel", "headlight_l", "headlight_r",
+                  "brakelight_l", "brakelight_m", "brakelight_r", "boot", "wheel_lf", "wheel_rf", "wheel_lr",
+                  "wheel_rr", "wheel_lm1", "wheel_rm1", "door_dside_f", "door_pside_f"});
     // Two-wheelers, boats and aircraft have bodies the measured names do not outline.
     const std::set<std::string_view> unmeasured = {"motorcycle", "bicycle", "boat", "helicopter"};
     for (const VehicleModel& m : vehicleModels()) {

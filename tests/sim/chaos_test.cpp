@@ -21,17 +21,24 @@ bool mentions(const std::vector<std::string>& faults, const std::string& part) {
 // Each broken promise is named; a sound frame has none.
 TEST(Chaos, FrameFaultsNameEachBrokenPromise) {
     Simulation run(parseScenario(R"({"frames": 30, "world": {"player": {"in": "car"},
-        "vehicles": [{"name": "car", "model": "compact", "speed": 5}]}})", "test"));
+        "vehicles": [{"name": "car", "model": "compact", "speed": 5}]}})",
+                                 "test"));
     run.run();
     ASSERT_EQ(run.world.cameras.size(), 1u);
     EXPECT_TRUE(frameFaults(run).empty());
     ScriptedCamera& camera = run.world.cameras.begin()->second;
     const ScriptedCamera good = camera;
-    struct Case { const char* what; void (*spoil)(ScriptedCamera&); const char* named; };
+    struct Case {
+        const char* what;
+        void (*spoil)(ScriptedCamera&);
+        const char* named;
+    };
     const Case cases[] = {
-        {"position NaN", [](ScriptedCamera& c) { c.pose.position.x() = std::numeric_limits<float>::quiet_NaN(); }, "outside the world"},
+        {"position NaN", [](ScriptedCamera& c) { c.pose.position.x() = std::numeric_limits<float>::quiet_NaN(); },
+         "outside the world"},
         {"position huge", [](ScriptedCamera& c) { c.pose.position.z() = 4.4e24f; }, "outside the world"},
-        {"orientation NaN", [](ScriptedCamera& c) { c.pose.orientation(0, 0) = std::numeric_limits<float>::infinity(); }, "orientation"},
+        {"orientation NaN",
+         [](ScriptedCamera& c) { c.pose.orientation(0, 0) = std::numeric_limits<float>::infinity(); }, "orientation"},
         {"fov negative", [](ScriptedCamera& c) { c.fov = -592876.0f; }, "field of view"},
         {"fov wide", [](ScriptedCamera& c) { c.fov = 131.0f; }, "field of view"},
     };
@@ -61,7 +68,8 @@ TEST(Chaos, TheCameraKeepsEveryPromiseInAHostileGame) {
     const ChaosReport r = runChaos(options);
     // The game really answered badly, and the recovery was really judged.
     EXPECT_TRUE(r.spoiledAnswers > 1000 && r.hostileFrames > r.frames / 10 && r.recoveries > 10 &&
-                r.framesWithCamera > r.frames / 10) << formatChaosReport(options, r);
+                r.framesWithCamera > r.frames / 10)
+        << formatChaosReport(options, r);
     EXPECT_EQ(r.faultyFrames, 0) << formatChaosReport(options, r);
 }
 

@@ -12,7 +12,8 @@ namespace velmora::sim {
 namespace {
 
 TEST(FrameRates, AScenarioAtAnotherRateKeepsItsGameTime) {
-    const Scenario written = parseScenario(R"({"frames": 600, "world": {"vehicles": [{"name": "car", "model": "compact"}]},
+    const Scenario written =
+        parseScenario(R"({"frames": 600, "world": {"vehicles": [{"name": "car", "model": "compact"}]},
         "events": [
         {"frame": 45, "do": "press", "control": "lookBehind"},
         {"frame": 60, "do": "hold", "control": "aim", "frames": 30},
@@ -20,10 +21,13 @@ TEST(FrameRates, AScenarioAtAnotherRateKeepsItsGameTime) {
         {"frame": 120, "do": "look", "x": 0.5, "y": 0.2, "frames": 3, "device": "gamepad"},
         {"frame": 150, "do": "pause", "frames": 1}, {"frame": 200, "do": "enter", "vehicle": "car"},
         {"frame": 300, "do": "exit"}]})",
-                                           "rates");
+                      "rates");
     // The mouse's x and y: what the game reads.
-    struct Case { float fps; int frames, pressAt, holdAt, holdFor, lookFor, pauseFor, enterFor, exitFor;
-                  float mouseX, mouseY; };
+    struct Case {
+        float fps;
+        int frames, pressAt, holdAt, holdFor, lookFor, pauseFor, enterFor, exitFor;
+        float mouseX, mouseY;
+    };
     // An input seen on frame k at 60 was made after frame k - 1: at another rate it is seen on the first frame that
     // ends after (k - 1)/60 s. The press on frame 45 is made after 44/60 s: on frame 23 at 30 a second (which ends at
     // 46/60 s), 106 at 144 (floor(44 × 2.4) + 1), 177 at 240; the hold on 60 likewise on 30, 142 and 237. A one-frame
@@ -65,7 +69,8 @@ TEST(FrameRates, AScenarioAtAnotherRateKeepsItsGameTime) {
     for (const BuiltinScenario& b : builtinScenarios())
         for (const ScenarioEvent& e : parseScenario(b.json, b.name).events)
             for (const char* axis : {"x", "y"})
-                EXPECT_TRUE(e.args.value("device", "mouse") != "mouse" || 2.0 * std::fabs(e.args.value(axis, 0.0)) <= 1.0)
+                EXPECT_TRUE(e.args.value("device", "mouse") != "mouse" ||
+                            2.0 * std::fabs(e.args.value(axis, 0.0)) <= 1.0)
                     << b.name << ", frame " << e.frame;
 }
 
@@ -126,14 +131,22 @@ TEST(FrameRates, AHeldStickTurnsTheViewAsFastAtEveryRate) {
     // The chase camera's free look: the stick at 0.5, eased, turns 2·(1 - cos(0.5·90°)) =
     // 0.5858 degrees a 60th of a second, 35.15 a second, once the look smoothing has caught up.
     // The first-person head turns 5 × 0.6 = 3 degrees a 60th at full stick, 36 a second at 0.2.
-    struct Case { const char* what; std::string json; double from; float degreesPerSecond; };
+    struct Case {
+        const char* what;
+        std::string json;
+        double from;
+        float degreesPerSecond;
+    };
     const Case cases[] = {
-        {"chase", R"({"frames": 240, "world": {"player": {"in": "car"}, "vehicles": [{"name": "car", "model": "compact"}]},
-            "events": [{"frame": 60, "do": "look", "x": -0.5, "frames": 120, "device": "gamepad"}]})", 2.0, 35.147f},
+        {"chase",
+         R"({"frames": 240, "world": {"player": {"in": "car"}, "vehicles": [{"name": "car", "model": "compact"}]},
+            "events": [{"frame": 60, "do": "look", "x": -0.5, "frames": 120, "device": "gamepad"}]})",
+         2.0, 35.147f},
         {"first person", R"({"frames": 300, "world": {"onFootViewMode": 4, "player": {"position": [-2, 0, 0]},
             "vehicles": [{"name": "car", "model": "compact"}]},
             "events": [{"frame": 2, "do": "enter", "vehicle": "car", "frames": 10},
-                       {"frame": 120, "do": "look", "x": -0.2, "frames": 120, "device": "gamepad"}]})", 2.5, 36.0f},
+                       {"frame": 120, "do": "look", "x": -0.2, "frames": 120, "device": "gamepad"}]})",
+         2.5, 36.0f},
     };
     for (const Case& c : cases)
         for (const float fps : {30.0f, 60.0f, 144.0f, 240.0f}) {

@@ -31,8 +31,8 @@ constexpr std::size_t argumentCountOf(const Native<R(Args...)>&) {
 TEST(SimHost, AnswersEveryNativeThePluginDeclaresWithTheGamesArgumentCount) {
     World world = simpleWorld();
     SimHost host(world);
-#define VELMORA_CHECK_ANSWERED(name, hash, ...)                                            \
-    EXPECT_TRUE(host.answers(hash)) << #name;                                              \
+#define VELMORA_CHECK_ANSWERED(name, hash, ...) \
+    EXPECT_TRUE(host.answers(hash)) << #name;   \
     EXPECT_EQ(argumentCountOf(natives::name), host.argumentCount(hash)) << #name;
     VELMORA_NATIVES(VELMORA_CHECK_ANSWERED)
 #undef VELMORA_CHECK_ANSWERED
@@ -68,7 +68,10 @@ TEST(SimHost, GameCodeIsReadOnlyAndStrayAddressesLeadNowhere) {
 }
 
 TEST(SimScenario, MistakesAreNamed) {
-    struct Case { const char* json; const char* fragment; };
+    struct Case {
+        const char* json;
+        const char* fragment;
+    };
     const Case cases[] = {
         // Wrong types and numbers out of range are named, never wrapped, cut or let through (the command line's tests
         // give a number past any double, a wrapping count and a number for a text).
@@ -77,7 +80,8 @@ TEST(SimScenario, MistakesAreNamed) {
         {R"({"frames": 2147483647})", "frames between 1 and 1000000"},
         {R"({"frames": 2.5})", "\"frames\" must be a whole number"},
         {R"({"dt": 1e300})", "\"dt\" must be a number, seconds between 0.0001 and 10"},
-        {R"({"dt": 0})", "seconds between 0.0001 and 10"}, {R"({"world": []})", "\"world\" must be an object"},
+        {R"({"dt": 0})", "seconds between 0.0001 and 10"},
+        {R"({"world": []})", "\"world\" must be an object"},
         {R"({"world": {"onFootViewMode": "first"}})", "\"onFootViewMode\" must be a whole number, 0, 1, 2, 3 or 4"},
         {R"({"world": {"focus": "yes"}})", "\"focus\" must be true or false"},
         {R"({"world": {"keyboardMouse": 1}})", "\"keyboardMouse\" must be true or false"},
@@ -89,7 +93,8 @@ TEST(SimScenario, MistakesAreNamed) {
         {R"({"world": {"vehicles": [{"name": "a", "model": "compact", "position": [0, "x", 0]}]}})",
          "\"position\" must be a number"},
         {R"({"events": [{"frame": 1, "do": "look", "x": 1, "device": 1}]})", "\"device\" must be given as a text"},
-        {R"({"events": [{"frame": 1, "do": "look", "x": 1, "device": "keyboard"}]})", "must be \"mouse\" or \"gamepad\""},
+        {R"({"events": [{"frame": 1, "do": "look", "x": 1, "device": "keyboard"}]})",
+         "must be \"mouse\" or \"gamepad\""},
         {R"({"events": [{"frame": 1, "do": "press", "control": 4294967321}]})", "a control number between 0 and 1000"},
         {R"({"events": [{"frame": 5000000, "do": "exit"}]})", "a frame between 0 and 1000000"},
         {R"({"world": {"vehicles": [{"name": "a", "model": "compact"}]},
@@ -151,8 +156,8 @@ TEST(SimScenario, TheReferencesExamplesRunAsWritten) {
         // The document's example: on foot, in the medium view, then far, the game's first person, near.
         std::vector<std::string> modes;
         for (const ModeChange& change : run.session.modeChanges()) modes.push_back(change.to);
-        EXPECT_EQ(modes,
-                  (std::vector<std::string>{"on foot", "medium chase", "far chase", "game first person", "near chase"}));
+        EXPECT_EQ(modes, (std::vector<std::string>{"on foot", "medium chase", "far chase", "game first person",
+                                                   "near chase"}));
     }
 }
 

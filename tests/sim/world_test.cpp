@@ -51,7 +51,8 @@ TEST(SimRotations, EveryOrderDecomposesToAnglesThatRebuildTheBody) {
     for (int order = 0; order < 6; ++order) {
         const Rotation r = invoke(rt, natives::entityRotation, car, order);
         const int* a = axes[order];
-        const Matrix3 rebuilt = turn(a[2], angleAbout(r, a[2])) * turn(a[1], angleAbout(r, a[1])) * turn(a[0], angleAbout(r, a[0]));
+        const Matrix3 rebuilt =
+            turn(a[2], angleAbout(r, a[2])) * turn(a[1], angleAbout(r, a[1])) * turn(a[0], angleAbout(r, a[0]));
         EXPECT_LT((rebuilt - body).cwiseAbs().maxCoeff(), 1e-5f) << "order " << order;
     }
     const Rotation r2 = invoke(rt, natives::entityRotation, car, 2);
@@ -74,7 +75,10 @@ TEST(SimWorld, MotionIsConsistentFrameToFrame) {
     // Turning at ω about its rear axle, the body's middle also moves ω·lead to the left, lead
     // being how far the origin sits ahead of the rear hubs: 1.275 m for the sports car (half its
     // 2.55 m wheelbase), 0.73 m for the motorcycle, whose one rear hub is its axle.
-    struct Case { const char* model; float yawRate, lead; };
+    struct Case {
+        const char* model;
+        float yawRate, lead;
+    };
     for (const Case& c : {Case{"sports", 30.0f, 1.275f}, Case{"motorcycle", 40.0f, 0.73f}}) {
         World world = worldWith(std::string(R"("vehicles": [{"name": "car", "model": ")") + c.model +
                                 R"(", "speed": 10, "yawRate": )" + std::to_string(c.yawRate) +
@@ -125,7 +129,8 @@ TEST(SimWorld, AVehicleDrivesOnePathWhateverTheFrameRate) {
     // (-19.0986, 17.8236) and the origin 1.275 m ahead of it along -X: (-20.3736, 17.8236).
     for (const float fps : rates) {
         const Scenario s = scenarioAt(R"({"frames": 181, "world": {"vehicles": [
-            {"name": "car", "model": "sports", "speed": 10, "yawRate": 30}]}})", fps);
+            {"name": "car", "model": "sports", "speed": 10, "yawRate": 30}]}})",
+                                      fps);
         playWorld(s, [&](const World& w, const HostRuntime&) {
             if (w.frame != std::lround(3.0f * fps)) return;
             EXPECT_TRUE(near3(w.vehicles[0].position, Vector3(-20.3736f, 17.8236f, 0.31f), 1e-3f)) << fps;
@@ -135,7 +140,8 @@ TEST(SimWorld, AVehicleDrivesOnePathWhateverTheFrameRate) {
     // At 25 m/s through two lane changes, a bend at 20 degrees a second while speeding up and a
     // braking straight: every sixth of a second, the same place within 1 mm and the same heading
     // within 0.01 degrees at every rate as at 240.
-    const std::string drive = R"({"frames": 480, "world": {"vehicles": [{"name": "car", "model": "compact", "speed": 25}]},
+    const std::string drive =
+        R"({"frames": 480, "world": {"vehicles": [{"name": "car", "model": "compact", "speed": 25}]},
         "events": [{"frame": 30, "do": "drive", "vehicle": "car", "yawRate": 12},
                    {"frame": 60, "do": "drive", "vehicle": "car", "yawRate": -12},
                    {"frame": 90, "do": "drive", "vehicle": "car", "yawRate": 0},
@@ -151,7 +157,8 @@ TEST(SimWorld, AVehicleDrivesOnePathWhateverTheFrameRate) {
     for (const float fps : rates) {
         ASSERT_EQ(paths[fps].size(), paths[240.0f].size());
         for (std::size_t i = 0; i < paths[fps].size(); ++i) {
-            EXPECT_TRUE(near3(paths[fps][i].first, paths[240.0f][i].first, 1e-3f)) << fps << " fps, " << i / 6.0 << " s";
+            EXPECT_TRUE(near3(paths[fps][i].first, paths[240.0f][i].first, 1e-3f))
+                << fps << " fps, " << i / 6.0 << " s";
             EXPECT_NEAR(wrap180(paths[fps][i].second - paths[240.0f][i].second), 0.0f, 0.01f) << fps;
         }
     }
@@ -221,7 +228,8 @@ TEST(SimWorld, PauseAndSlowMotionSlowGameTimeButNotTheWallClock) {
 
 TEST(SimWorld, VehiclesRestOnTheGroundAndPitchOnARamp) {
     // A ramp rising 2 m over 10 m along +Y: a slope of 0.2.
-    const std::string ramp = R"(, "ground": {"ramps": [{"start": [0, 10], "end": [0, 20], "width": 6, "endHeight": 2}]})";
+    const std::string ramp =
+        R"(, "ground": {"ramps": [{"start": [0, 10], "end": [0, 20], "width": 6, "endHeight": 2}]})";
     World world = worldWith(R"("vehicles": [{"name": "flat", "model": "compact", "position": [10, 0, 7]},
                                             {"name": "up", "model": "compact", "position": [0, 15, 0]},
                                             {"name": "across", "model": "compact", "position": [0, 15, 0], "heading": 90}])" +
@@ -258,8 +266,11 @@ TEST(SimWorld, AJumpOfNFramesIsInTheAirForNFramesAtAnyRate) {
     // before the jump; half a second up and down tops out g(0.25 s)²/2 = 0.3066 m above the ground.
     for (const int n : {1, 10, 30}) {
         for (const float fps : {30.0f, 60.0f, 144.0f}) {
-            const Scenario s = scenarioAt(R"({"frames": 120, "world": {"vehicles": [{"name": "car", "model": "compact"}]},
-                "events": [{"frame": 10, "do": "airborne", "vehicle": "car", "frames": )" + std::to_string(n) + "}]}", fps);
+            const Scenario s =
+                scenarioAt(R"({"frames": 120, "world": {"vehicles": [{"name": "car", "model": "compact"}]},
+                "events": [{"frame": 10, "do": "airborne", "vehicle": "car", "frames": )" +
+                               std::to_string(n) + "}]}",
+                           fps);
             int airborne = 0;
             float highest = 0.0f;
             playWorld(s, [&](const World& w, const HostRuntime& rt) {
@@ -280,8 +291,15 @@ TEST(SimWorld, TheProbeReportsWhatItsFlagsAskFor) {
                                "obstacles": [{"min": [-5, -6, 0], "max": [5, -5, 3]}],
                                "ground": {"ramps": [{"start": [0, 10], "end": [0, 20], "width": 4, "endHeight": 2}]})");
     const Entity car = world.vehicles[0].handle, van = world.vehicles[1].handle;
-    struct Case { const char* what; Vector3 from, to; std::int32_t flags; Entity ignored; bool hit; Vector3 point, normal;
-                  Entity entity; };
+    struct Case {
+        const char* what;
+        Vector3 from, to;
+        std::int32_t flags;
+        Entity ignored;
+        bool hit;
+        Vector3 point, normal;
+        Entity entity;
+    };
     const float n = 1.0f / std::sqrt(1.04f);
     const Vector3 none = Vector3::Zero();  // where the point is not checked
     const Case cases[] = {
@@ -394,7 +412,12 @@ TEST(SimWorld, ControlsActUnlessDisabledThisFrame) {
     const HostRuntime rt = host.runtime();
     // Each press of a control (0 view change, 80 cinematic) for a frame, disabled or not, and
     // what the game does: far is followed by first person; the on-foot view stays.
-    struct Press { int control; bool disabled; std::int32_t vehicleViewMode; bool cinematic; };
+    struct Press {
+        int control;
+        bool disabled;
+        std::int32_t vehicleViewMode;
+        bool cinematic;
+    };
     for (const Press& p : {Press{0, true, 1, false}, Press{0, false, 2, false}, Press{0, false, 4, false},
                            Press{80, true, 4, false}, Press{80, false, 4, true}}) {
         world.controls[static_cast<std::size_t>(p.control)] = ControlState{true, true, 1};
@@ -420,13 +443,16 @@ TEST(SimWorld, GettingInIsTryingToEnterThenClimbingOntoTheSeat) {
     const Entity car = world.vehicles[0].handle;
     std::tie(world.player.vehicle, world.player.seat, world.player.transitionFrames, world.player.seatFrames) =
         std::tuple(car, SeatState::Entering, 10, 5);
-    struct Expected { int frame; Entity tryingToEnter; bool gettingIn, inVehicle, inVehicleAtGetIn; Entity using_; };
+    struct Expected {
+        int frame;
+        Entity tryingToEnter;
+        bool gettingIn, inVehicle, inVehicleAtGetIn;
+        Entity using_;
+    };
     const Expected steps[] = {
-        {0, car, true, false, false, car},  // walking up, opening the door
-        {4, car, true, false, false, car},
-        {5, car, true, false, true, car},   // onto the seat
-        {9, car, true, false, true, car},
-        {10, 0, false, true, true, car},    // seated
+        {0, car, true, false, false, car},                                    // walking up, opening the door
+        {4, car, true, false, false, car}, {5, car, true, false, true, car},  // onto the seat
+        {9, car, true, false, true, car},  {10, 0, false, true, true, car},   // seated
     };
     int frame = 0;
     for (const Expected& e : steps) {
@@ -453,7 +479,9 @@ TEST(SimHost, SmallAnswersMeanWhatTheGamesMean) {
     EXPECT_TRUE(invoke(rt, natives::vehicleMod, car, 0) == 3 && invoke(rt, natives::vehicleMod, car, 1) == -1);
     EXPECT_NEAR(invoke(rt, natives::vehicleAcceleration, car), 0.3f, 0.1f);
     // A look control reads -1..1 whatever the device moved; the phone's scale is kept.
-    struct Look { float set, read; };
+    struct Look {
+        float set, read;
+    };
     for (const Look& l : {Look{0.4f, 0.4f}, Look{2.5f, 1.0f}, Look{-100.0f, -1.0f}}) {
         world.lookX = world.lookY = l.set;
         EXPECT_EQ(invoke(rt, natives::controlValue, 2, 1), l.read) << l.set;
@@ -468,7 +496,9 @@ TEST(SimHost, SmallAnswersMeanWhatTheGamesMean) {
     EXPECT_TRUE(invoke(rt, natives::cheatTyped, 0x19102796u));
     EXPECT_FALSE(invoke(rt, natives::cheatTyped, 0x19102796u));
     // The minimap locks to whole degrees; outside 0..360 or on unlock it is free.
-    struct Lock { std::int32_t angle, shown; };
+    struct Lock {
+        std::int32_t angle, shown;
+    };
     for (const Lock& l : {Lock{90, 90}, Lock{-5, -1}, Lock{359, 359}, Lock{400, -1}}) {
         invoke(rt, natives::lockMinimapAngle, l.angle);
         EXPECT_EQ(world.minimapAngle, l.shown) << l.angle;

@@ -15,10 +15,14 @@ namespace {
 
 // A compact the player sits in, played to its end: the trace.
 std::unique_ptr<sim::Simulation> played(const std::string& car, const std::string& events, int frames,
-                                       const std::string& settings = "") {
-    auto run = testing::makeRun(R"({"frames": )" + std::to_string(frames) + R"(, "world": {"player": {"in": "car"}, )"
-                                R"("vehicles": [{"name": "car", "model": "compact", "position": [0, 0, 0.5])" + car + R"(}]},
-              "events": [)" + events + "]}", settings);
+                                        const std::string& settings = "") {
+    auto run = testing::makeRun(R"({"frames": )" + std::to_string(frames) +
+                                    R"(, "world": {"player": {"in": "car"}, )"
+                                    R"("vehicles": [{"name": "car", "model": "compact", "position": [0, 0, 0.5])" +
+                                    car + R"(}]},
+              "events": [)" + events +
+                                    "]}",
+                                settings);
     run->run();
     return run;
 }
@@ -27,8 +31,8 @@ float yawFromCar(const sim::TraceRow& row) { return wrapDegrees180(row.cameraRot
 
 TEST(ChaseCamera, LookBehindAndSideLooksTurnAboutTheCar) {
     auto run = played("", R"({"frame": 100, "do": "hold", "control": "lookBehind", "frames": 60},
-        {"frame": 200, "do": "key", "key": "B", "frames": 60}, {"frame": 300, "do": "key", "key": "N", "frames": 60})", 400,
-                      "[3rdPersonView]\nlookLeftAngle = 90\nlookRightAngle = 60\n");
+        {"frame": 200, "do": "key", "key": "B", "frames": 60}, {"frame": 300, "do": "key", "key": "N", "frames": 60})",
+                      400, "[3rdPersonView]\nlookLeftAngle = 90\nlookRightAngle = 60\n");
     // Looking behind: ahead of the car by the rod's length (5.35 for the compact's medium camera), looking back.
     const sim::TraceRow& behind = run->trace().at(149);
     const Vector3 offset =
@@ -44,7 +48,8 @@ TEST(ChaseCamera, LookBehindAndSideLooksTurnAboutTheCar) {
 TEST(ChaseCamera, FreeLookPitchStaysWithinItsLimits) {
     // The mouse pushes up hard, then down hard; the camera pitch is the look's minus the 3.5 degree camera angle.
     auto run = played("", R"({"frame": 60, "do": "look", "x": 0, "y": -1, "frames": 60},
-        {"frame": 130, "do": "look", "x": 0, "y": 1, "frames": 80})", 225);
+        {"frame": 130, "do": "look", "x": 0, "y": 1, "frames": 80})",
+                      225);
     const auto [lowest, highest] =
         std::ranges::minmax(run->trace(), {}, [](const sim::TraceRow& r) { return r.cameraRotation.x; });
     EXPECT_NEAR(highest.cameraRotation.x, 40.0f - 3.5f, 0.05f);
@@ -54,7 +59,8 @@ TEST(ChaseCamera, FreeLookPitchStaysWithinItsLimits) {
 TEST(ChaseCamera, PullsInFrontOfAnObstacleQuicklyAndEasesBackOut) {
     // A standing car; a tall wall appears across the rod at frame 100 and goes at 200.
     auto run = played("", R"({"frame": 100, "do": "obstacle", "min": [-5, -4, 0], "max": [5, -3.5, 6]},
-        {"frame": 200, "do": "clearObstacles"})", 320);
+        {"frame": 200, "do": "clearObstacles"})",
+                      320);
     auto at = [&](int frame) { return run->trace()[static_cast<std::size_t>(frame)].cameraPosition; };
     const Vector3 free = at(99);
     const Vector3 held = at(190);  // settled in front of the wall: 0.22 off it, 0.12 toward the car
@@ -75,17 +81,22 @@ TEST(ChaseCamera, PullsInFrontOfAnObstacleQuicklyAndEasesBackOut) {
 }
 
 TEST(ChaseCamera, FieldOfViewWithSpeedAndAiming) {
-    struct Case { float speed; std::string settings; float fov; const char* events = ""; };
+    struct Case {
+        float speed;
+        std::string settings;
+        float fov;
+        const char* events = "";
+    };
     const std::string dynamic = "[3rdPersonView]\nDynamicFov = 1\n";  // 68 to 75 at 60 m/s
     const Case cases[] = {
-        {30, dynamic, 71.5f},                                       // 68 + 7 * 30/60
-        {90, dynamic, 78.5f},                                       // beyond the maximum without the limit
-        {150, dynamic, 80.8333f},                                   // capped at 110 m/s
+        {30, dynamic, 71.5f},      // 68 + 7 * 30/60
+        {90, dynamic, 78.5f},      // beyond the maximum without the limit
+        {150, dynamic, 80.8333f},  // capped at 110 m/s
         {90, dynamic + "DynamicFovMaxLimit = 1\n", 75.0f},
-        {30, dynamic + "DynamicFovMaxAtSpeed = 0\n", 75.0f},        // no reference speed: the widest view at once
-        {30, dynamic + "DynamicFovMaxAtSpeed = -60\n", 64.5f},      // a negative one follows: 68 + 7 * 30/-60
+        {30, dynamic + "DynamicFovMaxAtSpeed = 0\n", 75.0f},    // no reference speed: the widest view at once
+        {30, dynamic + "DynamicFovMaxAtSpeed = -60\n", 64.5f},  // a negative one follows: 68 + 7 * 30/-60
         {30, dynamic + "DynamicFovMaxAtSpeed = -60\nDynamicFovMaxLimit = 1\n", 75.0f},  // capped: 68 + 7 * -60/-60
-        {30, "", 77.5f},                                            // off: the camera's own 77.5
+        {30, "", 77.5f},                                                                // off: the camera's own 77.5
         {30, dynamic, 60.0f, R"({"frame": 10, "do": "hold", "control": "aim", "frames": 200})"},
     };
     for (const Case& c : cases) {  // past the render switch's ease

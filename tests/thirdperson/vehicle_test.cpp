@@ -19,10 +19,12 @@ using testing::runUntil;
 // A player seated in one vehicle of the model (or of `body`, a variant of it), after the
 // measurement on entering; `settings` holds the scenario's settings sections as JSON members.
 std::unique_ptr<sim::Simulation> seatedIn(const std::string& model, float heading = 0.0f, const std::string& extra = "",
-                                         const sim::VehicleModel* body = nullptr, const std::string& settings = "") {
+                                          const sim::VehicleModel* body = nullptr, const std::string& settings = "") {
     auto run = makeRun(R"({"frames": 200, "settings": {)" + settings + R"(}, "world": {"onFootViewMode": 0,
-        "player": {"in": "v"}, "vehicles": [{"name": "v", "model": ")" + model + R"(", "position": [3, -2, 0.5],
-        "heading": )" + std::to_string(heading) + extra + "}]}}");
+        "player": {"in": "v"}, "vehicles": [{"name": "v", "model": ")" +
+                       model + R"(", "position": [3, -2, 0.5],
+        "heading": )" + std::to_string(heading) +
+                       extra + "}]}}");
     if (body != nullptr) run->world.vehicles[0].model = body;
     runUntil(*run, 4);
     return run;
@@ -33,10 +35,14 @@ TEST(VehicleProfile, EyePointFromSeatWheelAndWindscreen) {
     // windscreen's plus the class gap (-0.56, -0.61 for class 7), but at least 0.285 behind the
     // wheel (which decides it for the catalogue's cars, not with their wheel 0.5 further ahead);
     // z the seat's plus the class rise (0.695, 0.675 for classes 3 to 6, 0.645 for class 7).
-    struct Case { const char* model; Vector3 eye; float wheelAhead = 0.0f; };
-    const Case cases[] = {{"compact", {-0.38f, -0.085f, 0.845f}}, {"sports", {-0.4f, -0.185f, 0.715f}},
-                          {"super", {-0.43f, 0.065f, 0.645f}},    {"suv", {-0.42f, -0.035f, 1.015f}},
-                          {"van", {-0.44f, 1.265f, 1.295f}},      {"bare", {-0.4f, 0.0f, 0.695f}},
+    struct Case {
+        const char* model;
+        Vector3 eye;
+        float wheelAhead = 0.0f;
+    };
+    const Case cases[] = {{"compact", {-0.38f, -0.085f, 0.845f}},     {"sports", {-0.4f, -0.185f, 0.715f}},
+                          {"super", {-0.43f, 0.065f, 0.645f}},        {"suv", {-0.42f, -0.035f, 1.015f}},
+                          {"van", {-0.44f, 1.265f, 1.295f}},          {"bare", {-0.4f, 0.0f, 0.695f}},
                           {"compact", {-0.38f, 0.14f, 0.845f}, 0.5f}, {"super", {-0.43f, 0.24f, 0.645f}, 0.5f}};
     for (const Case& c : cases) {
         sim::VehicleModel body = *sim::findVehicleModel(c.model);
@@ -44,7 +50,8 @@ TEST(VehicleProfile, EyePointFromSeatWheelAndWindscreen) {
             if (b.name == "steeringwheel") b.offset.y() += c.wheelAhead;
         for (const float heading : {0.0f, 37.0f, -120.0f}) {
             const Vector3 eye = seatedIn(c.model, heading, "", &body)->plugin.profile.eyeOffset;
-            EXPECT_LT((eye - c.eye).cwiseAbs().maxCoeff(), 2e-4f) << c.model << " at " << heading << ": " << eye.transpose();
+            EXPECT_LT((eye - c.eye).cwiseAbs().maxCoeff(), 2e-4f)
+                << c.model << " at " << heading << ": " << eye.transpose();
         }
     }
 }
@@ -55,8 +62,13 @@ TEST(VehicleProfile, ExtentsClassesAndChaseGeometry) {
     // gives the rod 1.45 + rear + 0.7 + 1.2 (+1 on a saddle), the height min(up + 0.5, 2) + 0.3
     // (1.38 + 0.3 on a saddle), the angle lift tan 3.5° × the rod. The van's 1.61 is tall:
     // (2 - 1.75)·7.6 + 0.1 = 2 more rod and 1 more height. A distance offset adds to the rod.
-    struct Case { const char* model; int vehicleClass; bool supported, seatAnchored, towArm = false, hitch = false;
-                  float front = 0, rear = 0, tall = 0, distance = 0, height = 0, lift = 0; const char* settings = ""; };
+    struct Case {
+        const char* model;
+        int vehicleClass;
+        bool supported, seatAnchored, towArm = false, hitch = false;
+        float front = 0, rear = 0, tall = 0, distance = 0, height = 0, lift = 0;
+        const char* settings = "";
+    };
     const Case cases[] = {
         {"compact", 0, true, false, false, false, 2.0f, 2.0f, 0, 5.35f, 1.87f, 0.327220f},
         {"compact", 0, true, false, false, false, 2.0f, 2.0f, 0, 5.85f, 1.87f, 0.357801f,
@@ -66,7 +78,9 @@ TEST(VehicleProfile, ExtentsClassesAndChaseGeometry) {
         {"towtruck", 11, true, false, true, false, 2.8f, 2.8f, 0, 6.15f, 1.96f, 0.376150f},
         {"tractor", 20, true, false, false, true, 3.1f, 3.1f, 0, 6.45f, 2.02f, 0.394499f},
         {"motorcycle", 8, true, true, false, false, 0.73f, 0.85f, 0, 5.2f, 1.68f, 0.318046f},
-        {"bicycle", 13, false, true}, {"boat", 14, false, false}, {"helicopter", 15, false, false},
+        {"bicycle", 13, false, true},
+        {"boat", 14, false, false},
+        {"helicopter", 15, false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.model) + " " + c.settings);
@@ -89,7 +103,8 @@ TEST(VehicleProfile, AMenuEditInTheChaseCameraMeasuresTheBodyAgain) {
     // camera's "Distance". Before Right is pressed at 40 the body gets its rear bumper 0.5 m
     // further back, which only a new measurement sees: rear 2.5, and once settled the rod is
     // 1.45 + 2.5 + 0.7 + 1.22 = 5.87 (within the settled threshold 0.002, a step further at most).
-    auto run = makeRun(R"({"frames": 300, "world": {"player": {"in": "v"}, "vehicles": [{"name": "v", "model": "compact"}]},
+    auto run =
+        makeRun(R"({"frames": 300, "world": {"player": {"in": "v"}, "vehicles": [{"name": "v", "model": "compact"}]},
         "events": [{"frame": 10, "do": "key", "key": "F11"}, {"frame": 14, "do": "key", "key": "DOWN"},
                    {"frame": 18, "do": "key", "key": "RETURN"}, {"frame": 22, "do": "key", "key": "DOWN"},
                    {"frame": 26, "do": "key", "key": "RETURN"}, {"frame": 30, "do": "key", "key": "DOWN"},

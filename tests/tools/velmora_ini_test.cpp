@@ -47,9 +47,10 @@ TEST(Dump, EveryFieldOneLineInTheLoadersOrder) {
 
 TEST(Dump, TheSlotsAFileHoldsAsLoadingThemWouldTakeThem) {
     TempDir dir;
-    const std::string path = dir.write("Velmora.ini",
-                                       "[Preset.Far.Slot3]\ndistance = 2.5\nfov = wide\n[preset.firstperson.slot1]\nfov = 61\n"
-                                       "[1stPersonView]\nfov = 70\n");
+    const std::string path =
+        dir.write("Velmora.ini",
+                  "[Preset.Far.Slot3]\ndistance = 2.5\nfov = wide\n[preset.firstperson.slot1]\nfov = 61\n"
+                  "[1stPersonView]\nfov = 70\n");
     EXPECT_EQ(lines(initool::dumpSlots(path)),
               (std::vector<std::string>{"Preset.FirstPerson.Slot1.fov=61", "Preset.Far.Slot3.distance=2.5"}));
     EXPECT_EQ(initool::dumpSlots(dir.path().string() + "/none.ini"), "");
@@ -58,7 +59,8 @@ TEST(Dump, TheSlotsAFileHoldsAsLoadingThemWouldTakeThem) {
 // The JSON form holds the same record as the plain one, each section once, and the slots.
 TEST(Dump, JsonHoldsTheSameRecordAndTheSlots) {
     TempDir dir;
-    const std::string path = dir.write("Velmora.ini", "[Preset.Far.Slot3]\ndistance = 2.5\n[3rdPersonView]\nfov = 61.25\n");
+    const std::string path =
+        dir.write("Velmora.ini", "[Preset.Far.Slot3]\ndistance = 2.5\n[3rdPersonView]\nfov = 61.25\n");
     SettingsRecord settings;
     ASSERT_TRUE(loadSettingsFile(settings, {}, path.c_str()));
     settings.keyMappings.lookLeftKey = "A\"B";  // a name that must be escaped
@@ -81,23 +83,34 @@ TEST(Dump, JsonHoldsTheSameRecordAndTheSlots) {
 
 TEST(Lint, FindsWhatTheLoaderWillNotTakeAsWritten) {
     // The finding's line (0: the file is clean) and a fragment of its message.
-    struct LintCase { const char* what; std::string_view text; int line; const char* fragment; };
+    struct LintCase {
+        const char* what;
+        std::string_view text;
+        int line;
+        const char* fragment;
+    };
     // UTF-16 is read as the text it is; where its reading breaks off, the finding says so.
     const std::string wide = testing::asUtf16("[1stPersonView]\r\nfov = 61f\r\n");
     const std::string wideInput = testing::asUtf16("[input]\r\nmouseSensibility = 2\r\n");
     const std::string wideCut = wideInput + "x", wideBroken = wideInput + "\x3D\xD8x" + '\0';
     const LintCase cases[] = {
         {"clean", "[1stPersonView]\nfov = 61\n; comment\n\n# other\n[keyMappings]\nlookLeftKey = LSHIFT\n", 0, ""},
-        {"saved switches and the menu-only key", "[3rdPersonView]\nInertiaAffectsPitch = 1\n[1stPersonView]\nEyePlaneGuard = 1\n", 0, ""},
-        {"not a number", "[1stPersonView]\nfov = 61f\n", 2, "fov = \"61f\" is not accepted (it is not a number); the loader uses the default 59 instead"},
+        {"saved switches and the menu-only key",
+         "[3rdPersonView]\nInertiaAffectsPitch = 1\n[1stPersonView]\nEyePlaneGuard = 1\n", 0, ""},
+        {"not a number", "[1stPersonView]\nfov = 61f\n", 2,
+         "fov = \"61f\" is not accepted (it is not a number); the loader uses the default 59 instead"},
         {"inline comment", "[1stPersonView]\nfov = 61 ; wide\n", 2, "put comments on their own line"},
         {"not finite", "[input]\nmouseSensibility = inf\n", 2, "not a finite number"},
-        {"too long", "[input]\nmouseSensibility = 1.000000000000000000000000000000000000000000000000000000000000000\n", 2, "longer than 63 characters"},
-        {"chained fallback", "[3rdPersonView]\nfov = 70\nfovNear = wide\n", 3, "the loader uses the value of fov, 70, instead"},
+        {"too long", "[input]\nmouseSensibility = 1.000000000000000000000000000000000000000000000000000000000000000\n",
+         2, "longer than 63 characters"},
+        {"chained fallback", "[3rdPersonView]\nfov = 70\nfovNear = wide\n", 3,
+         "the loader uses the value of fov, 70, instead"},
         {"clamp", "[3rdPersonView]\ncameraAngle = 25\n", 2, "cameraAngle = 25 is outside 0 to 20; the loader uses 20"},
         {"dead zone clamp", "[input]\ngamepadDeadzone = -0.5\n", 2, "outside 0 to 1; the loader uses 0"},
-        {"integer switch word", "[3rdPersonView]\nDynamicFov = true\n", 2, "the loader uses the default 0 (off) instead; write 1 for on"},
-        {"unknown switch", "[1stPersonView]\nHeadLean = maybe\n", 2, "is not a switch; the loader uses the default 1 (on)"},
+        {"integer switch word", "[3rdPersonView]\nDynamicFov = true\n", 2,
+         "the loader uses the default 0 (off) instead; write 1 for on"},
+        {"unknown switch", "[1stPersonView]\nHeadLean = maybe\n", 2,
+         "is not a switch; the loader uses the default 1 (on)"},
         {"switch read by its first letter", "[1stPersonView]\nHeadLean = nope\n", 2, "reads as 0 (off)"},
         {"menu key as a name", "[keyMappings]\nmenuKeyCode = F11\n", 2, "write 122 for F11"},
         // The menu key at the edges of the Windows virtual-key codes, which run from 1 to 254.
@@ -109,10 +122,12 @@ TEST(Lint, FindsWhatTheLoaderWillNotTakeAsWritten) {
         {"lower-case key name", "[keyMappings]\nlookLeftKey = b\n", 2, "did you mean B?"},
         {"misspelt key name", "[keyMappings]\nreloadSettingsKey = F1O\n", 2, "did you mean F10?"},
         {"empty key name", "[keyMappings]\ntoggleModKey =\n", 2, "toggleModKey is empty"},
-        {"unknown key", "[1stPersonView]\nfvo = 70\n", 2, "unknown key \"fvo\" in [1stPersonView] is ignored by the loader; did you mean fov?"},
+        {"unknown key", "[1stPersonView]\nfvo = 70\n", 2,
+         "unknown key \"fvo\" in [1stPersonView] is ignored by the loader; did you mean fov?"},
         {"key in the wrong section", "[3rdPersonView]\nShakeTerrain = 1\n", 2, "it belongs in [1stPersonView]"},
         {"unknown section", "[1stPersonVeiw]\nfov = 70\n", 1, "did you mean 1stPersonView?"},
-        {"duplicate", "[input]\nmouseSensibility = 1\nMOUSESENSIBILITY = 2\n", 3, "given again in [input] (first on line 2); the last one wins"},
+        {"duplicate", "[input]\nmouseSensibility = 1\nMOUSESENSIBILITY = 2\n", 3,
+         "given again in [input] (first on line 2); the last one wins"},
         {"outside any section", "fov = 70\n", 1, "stands before any [section]"},
         {"no equals sign", "[input]\nmouseSensibility 2\n", 2, "it has no '='"},
         {"unterminated header", "[input\nmouseSensibility = 2\n", 1, "has no closing ']'"},
@@ -120,9 +135,11 @@ TEST(Lint, FindsWhatTheLoaderWillNotTakeAsWritten) {
         {"slot key", "[preset.near.slot1]\ndistanse = 2\n", 2, "did you mean distance?"},
         {"slot value", "[Preset.FirstPerson.Slot3]\nfov = wide\n", 2, "loading the slot leaves that value as it is"},
         {"slot number out of range", "[Preset.Far.Slot4]\nfov = 70\n", 1, "did you mean Preset.Far.Slot1?"},
-        {"beyond the sensible range", "[1stPersonView]\nfov = 500\n", 2, "fov = 500 is outside the sensible range 30 to 120; the loader takes it as written"},
+        {"beyond the sensible range", "[1stPersonView]\nfov = 500\n", 2,
+         "fov = 500 is outside the sensible range 30 to 120; the loader takes it as written"},
         {"negative distance", "[3rdPersonView]\ndistanceMedium = -100\n", 2, "outside the sensible range -2 to 15"},
-        {"a blend that never moves", "[3rdPersonView]\nCameraSwitchSpeed = 0\n", 2, "outside the sensible range 0.1 to 20"},
+        {"a blend that never moves", "[3rdPersonView]\nCameraSwitchSpeed = 0\n", 2,
+         "outside the sensible range 0.1 to 20"},
         {"within the sensible range", "[1stPersonView]\nfov = 120\nHorizonLock = 0\n", 0, ""},
         {"NUL byte", "[input]\nmouseSensibility = 2\n\0[1stPersonView]\nfov = x\n"sv, 3, "NUL byte"},
         {"NUL byte after old Mac line ends", "[input]\rmouseSensibility = 2\r\r\0"sv, 4, "NUL byte"},

@@ -42,7 +42,9 @@ long long ownCounter() {
 }
 
 struct Region {
-    void* base; SIZE_T size; DWORD protection;
+    void* base;
+    SIZE_T size;
+    DWORD protection;
     bool operator==(const Region&) const = default;
 };
 
@@ -85,10 +87,10 @@ void redirectReachesOnlyThatModuleAndCanBeUndone(const ProbeModule& probe) {
     if (patched != 1 || original == nullptr) return;  // nothing to undo
     EXPECT(probe.counter() == kFakeCount);
     EXPECT(probe.frequency() > 0 && probe.frequency() != kFakeCount);  // its other import
-    EXPECT(ownCounter() != kFakeCount);                                 // this program's import
+    EXPECT(ownCounter() != kFakeCount);                                // this program's import
     // The slot held what the loader had bound: the counter KERNEL32 exports.
-    EXPECT(original == reinterpret_cast<void*>(
-                           GetProcAddress(GetModuleHandleA("kernel32.dll"), "QueryPerformanceCounter")));
+    EXPECT(original ==
+           reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "QueryPerformanceCounter")));
     EXPECT(imageProtections(probe.module) == protections);  // made writable for the write only
     EXPECT(redirectImport(probe.module, "KERNEL32.dll", "QueryPerformanceCounter", original, nullptr) == 1);
     const long long after = probe.counter();
@@ -100,8 +102,10 @@ void nothingIsPatchedWhereNothingMatches(const ProbeModule& probe) {
     const auto fake = reinterpret_cast<void*>(&fakeCounter);
     void* original = nullptr;
     // Another DLL, the DLL without its extension, a prefix of the name, the name in another case.
-    const char* const misses[][2] = {{"nosuch.dll", "QueryPerformanceCounter"}, {"kernel32", "QueryPerformanceCounter"},
-                                     {"kernel32.dll", "QueryPerformance"}, {"kernel32.dll", "queryperformancecounter"}};
+    const char* const misses[][2] = {{"nosuch.dll", "QueryPerformanceCounter"},
+                                     {"kernel32", "QueryPerformanceCounter"},
+                                     {"kernel32.dll", "QueryPerformance"},
+                                     {"kernel32.dll", "queryperformancecounter"}};
     for (const auto& [dll, name] : misses) EXPECT(redirectImport(probe.module, dll, name, fake, &original) == 0);
     EXPECT(original == nullptr && probe.counter() != kFakeCount);
     // ntdll imports nothing at all; no module, or memory that is not an image.

@@ -14,8 +14,8 @@ const std::string kHeader = "frame,vehX,camX,camY,camZ,camPitch,camRoll,camYaw,c
 
 std::string row(int frame, const std::string& vehX, const std::string& camX, const std::string& camYaw,
                 const std::string& calls = "40") {  // the rest as in every row
-    return std::to_string(frame) + "," + vehX + "," + camX + ",2.00000,3.00000,-4.5000,0.0000," + camYaw +
-           ",77.5000," + calls;
+    return std::to_string(frame) + "," + vehX + "," + camX + ",2.00000,3.00000,-4.5000,0.0000," + camYaw + ",77.5000," +
+           calls;
 }
 
 std::string trace(std::initializer_list<std::string> rows, const char* lineEnd = "\n") {
@@ -40,7 +40,9 @@ TEST(TraceCompare, IdenticalTracesAgreeWhateverTheLineEndings) {
 // values 1e-4 apart may print up to one unit more apart: 10.0000 and 10.0002 (four decimals) can be 10.00004 and
 // 10.00014; 10.0003 cannot be within 1e-4 of 10.0000. Five decimals leave less room: 1e-4 plus 1e-5.
 TEST(TraceCompare, EachKindOfColumnHasItsOwnTolerance) {
-    struct Case { const char *what, *vehX, *camX, *camYaw, *calls, *differs; };
+    struct Case {
+        const char *what, *vehX, *camX, *camYaw, *calls, *differs;
+    };
     const Case cases[] = {
         {"camera, four decimals, within", "1.00000", "5.00000", "10.0002", "40", ""},
         {"camera, four decimals, beyond", "1.00000", "5.00000", "10.0003", "40", "camYaw"},

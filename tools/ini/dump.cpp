@@ -39,11 +39,15 @@ std::string jsonText(const std::string& text) {
 // Each value as text, for the plain form (`json` off) or as a JSON value.
 std::string valueText(const SettingsRecord& settings, const SettingKey& key, bool json) {
     switch (key.form) {
-        case ValueForm::Number: return shortest(numberField(settings, key));
-        case ValueForm::Integer: return std::to_string(integerField(settings, key));
+        case ValueForm::Number:
+            return shortest(numberField(settings, key));
+        case ValueForm::Integer:
+            return std::to_string(integerField(settings, key));
         case ValueForm::Switch:
-        case ValueForm::IntegerSwitch: return flagField(settings, key) ? "true" : "false";
-        case ValueForm::KeyName: return json ? jsonText(textField(settings, key)) : std::string(textField(settings, key));
+        case ValueForm::IntegerSwitch:
+            return flagField(settings, key) ? "true" : "false";
+        case ValueForm::KeyName:
+            return json ? jsonText(textField(settings, key)) : std::string(textField(settings, key));
     }
     return {};
 }
@@ -60,7 +64,8 @@ std::vector<std::pair<std::string, std::vector<std::pair<std::string, float>>>> 
             if (document.GetSection(section.c_str()) == nullptr) continue;
             std::vector<std::pair<std::string, float>> values;
             for (const SlotKey& key : slotKeys(group))
-                if (const auto value = readNumber(document, section.c_str(), key.key)) values.emplace_back(key.key, *value);
+                if (const auto value = readNumber(document, section.c_str(), key.key))
+                    values.emplace_back(key.key, *value);
             slots.emplace_back(section, std::move(values));
         }
     }
@@ -79,7 +84,8 @@ std::string dumpSettings(const SettingsRecord& settings) {
 std::string dumpSlots(const std::string& path) {
     std::string out;
     for (const auto& [section, values] : slotsOf(path))
-        for (const auto& [key, value] : values) out.append(section).append(".").append(key).append("=").append(shortest(value)).append("\n");
+        for (const auto& [key, value] : values)
+            out.append(section).append(".").append(key).append("=").append(shortest(value)).append("\n");
     return out;
 }
 
@@ -87,10 +93,12 @@ std::string dumpJson(const SettingsRecord& settings, const std::string& path) {
     // Sections in the order the schema first names them, each key once.
     std::vector<std::pair<std::string, std::string>> sections;
     for (const SettingKey& key : settingKeys()) {
-        auto section = std::find_if(sections.begin(), sections.end(), [&](const auto& s) { return s.first == key.section; });
+        auto section =
+            std::find_if(sections.begin(), sections.end(), [&](const auto& s) { return s.first == key.section; });
         if (section == sections.end()) section = sections.emplace(sections.end(), key.section, "");
         std::string& body = section->second;
-        body += std::string(body.empty() ? "" : ",\n") + "    " + jsonText(key.key) + ": " + valueText(settings, key, true);
+        body +=
+            std::string(body.empty() ? "" : ",\n") + "    " + jsonText(key.key) + ": " + valueText(settings, key, true);
     }
     std::string out = "{\n";
     for (const auto& [section, body] : sections) out += "  " + jsonText(section) + ": {\n" + body + "\n  },\n";

@@ -80,8 +80,8 @@ std::string settingsReference() {
             if (key.form == ValueForm::IntegerSwitch) form = "switch (whole number)";
             if (key.form == ValueForm::Switch) form = "switch";
             const std::string value = formatFieldValue(defaults, key);
-            out += "| `" + std::string(key.key) + "` | " + form + " | " + (value.empty() ? "(empty)" : "`" + value + "`") +
-                   " | " + key.help + " |\n";
+            out += "| `" + std::string(key.key) + "` | " + form + " | " +
+                   (value.empty() ? "(empty)" : "`" + value + "`") + " | " + key.help + " |\n";
         }
     }
     out +=

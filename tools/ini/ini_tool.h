@@ -41,5 +41,4 @@ std::string defaultSettingsFile();
 // The key reference in Markdown.
 std::string settingsReference();
 
-
 }  // namespace velmora::initool

@@ -2,8 +2,8 @@
 // it (so every finding has a line), and judges each value with the loader's own readers.
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <iterator>
 #include <map>
@@ -28,8 +28,8 @@ enum class SectionKind { Settings, Slot, Unknown, Outside, Broken };
 
 struct Section {
     SectionKind kind = SectionKind::Outside;
-    std::string name;      // as written
-    std::string canonical; // the schema's spelling, for known sections
+    std::string name;       // as written
+    std::string canonical;  // the schema's spelling, for known sections
     SlotGroup group = SlotGroup::FirstPerson;
 };
 
@@ -176,14 +176,13 @@ std::vector<LintFinding> lintSettingsText(std::string_view text) {
 
         if (section.kind == SectionKind::Slot) {
             const auto keys = slotKeys(section.group);
-            const auto slotKey = std::find_if(keys.begin(), keys.end(), [&](const SlotKey& k) {
-                return lower(k.key) == lower(keyText);
-            });
+            const auto slotKey = std::find_if(keys.begin(), keys.end(),
+                                              [&](const SlotKey& k) { return lower(k.key) == lower(keyText); });
             if (slotKey == keys.end()) {
                 std::vector<std::string> names;
                 for (const SlotKey& k : keys) names.emplace_back(k.key);
-                std::string message = "unknown key " + quoted(keyText) + " in [" + section.name +
-                                      "] is ignored when the slot is loaded";
+                std::string message =
+                    "unknown key " + quoted(keyText) + " in [" + section.name + "] is ignored when the slot is loaded";
                 const std::string close = closestMatch(keyText, names);
                 if (!close.empty()) message += "; did you mean " + close + "?";
                 report(line.number, message);

@@ -79,7 +79,8 @@ int runTool(int argc, char** argv) {
     std::string path;
     std::string outputPath;
 
-    auto* dump = app.add_subcommand("dump", "Load PATH exactly as the plug-in does and print every value, then the user slots it holds");
+    auto* dump = app.add_subcommand(
+        "dump", "Load PATH exactly as the plug-in does and print every value, then the user slots it holds");
     dump->add_option("PATH", path, "the settings file")->required();
     bool json = false;
     dump->add_flag("--json", json, "print the record and the slots as one JSON object");
@@ -101,7 +102,8 @@ int runTool(int argc, char** argv) {
         SettingsRecord settings;
         const bool loaded = loadSettingsFile(settings, LoadNotifier{}, path.c_str());
         if (!loaded) std::cerr << "velmora-ini: cannot read " << path << "; showing the values at start-up\n";
-        std::cout << (json ? initool::dumpJson(settings, path) : initool::dumpSettings(settings) + initool::dumpSlots(path));
+        std::cout << (json ? initool::dumpJson(settings, path)
+                           : initool::dumpSettings(settings) + initool::dumpSlots(path));
         return loaded ? 0 : 1;
     }
     if (check->parsed()) return checkFile(path);

@@ -50,7 +50,8 @@ Surface contactSheet(const std::vector<SheetCell>& cells, int columns, const std
     cairo_paint(cr);
     drawLabel(cr, kGap, 8.0, title, 16.0, kInk, true);
     for (std::size_t c = 0; c < columnHeadings.size(); ++c)
-        drawLabel(cr, kGap + static_cast<double>(c) * (cellWidth + kGap), kTitleHeight, columnHeadings[c], 14.0, kInk, true);
+        drawLabel(cr, kGap + static_cast<double>(c) * (cellWidth + kGap), kTitleHeight, columnHeadings[c], 14.0, kInk,
+                  true);
     for (std::size_t i = 0; i < cells.size(); ++i) {
         const std::size_t row = i / static_cast<std::size_t>(columns), column = i % static_cast<std::size_t>(columns);
         const double x = kGap + static_cast<double>(column) * (cellWidth + kGap);
@@ -64,8 +65,8 @@ Surface contactSheet(const std::vector<SheetCell>& cells, int columns, const std
             cairo_restore(cr);
         }
         for (std::size_t l = 0; l < cells[i].caption.size(); ++l)
-            drawLabel(cr, x, y + imageHeight + 3.0 + kCaptionLine * static_cast<double>(l), cells[i].caption[l], 13.0, kInk,
-                      l == 0);
+            drawLabel(cr, x, y + imageHeight + 3.0 + kCaptionLine * static_cast<double>(l), cells[i].caption[l], 13.0,
+                      kInk, l == 0);
     }
     return surface;
 }

@@ -46,7 +46,10 @@ std::string slug(const std::string& text) {
 
 std::string zeroPadded(int value, int digits) {
     std::string text = std::to_string(value);
-    return std::string(text.size() < static_cast<std::size_t>(digits) ? static_cast<std::size_t>(digits) - text.size() : 0, '0') + text;
+    return std::string(
+               text.size() < static_cast<std::size_t>(digits) ? static_cast<std::size_t>(digits) - text.size() : 0,
+               '0') +
+           text;
 }
 
 const FrameRecord* recordOf(const Recording& run, int frame) {
@@ -80,17 +83,19 @@ private:
 
 int run(int argc, char** argv) {
     namespace tools = velmora::tools;
-    CLI::App app{"Draws what Velmora's camera shows in a simulated scenario, where it travels, and the menu", "velmora-preview"};
+    CLI::App app{"Draws what Velmora's camera shows in a simulated scenario, where it travels, and the menu",
+                 "velmora-preview"};
     app.set_version_flag("--version", "velmora-preview " VELMORA_VERSION);
     std::string scenarioName, iniPath, outDir = "preview", compareIni;
     std::vector<int> atFrames;
-    app.add_option("SCENARIO", scenarioName, "built-in scenario name or JSON file, as velmora-sim run takes it")->required();
+    app.add_option("SCENARIO", scenarioName, "built-in scenario name or JSON file, as velmora-sim run takes it")
+        ->required();
     app.add_option("--ini", iniPath, "settings file to play with (default: the plug-in's own defaults)");
     app.add_option("--out", outDir, "folder for the pictures (made when missing)");
     app.add_option("--at", atFrames, "frames to draw (default: one settled frame of each camera the run shows)")
         ->check(CLI::NonNegativeNumber);
-    auto* compareOption =
-        app.add_option("--compare", compareIni, "a second settings file: the same frames side by side, both camera paths");
+    auto* compareOption = app.add_option("--compare", compareIni,
+                                         "a second settings file: the same frames side by side, both camera paths");
     float fps = 0.0f, compareFps = 0.0f;
     app.add_option("--fps", fps, "play at this frame rate over the same game time (scenarios are written at 60)")
         ->check(CLI::Range(1.0f, 1000.0f));
@@ -117,15 +122,17 @@ int run(int argc, char** argv) {
     }
     for (const int frame : atFrames)
         if (frame >= scenario.frames)
-            return fail("frame " + std::to_string(frame) + " is past the end of " + scenario.name + ", which runs frames 0 to " +
-                        std::to_string(scenario.frames - 1) + ".");
+            return fail("frame " + std::to_string(frame) + " is past the end of " + scenario.name +
+                        ", which runs frames 0 to " + std::to_string(scenario.frames - 1) + ".");
     {
         std::error_code error;
         fs::create_directories(outDir, error);
         if (error || !fs::is_directory(outDir)) return fail("cannot write to the folder " + outDir + ".");
     }
 
-    const auto optionalIni = [](const std::string& path) { return path.empty() ? std::nullopt : std::optional<std::string>(path); };
+    const auto optionalIni = [](const std::string& path) {
+        return path.empty() ? std::nullopt : std::optional<std::string>(path);
+    };
     // The other run's frame at the game time of a frame of the first.
     const auto otherFrame = [&](int frame) {
         return comparingRates ? static_cast<int>(std::lround(frame * static_cast<double>(compareFps / fps))) : frame;
@@ -170,10 +177,11 @@ int run(int argc, char** argv) {
             const int at = run == &other ? otherFrame(frame) : frame;
             const Scene* scene = sceneAt(*run, at);
             const FrameRecord* record = recordOf(*run, at);
-            if (scene == nullptr || record == nullptr) return fail("frame " + std::to_string(frame) + " was not played.");
+            if (scene == nullptr || record == nullptr)
+                return fail("frame " + std::to_string(frame) + " was not played.");
             views.push_back(renderView(*scene));
-            const std::string otherName = comparingRates ? std::to_string(std::lround(compareFps)) + "fps"
-                                                         : fs::path(compareIni).stem().string();
+            const std::string otherName =
+                comparingRates ? std::to_string(std::lround(compareFps)) + "fps" : fs::path(compareIni).stem().string();
             const std::string suffix = run == &other ? "-" + slug(otherName) : "";
             if (!writer.write(views.back(), prefix + "-view-" + zeroPadded(frame, 4) + (suffix + ".png"),
                               "view of frame " + std::to_string(at) + " (" + record->mode + ")"))
@@ -183,7 +191,8 @@ int run(int argc, char** argv) {
     for (std::size_t i = 0; i < views.size(); ++i) {
         const bool second = comparing && i % 2 == 1;
         const int frame = frames[comparing ? i / 2 : i];
-        cells.push_back(SheetCell{&views[i], captionOf(*recordOf(second ? other : base, second ? otherFrame(frame) : frame))});
+        cells.push_back(
+            SheetCell{&views[i], captionOf(*recordOf(second ? other : base, second ? otherFrame(frame) : frame))});
     }
     if (cells.empty()) {
         std::cout << "no camera pictures: the run shows none of near, medium, far, first person and look-behind\n";
@@ -204,7 +213,8 @@ int run(int argc, char** argv) {
     int page = 0;
     for (const MenuPage& p : menuPages(base.draws)) {
         ++page;
-        if (!writer.write(renderMenu(*p.calls), prefix + "-menu-" + zeroPadded(page, 2) + "-" + slug(withoutColourCodes(p.title)) + ".png",
+        if (!writer.write(renderMenu(*p.calls),
+                          prefix + "-menu-" + zeroPadded(page, 2) + "-" + slug(withoutColourCodes(p.title)) + ".png",
                           "menu page \"" + withoutColourCodes(p.title) + "\" at frame " + std::to_string(p.frame)))
             return kBadInput;
     }

@@ -115,8 +115,8 @@ void drawMenu(cairo_t* cr, const std::vector<sim::DrawCall>& calls, int width, i
         if (call.kind == sim::DrawCall::Kind::Rect) {
             // A rectangle's position is its centre.
             const double w = static_cast<double>(call.width) * width, h = static_cast<double>(call.height) * height;
-            cairo_rectangle(cr, static_cast<double>(call.x) * width - 0.5 * w, static_cast<double>(call.y) * height - 0.5 * h,
-                            w, h);
+            cairo_rectangle(cr, static_cast<double>(call.x) * width - 0.5 * w,
+                            static_cast<double>(call.y) * height - 0.5 * h, w, h);
             cairo_set_source_rgba(cr, channel(call.colour[0]), channel(call.colour[1]), channel(call.colour[2]),
                                   channel(call.colour[3]));
             cairo_fill(cr);

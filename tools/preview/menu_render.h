@@ -22,8 +22,8 @@ inline constexpr Colour kNeutralScreen{0.42, 0.42, 0.42};
 inline constexpr double kLineHeightPerScale = 0.075;
 
 struct MenuPage {
-    int frame = 0;          // the first frame that shows it
-    std::string title;      // its first text
+    int frame = 0;      // the first frame that shows it
+    std::string title;  // its first text
     const std::vector<sim::DrawCall>* calls = nullptr;
 };
 

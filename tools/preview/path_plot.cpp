@@ -11,7 +11,7 @@
 namespace velmora::preview {
 namespace {
 
-constexpr double kMargin = 40.0;      // pixels around each plot
+constexpr double kMargin = 40.0;  // pixels around each plot
 constexpr double kTimePlotHeight = 170.0;
 constexpr double kTimePlotGap = 36.0;
 constexpr double kTickLength = 24.0;  // pixels
@@ -83,7 +83,8 @@ void drawTimePlot(cairo_t* cr, const Rect& area, const std::vector<const Recordi
     }
     drawLabel(cr, area.x, area.y - 22.0, title, 14.0, kInk, true);
     drawLabel(cr, area.x + area.width + 4.0, area.y - 7.0, formatted("%.2f", static_cast<double>(hi)), 11.0, kInk);
-    drawLabel(cr, area.x + area.width + 4.0, area.y + area.height - 7.0, formatted("%.2f", static_cast<double>(lo)), 11.0, kInk);
+    drawLabel(cr, area.x + area.width + 4.0, area.y + area.height - 7.0, formatted("%.2f", static_cast<double>(lo)),
+              11.0, kInk);
 }
 
 }  // namespace
@@ -141,7 +142,8 @@ Surface renderPathPlot(const std::vector<const Recording*>& runs, int width, int
     frameRect(cr, area);
     const GroundMap map = fitGround(runs, area);
     drawLabel(cr, area.x, 12.0,
-              "Top down (north up, equal scale): vehicle path black, camera path coloured, obstacles blue, view ticks every " +
+              "Top down (north up, equal scale): vehicle path black, camera path coloured, obstacles blue, view ticks "
+              "every " +
                   std::to_string(kTickEvery) + " frames",
               14.0, kInk, true);
     // A 10 m scale bar.
@@ -227,11 +229,12 @@ Surface renderPathPlot(const std::vector<const Recording*>& runs, int width, int
                  "Camera height above the vehicle's origin (m; above the player's hips on foot)",
                  [](const FrameRecord& f) { return placementOf(f).height; });
     y += kTimePlotHeight + kTimePlotGap;
-    drawTimePlot(cr, Rect{area.x, y, area.width, kTimePlotHeight}, runs,
-                 "Distance behind the vehicle along its heading (m), over " +
-                     formatted("%.1f", runs.front()->frames.empty() ? 0.0 : static_cast<double>(runs.front()->frames.back().t)) +
-                     " s of game time",
-                 [](const FrameRecord& f) { return placementOf(f).behind; });
+    drawTimePlot(
+        cr, Rect{area.x, y, area.width, kTimePlotHeight}, runs,
+        "Distance behind the vehicle along its heading (m), over " +
+            formatted("%.1f", runs.front()->frames.empty() ? 0.0 : static_cast<double>(runs.front()->frames.back().t)) +
+            " s of game time",
+        [](const FrameRecord& f) { return placementOf(f).behind; });
     // Legend of the mode bands.
     double x = area.x;
     const double legendY = y + kTimePlotHeight + 12.0;

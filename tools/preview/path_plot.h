@@ -12,9 +12,9 @@
 
 namespace velmora::preview {
 
-inline constexpr int kPathWidth = 1200;   // pixels
+inline constexpr int kPathWidth = 1200;  // pixels
 inline constexpr int kPathHeight = 1300;
-inline constexpr int kTickEvery = 30;     // frames between view-direction ticks
+inline constexpr int kTickEvery = 30;  // frames between view-direction ticks
 
 struct Rect {
     double x = 0.0, y = 0.0, width = 0.0, height = 0.0;
@@ -30,7 +30,7 @@ struct Point {
 
 // World x, y to pixels with the same scale on both axes (north up), fitted into an area.
 struct GroundMap {
-    double scale = 1.0;              // pixels per metre
+    double scale = 1.0;                   // pixels per metre
     double originX = 0.0, originY = 0.0;  // pixel of world (0, 0)
     Point operator()(const Vector3& world) const;
 };

@@ -14,9 +14,9 @@ namespace {
 // A standing character's box about its hips, as the simulated game collides it.
 const Vector3 kCharacterHalf(0.3f, 0.3f, 0.9f);
 
-constexpr float kSidePadding = 0.08f;   // metres: the side bones sit on the skin's inside
-constexpr float kEndPadding = 0.05f;    // metres beyond the bumpers
-constexpr float kRoofPadding = 0.08f;   // metres: the roof bone sits under the skin
+constexpr float kSidePadding = 0.08f;       // metres: the side bones sit on the skin's inside
+constexpr float kEndPadding = 0.05f;        // metres beyond the bumpers
+constexpr float kRoofPadding = 0.08f;       // metres: the roof bone sits under the skin
 constexpr float kFloorAboveGround = 0.18f;  // metres of clearance under the body
 
 const sim::BoneDefinition* findBone(const std::vector<sim::BoneDefinition>& bones, const std::string& name) {

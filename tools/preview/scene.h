@@ -26,8 +26,8 @@ struct Body {
     Matrix3 orientation = Matrix3::Identity();  // columns: right, forward, up
     Vector3 min = Vector3::Zero();              // metres, body frame
     Vector3 max = Vector3::Zero();
-    bool player = false;                        // the player's vehicle (or the player on foot)
-    std::vector<Vector3> cabin;                 // world positions of its seat and steering bones
+    bool player = false;         // the player's vehicle (or the player on foot)
+    std::vector<Vector3> cabin;  // world positions of its seat and steering bones
 };
 
 // Everything one camera picture shows.
@@ -44,24 +44,24 @@ struct Scene {
 // One frame of the run, as the path plot and the labels need it.
 struct FrameRecord {
     int frame = 0;
-    float t = 0.0f;                    // game seconds
-    std::string mode;                  // a named mode, or the simulator's label for the state
+    float t = 0.0f;    // game seconds
+    std::string mode;  // a named mode, or the simulator's label for the state
     Vector3 cameraPosition = Vector3::Zero();
-    Rotation cameraRotation;           // degrees
-    float fov = 0.0f;                  // degrees
+    Rotation cameraRotation;  // degrees
+    float fov = 0.0f;         // degrees
     bool inVehicle = false;
     Vector3 vehiclePosition = Vector3::Zero();  // the player's vehicle, or the player on foot
-    float vehicleYaw = 0.0f;           // degrees
+    float vehicleYaw = 0.0f;                    // degrees
 };
 
 struct Recording {
-    std::string scenario;   // its name
-    std::string iniLabel;   // the settings file's name, or "defaults"
+    std::string scenario;  // its name
+    std::string iniLabel;  // the settings file's name, or "defaults"
     std::vector<FrameRecord> frames;
-    std::vector<std::pair<int, Scene>> scenes;  // of the frames asked for, in frame order
+    std::vector<std::pair<int, Scene>> scenes;                      // of the frames asked for, in frame order
     std::vector<std::pair<int, std::vector<sim::DrawCall>>> draws;  // frames that drew
-    std::vector<sim::Obstacle> obstacles;  // as the last frame had them
-    std::optional<std::string> error;  // the run stopped on an unanswered native
+    std::vector<sim::Obstacle> obstacles;                           // as the last frame had them
+    std::optional<std::string> error;                               // the run stopped on an unanswered native
 };
 
 // The box a vehicle model's bones span, padded to a body: the bones sit inside the skin,

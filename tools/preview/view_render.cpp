@@ -13,14 +13,15 @@ const Vector3 kSun = Vector3(-0.4f, 0.5f, 0.77f).normalized();
 struct Face {
     std::vector<Vector3> corners;  // world
     Colour colour;
-    double depth = 0.0;            // mean camera-space depth, for the painter's order
-    int body = -1;                 // index into the scene's bodies, -1 for obstacles and ramps
+    double depth = 0.0;  // mean camera-space depth, for the painter's order
+    int body = -1;       // index into the scene's bodies, -1 for obstacles and ramps
 };
 
 std::array<Vector3, 8> cornersOf(const Vector3& min, const Vector3& max) {
     std::array<Vector3, 8> c;
     for (int i = 0; i < 8; ++i)
-        c[static_cast<std::size_t>(i)] = Vector3(i & 1 ? max.x() : min.x(), i & 2 ? max.y() : min.y(), i & 4 ? max.z() : min.z());
+        c[static_cast<std::size_t>(i)] =
+            Vector3(i & 1 ? max.x() : min.x(), i & 2 ? max.y() : min.y(), i & 4 ? max.z() : min.z());
     return c;
 }
 
@@ -88,7 +89,8 @@ void drawGround(cairo_t* cr, const Scene& scene, const Camera& camera) {
     const float cy = std::round(camera.position.y() / kGridSpacing) * kGridSpacing;
     const float r = kGridReach;
     fillPolygon(cr, camera,
-                {Vector3(cx - r, cy - r, z), Vector3(cx + r, cy - r, z), Vector3(cx + r, cy + r, z), Vector3(cx - r, cy + r, z)},
+                {Vector3(cx - r, cy - r, z), Vector3(cx + r, cy - r, z), Vector3(cx + r, cy + r, z),
+                 Vector3(cx - r, cy + r, z)},
                 kGround, false);
     setColour(cr, kGrid);
     cairo_set_line_width(cr, 1.0);
@@ -121,7 +123,9 @@ void drawBodyFromInside(cairo_t* cr, const Camera& camera, const Body& body) {
     for (Vector3& c : corners) c = body.position + body.orientation * c;
     for (int i = 0; i < 8; ++i)
         for (const int bit : {1, 2, 4})
-            if ((i & bit) == 0) drawSegment(cr, camera, corners[static_cast<std::size_t>(i)], corners[static_cast<std::size_t>(i | bit)]);
+            if ((i & bit) == 0)
+                drawSegment(cr, camera, corners[static_cast<std::size_t>(i)],
+                            corners[static_cast<std::size_t>(i | bit)]);
     setColour(cr, kPlayerBody, 0.8);
     cairo_set_line_width(cr, 3.0);
     cairo_stroke(cr);

@@ -8,7 +8,7 @@
 
 namespace velmora::preview {
 
-inline constexpr int kViewWidth = 960;   // pixels, 16:9
+inline constexpr int kViewWidth = 960;  // pixels, 16:9
 inline constexpr int kViewHeight = 540;
 inline constexpr float kGridSpacing = 5.0f;  // metres between grid lines
 inline constexpr float kGridReach = 200.0f;  // metres of grid around the camera

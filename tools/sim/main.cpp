@@ -12,8 +12,8 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
-#include <tuple>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <CLI/CLI.hpp>
@@ -44,22 +44,24 @@ int frameRateReport(std::vector<std::string> names, const velmora::sim::RunOptio
     if (names.empty()) {
         for (const BuiltinScenario& b : builtinScenarios()) {
             const std::string name = b.name;
-            if (name.rfind("chase-", 0) == 0 || name.rfind("fp-", 0) == 0 || name == "drive" || name == "first-person-entry")
+            if (name.rfind("chase-", 0) == 0 || name.rfind("fp-", 0) == 0 || name == "drive" ||
+                name == "first-person-entry")
                 names.push_back(name);
         }
     }
     std::cout << "| scenario | frames a second | position RMS / max (m) | rotation RMS / max (deg) "
-                 "| outside event windows: position / rotation max | largest change relative to the car outside them (m/s) |\n"
+                 "| outside event windows: position / rotation max | largest change relative to the car outside them "
+                 "(m/s) |\n"
               << "|---|---|---|---|---|---|\n";
-    auto line = [](const std::string& name, const std::string& rate, const PathDeviation& d, const PathDeviation& outside,
-                   std::size_t windows, float change) {
+    auto line = [](const std::string& name, const std::string& rate, const PathDeviation& d,
+                   const PathDeviation& outside, std::size_t windows, float change) {
         char text[320];
         char out[96] = "same";
         if (windows > 0)
             std::snprintf(out, sizeof out, "%.4f / %.3f (%zu window%s)", static_cast<double>(outside.positionMax),
                           static_cast<double>(outside.rotationMax), windows, windows == 1 ? "" : "s");
-        std::snprintf(text, sizeof text, "| %s | %s | %.4f / %.4f | %.3f / %.3f | %s | %.3f |\n", name.c_str(), rate.c_str(),
-                      static_cast<double>(d.positionRms), static_cast<double>(d.positionMax),
+        std::snprintf(text, sizeof text, "| %s | %s | %.4f / %.4f | %.3f / %.3f | %s | %.3f |\n", name.c_str(),
+                      rate.c_str(), static_cast<double>(d.positionRms), static_cast<double>(d.positionMax),
                       static_cast<double>(d.rotationRms), static_cast<double>(d.rotationMax), out,
                       static_cast<double>(change));
         std::cout << text;
@@ -80,9 +82,11 @@ int frameRateReport(std::vector<std::string> names, const velmora::sim::RunOptio
                  largestRelativeChange(path, windows));
         };
         measure(reference240, "240");
-        for (const float rate : {30.0f, 60.0f, 144.0f}) measure(atFrameRate(scenario, rate), std::to_string(static_cast<int>(rate)));
+        for (const float rate : {30.0f, 60.0f, 144.0f})
+            measure(atFrameRate(scenario, rate), std::to_string(static_cast<int>(rate)));
         if (jitter > 0.0f)
-            measure(withJitter(scenario, 60.0f, jitter, seed), "60 ± " + std::to_string(std::lround(jitter * 100.0f)) + "%");
+            measure(withJitter(scenario, 60.0f, jitter, seed),
+                    "60 ± " + std::to_string(std::lround(jitter * 100.0f)) + "%");
     }
     return 0;
 }
@@ -110,9 +114,10 @@ int runTool(int argc, char** argv) {
         ->check(CLI::Range(1, kMaxScenarioFrames));
     run->add_option("--fps", fps, "play at this frame rate over the same game time (scenarios are written at 60)")
         ->check(CLI::Range(1.0f, 1000.0f));
-    auto* runJitter = run->add_option("--jitter", jitter,
-                                      "uneven frames: each frame's length drawn between (1 - R) and (1 + R) times 1/fps")
-                          ->check(CLI::Range(0.0f, 0.9f));
+    auto* runJitter =
+        run->add_option("--jitter", jitter,
+                        "uneven frames: each frame's length drawn between (1 - R) and (1 + R) times 1/fps")
+            ->check(CLI::Range(0.0f, 0.9f));
     run->add_option("--seed", jitterSeed, "the seed of the uneven frames (default 1)")->needs(runJitter);
 
     std::vector<std::string> rateScenarios;
@@ -132,7 +137,8 @@ int runTool(int argc, char** argv) {
         "chaos", "Play random scenarios in a game that at times answers badly, checking the camera every frame");
     chaosCommand->add_option("--seed", chaos.seed, "the first run's seed (run i plays seed + i)");
     chaosCommand->add_option("--runs", chaos.runs, "how many random scenarios")->check(CLI::Range(1, 1'000'000));
-    chaosCommand->add_option("--frames", chaos.framesPerRun, "frames of each")->check(CLI::Range(1, kMaxScenarioFrames));
+    chaosCommand->add_option("--frames", chaos.framesPerRun, "frames of each")
+        ->check(CLI::Range(1, kMaxScenarioFrames));
     chaosCommand->add_flag("--sound", sound, "a game that always answers soundly");
     chaosCommand->add_option("--scenario", chaosScenario, "write the first run's scenario here, to replay it with run");
     chaosCommand->add_option("--trace", chaos.tracePath, "write the first run's trace here");
@@ -239,17 +245,20 @@ int runTool(int argc, char** argv) {
             const std::filesystem::path ini = simulation.workDir() / "Velmora.ini";
             std::error_code error;
             if (!std::filesystem::is_regular_file(ini, error)) {
-                std::cerr << "velmora-sim: the run ended with no Velmora.ini; nothing written to " << iniOutPath << "\n";
+                std::cerr << "velmora-sim: the run ended with no Velmora.ini; nothing written to " << iniOutPath
+                          << "\n";
                 return 2;
             }
-            if (!std::filesystem::copy_file(ini, iniOutPath, std::filesystem::copy_options::overwrite_existing, error)) {
+            if (!std::filesystem::copy_file(ini, iniOutPath, std::filesystem::copy_options::overwrite_existing,
+                                            error)) {
                 std::cerr << "velmora-sim: cannot write " << iniOutPath << " (" << error.message() << ")\n";
                 return 2;
             }
             std::cout << "ini: " << iniOutPath << "\n";
         }
         if (traceToOutput && !std::cout.flush()) return 2;
-        for (auto [stream, path, label] : {std::tuple{&trace, &tracePath, "trace"}, std::tuple{&draws, &drawsPath, "draws"}}) {
+        for (auto [stream, path, label] :
+             {std::tuple{&trace, &tracePath, "trace"}, std::tuple{&draws, &drawsPath, "draws"}}) {
             if (path->empty() || *path == "-") continue;
             stream->close();
             if (!*stream) {

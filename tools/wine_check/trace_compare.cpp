@@ -12,7 +12,8 @@
 namespace velmora::winetest {
 namespace {
 
-constexpr std::array<std::string_view, 7> kCameraColumns = {"camX", "camY", "camZ", "camPitch", "camRoll", "camYaw", "camFov"};
+constexpr std::array<std::string_view, 7> kCameraColumns = {"camX",    "camY",   "camZ",  "camPitch",
+                                                            "camRoll", "camYaw", "camFov"};
 constexpr std::array<std::string_view, 5> kVehicleColumns = {"vehX", "vehY", "vehZ", "vehYaw", "speed"};
 constexpr std::array<std::string_view, 4> kAngleColumns = {"camPitch", "camRoll", "camYaw", "vehYaw"};
 

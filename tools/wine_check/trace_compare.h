@@ -30,17 +30,17 @@ bool isAngleColumn(std::string_view column);  // compared the short way round th
 bool numbersAgree(const std::string& a, const std::string& b, ColumnRule rule, bool angle, double& difference);
 
 struct TraceDifference {
-    int frame = 0;            // the row's frame column, or -1 when the row has none
+    int frame = 0;  // the row's frame column, or -1 when the row has none
     std::string column;
-    std::string expected;     // Linux
-    std::string actual;       // Windows
+    std::string expected;  // Linux
+    std::string actual;    // Windows
 };
 
 struct TraceComparison {
-    std::string problem;      // a difference of shape (header, row count): nothing compared
+    std::string problem;  // a difference of shape (header, row count): nothing compared
     std::vector<TraceDifference> differences;
-    int rows = 0;                       // rows compared
-    double largestCameraDifference = 0; // of the camera columns that agreed or not
+    int rows = 0;                        // rows compared
+    double largestCameraDifference = 0;  // of the camera columns that agreed or not
     bool agree() const { return problem.empty() && differences.empty(); }
 };
 

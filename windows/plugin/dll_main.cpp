@@ -6,10 +6,10 @@
 #include <new>
 
 #include "gears/gears.h"
-#include "runtime_imports.h"
-#include "services/camera.h"
 #include "plugin/frame_driver.h"
 #include "plugin/velmora.h"
+#include "runtime_imports.h"
+#include "services/camera.h"
 #include "win32_platform.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "win32_platform.h"
 
-#include <windows.h>
 #include <psapi.h>
+#include <windows.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -43,7 +43,8 @@ std::int64_t queryPerformanceFrequency() {
 
 constexpr DWORD kReadableProtections = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
                                        PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
-constexpr DWORD kWritableProtections = PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+constexpr DWORD kWritableProtections =
+    PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
 
 // Walks the regions that cover the range: one region with other protections is enough to
 // refuse, since a read of game memory that faults would take the game down with it.
@@ -137,8 +138,12 @@ void closeLog() {
     logFile = INVALID_HANDLE_VALUE;
 }
 
-bool isRangeReadable(const void* address, std::size_t bytes) { return rangeAllows(address, bytes, kReadableProtections); }
-bool isRangeWritable(const void* address, std::size_t bytes) { return rangeAllows(address, bytes, kWritableProtections); }
+bool isRangeReadable(const void* address, std::size_t bytes) {
+    return rangeAllows(address, bytes, kReadableProtections);
+}
+bool isRangeWritable(const void* address, std::size_t bytes) {
+    return rangeAllows(address, bytes, kWritableProtections);
+}
 
 Platform win32Platform() {
     Platform p{};

@@ -19,9 +19,9 @@
 // writes into its own fake image.
 #include <windows.h>
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
-#include <array>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -55,9 +55,9 @@ struct StandinApi {
 
 // What the OS has been told of the player's input so far.
 struct InputMirror {
-    HWND window = nullptr;        // the game's window
-    bool focus = true;            // it has the focus
-    std::array<bool, 256> down{}; // virtual keys held down
+    HWND window = nullptr;         // the game's window
+    bool focus = true;             // it has the focus
+    std::array<bool, 256> down{};  // virtual keys held down
 };
 
 int failures = 0;
@@ -110,18 +110,24 @@ void sendKey(int virtualKey, bool down) {
     INPUT input{};
     input.type = INPUT_MOUSE;
     switch (virtualKey) {
-    case VK_LBUTTON: input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP; break;
-    case VK_RBUTTON: input.mi.dwFlags = down ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP; break;
-    case VK_MBUTTON: input.mi.dwFlags = down ? MOUSEEVENTF_MIDDLEDOWN : MOUSEEVENTF_MIDDLEUP; break;
-    case VK_XBUTTON1:
-    case VK_XBUTTON2:
-        input.mi.dwFlags = down ? MOUSEEVENTF_XDOWN : MOUSEEVENTF_XUP;
-        input.mi.mouseData = virtualKey == VK_XBUTTON1 ? XBUTTON1 : XBUTTON2;
-        break;
-    default:
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = static_cast<WORD>(virtualKey);
-        input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+        case VK_LBUTTON:
+            input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+            break;
+        case VK_RBUTTON:
+            input.mi.dwFlags = down ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP;
+            break;
+        case VK_MBUTTON:
+            input.mi.dwFlags = down ? MOUSEEVENTF_MIDDLEDOWN : MOUSEEVENTF_MIDDLEUP;
+            break;
+        case VK_XBUTTON1:
+        case VK_XBUTTON2:
+            input.mi.dwFlags = down ? MOUSEEVENTF_XDOWN : MOUSEEVENTF_XUP;
+            input.mi.mouseData = virtualKey == VK_XBUTTON1 ? XBUTTON1 : XBUTTON2;
+            break;
+        default:
+            input.type = INPUT_KEYBOARD;
+            input.ki.wVk = static_cast<WORD>(virtualKey);
+            input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
     }
     SendInput(1, &input, sizeof input);
 }
@@ -154,8 +160,9 @@ int runWithoutRuntime() {
     // A missing Velmora.asi would be refused with the same error, and a runtime beside it
     // would be found: either way the check would prove nothing.
     if (!exists(besideHost("Velmora.asi")) || exists(besideHost("ScriptHookV.dll"))) {
-        std::fprintf(stderr, "velmora-wine-host: --without-runtime needs Velmora.asi beside it, and no "
-                             "ScriptHookV.dll\n");
+        std::fprintf(stderr,
+                     "velmora-wine-host: --without-runtime needs Velmora.asi beside it, and no "
+                     "ScriptHookV.dll\n");
         return 2;
     }
     check(GetModuleHandleA("ScriptHookV.dll") == nullptr, "no runtime is loaded before the plug-in");
@@ -199,8 +206,8 @@ int runScenario(const Options& options) {
     // The scenario opens after the registration; the stand-in keeps the scripts registered
     // before (the run below would stop on "no script is registered" otherwise).
     char message[512] = "";
-    if (!api.open(options.scenario.c_str(), options.iniPath.empty() ? nullptr : options.iniPath.c_str(),
-                  options.frames, message, sizeof message)) {
+    if (!api.open(options.scenario.c_str(), options.iniPath.empty() ? nullptr : options.iniPath.c_str(), options.frames,
+                  message, sizeof message)) {
         std::fprintf(stderr, "velmora-wine-host: %s\n", message);
         return 2;
     }
@@ -214,8 +221,9 @@ int runScenario(const Options& options) {
     InputMirror mirror;
     mirror.window = showGameWindow();
     if (mirror.window == nullptr) {
-        std::fprintf(stderr, "velmora-wine-host: no window can take the focus; the Wine prefix needs a display "
-                             "driver, such as Wine's null driver\n");
+        std::fprintf(stderr,
+                     "velmora-wine-host: no window can take the focus; the Wine prefix needs a display "
+                     "driver, such as Wine's null driver\n");
         return 2;
     }
 

@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "import_patch.h"
 #include "host/platform.h"
 #include "host/runtime.h"
+#include "import_patch.h"
 #include "sim/runner.h"
 #include "sim/session.h"
 #include "standin_api.h"
@@ -37,14 +37,14 @@ struct Script {
 
 struct Standin {
     std::unique_ptr<Session> session;
-    velmora::HostRuntime world{};  // the session's answers to the seven functions
-    velmora::Platform clock{};     // the session's performance counter, as the Linux host serves it
+    velmora::HostRuntime world{};     // the session's answers to the seven functions
+    velmora::Platform clock{};        // the session's performance counter, as the Linux host serves it
     std::map<void*, int> redirected;  // registered modules: counter import slots redirected
     std::vector<std::unique_ptr<Script>> scripts;
-    Script* running = nullptr;     // the script whose fibre has the thread, if any
+    Script* running = nullptr;  // the script whose fibre has the thread, if any
     void* hostFiber = nullptr;
     StandinStatus status{};
-    std::string error;             // a failure of the stand-in itself
+    std::string error;  // a failure of the stand-in itself
 };
 
 Standin standin;
@@ -101,9 +101,8 @@ BOOL WINAPI simulatedQueryPerformanceFrequency(LARGE_INTEGER* frequency) {
         SetLastError(ERROR_NOACCESS);
         return FALSE;
     }
-    frequency->QuadPart = standin.clock.queryPerformanceFrequency != nullptr
-                              ? standin.clock.queryPerformanceFrequency()
-                              : kCounterFrequency;
+    frequency->QuadPart = standin.clock.queryPerformanceFrequency != nullptr ? standin.clock.queryPerformanceFrequency()
+                                                                             : kCounterFrequency;
     return TRUE;
 }
 
@@ -213,8 +212,9 @@ int standinOpen(const char* scenario, const char* iniPath, int frames, char* mes
     try {
         Scenario s = findScenario(scenario);
         if (s.world.contains("gears") && s.world["gears"].contains("missing"))
-            throw ScenarioError("the Gears.asi stand-in exports all sixteen names; a scenario with missing exports "
-                                "runs in the Linux simulator only");
+            throw ScenarioError(
+                "the Gears.asi stand-in exports all sixteen names; a scenario with missing exports "
+                "runs in the Linux simulator only");
         const int count = frames > 0 ? frames : s.frames;
         writeRunSettings(s, iniPath != nullptr ? std::optional<std::string>(iniPath) : std::nullopt, ".");
         standin.session = std::make_unique<Session>(std::move(s), count);

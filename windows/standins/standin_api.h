@@ -8,26 +8,26 @@
 extern "C" {
 
 struct StandinStatus {
-    std::int32_t registrations;          // scriptRegister calls
-    std::int32_t unregistrations;        // scriptUnregister calls for a registered module
-    std::int32_t scriptsRegistered;      // registered and not unregistered since
-    std::int32_t scriptEnded;            // a script function returned (it must loop forever)
-    std::int32_t cameraShown;            // the world shows a scripted camera now
-    std::int32_t cameraShownAtUnregister;  // ... and did when the last unregister came
-    std::int32_t gearsLookQueries;       // look queries answered for Gears.asi
+    std::int32_t registrations;             // scriptRegister calls
+    std::int32_t unregistrations;           // scriptUnregister calls for a registered module
+    std::int32_t scriptsRegistered;         // registered and not unregistered since
+    std::int32_t scriptEnded;               // a script function returned (it must loop forever)
+    std::int32_t cameraShown;               // the world shows a scripted camera now
+    std::int32_t cameraShownAtUnregister;   // ... and did when the last unregister came
+    std::int32_t gearsLookQueries;          // look queries answered for Gears.asi
     std::int32_t counterImportsRedirected;  // import slots of QueryPerformanceCounter and
-                                         // QueryPerformanceFrequency redirected to the world's
-                                         // wall clock in the last registered module
-    std::int32_t counterReads;           // redirected QueryPerformanceCounter calls answered
-    void* registeredModule;              // module handle of the last registration
-    void* unregisteredModule;            // module handle of the last unregistration
+                                            // QueryPerformanceFrequency redirected to the world's
+                                            // wall clock in the last registered module
+    std::int32_t counterReads;              // redirected QueryPerformanceCounter calls answered
+    void* registeredModule;                 // module handle of the last registration
+    void* unregisteredModule;               // module handle of the last unregistration
 };
 
 // The player's input as the scenario has it in the current frame; the host hands it to the
 // plug-in through the real Win32 input, since the plug-in reads keys and focus there.
 struct StandinInput {
-    std::int32_t focus;         // the game's window has the focus
-    std::uint8_t keys[256];     // 1 while the virtual key is held
+    std::int32_t focus;      // the game's window has the focus
+    std::uint8_t keys[256];  // 1 while the virtual key is held
 };
 
 // Loads a scenario (a built-in name or a JSON file), writes the run's Velmora.ini into the
