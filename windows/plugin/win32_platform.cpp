@@ -1,7 +1,9 @@
 #include "win32_platform.h"
 
-#include <psapi.h>
 #include <windows.h>
+
+// After windows.h, whose types it uses.
+#include <psapi.h>
 
 #include <cstdint>
 #include <cstdio>
