@@ -23,28 +23,27 @@
 namespace velmora {
 
 struct Velmora {
-    HostRuntime runtime{};                    // host seam; filled by the backend before start-up
-    Platform platform{};                      // OS seam; filled by the backend before start-up
-    SettingsRecord settings;                  // config: every tunable value
-    FrameDriver driver;                       // plugin: view-mode state machine and per-frame values
-    FrameReads reads;                         // services: this game frame's frame time, time step, look-behind
-    CameraState camera;                       // services: the scripted camera and the memory patch
-    KeyStateTable keys;                       // input: release latches of keyReleased
-    LookInput look;                           // input: look axis, look back, analogue activity
-    LookSmoothing lookSmoothing;              // cammath: ReadLookDelta's smoothed delta
-    FrameClock clock;                         // cammath: the wall clock, RealFrameSeconds and timeScale
-    FrameTiming timing = composedTiming();    // cammath: how followers take a frame's time
-    VehicleSample sample;                     // thirdperson: the current vehicle's motion
-    VehicleProfile profile;                   // thirdperson: the current vehicle's body
-    MeasurementOverride measurementOverride;  // thirdperson: tests only, a plain measurement
-    ChaseParameters chase;                    // thirdperson: the blended chase parameters
-    ChaseState chaseState;                    // thirdperson: the rod, followers, obstacle and attachment state
-    LookAround lookAround;                    // firstperson: the look orientation both cameras share
-    CabinMotion cabin;                        // firstperson: the head follower, inertia, shake, vibration and lean
-    FirstPersonState firstPerson;             // firstperson: the speed zoom
-    GearsLink gears;                          // gears: the manual-transmission link
-    MenuState menu;                           // menu: the settings menu, its page stack and status line
-    LogState log;                             // services: Velmora.log's clock, size and fault latches
+    HostRuntime runtime{};                  // host seam; filled by the backend before start-up
+    Platform platform{};                    // OS seam; filled by the backend before start-up
+    SettingsRecord settings;                // config: every tunable value
+    FrameDriver driver;                     // plugin: view-mode state machine and per-frame values
+    FrameReads reads;                       // services: this game frame's frame time, time step, look-behind
+    CameraState camera;                     // services: the scripted camera and the memory patch
+    KeyStateTable keys;                     // input: release latches of keyReleased
+    LookInput look;                         // input: look axis, look back, analogue activity
+    LookSmoothing lookSmoothing;            // cammath: ReadLookDelta's smoothed delta
+    FrameClock clock;                       // cammath: the wall clock, RealFrameSeconds and timeScale
+    FrameTiming timing = composedTiming();  // cammath: how followers take a frame's time
+    VehicleSample sample;                   // thirdperson: the current vehicle's motion
+    VehicleProfile profile;                 // thirdperson: the current vehicle's body
+    ChaseParameters chase;                  // thirdperson: the blended chase parameters
+    ChaseState chaseState;                  // thirdperson: the rod, followers, obstacle and attachment state
+    LookAround lookAround;                  // firstperson: the look orientation both cameras share
+    CabinMotion cabin;                      // firstperson: the head follower, inertia, shake, vibration and lean
+    FirstPersonState firstPerson;           // firstperson: the speed zoom
+    GearsLink gears;                        // gears: the manual-transmission link
+    MenuState menu;                         // menu: the settings menu, its page stack and status line
+    LogState log;                           // services: Velmora.log's clock, size and fault latches
 };
 
 }  // namespace velmora

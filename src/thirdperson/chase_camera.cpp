@@ -179,7 +179,9 @@ void updateChaseCamera(Velmora& v) {
     const CameraHandle camera = v.camera.cameraHandle;
 
     stepChaseParameters(v);
-    if (!v.chase.chaseBlendSettled) followChaseBlend(v);  // the geometry follows the blend
+    // The blend changes the chase parameters, not the body: the geometry is derived again from
+    // the body as last measured, with no walk of its bones.
+    if (!v.chase.chaseBlendSettled) deriveChaseGeometry(v);
     const ChaseParameters& params = v.chase;
 
     const float lift = profile.angleLift + 0.15f;

@@ -137,7 +137,9 @@ BodyExtents walkBody(Velmora& v, Entity entity, const BoneIndexCache* cache) {
     return body;
 }
 
-void measureFromBones(Velmora& v) {
+}  // namespace
+
+void measureVehicle(Velmora& v) {
     const HostRuntime& rt = v.runtime;
     const Entity vehicle = v.driver.currentVehicle;
     VehicleProfile& profile = v.profile;
@@ -166,8 +168,6 @@ void measureFromBones(Velmora& v) {
     profile.hasTowArm = profile.bones.index[kTowArmEntry] != -1;
     profile.hasAttachFemale = profile.bones.index[kHitchEntry] != -1;
 }
-
-}  // namespace
 
 std::int32_t cachedBoneIndex(const HostRuntime& runtime, CachedBone& slot, Entity entity, const char* name) {
     if (slot.entity != entity || entity == 0) {
@@ -218,22 +218,9 @@ void sampleVehicle(Velmora& v) {
     s.previousSpeedMagnitude = s.vehicleVelocity.norm();
 }
 
-void measureVehicle(Velmora& v) {
-    if (v.measurementOverride.measure != nullptr) return v.measurementOverride.measure(v);
-    measureFromBones(v);
-}
-
 float vehicleLength(Velmora& v, Entity entity) {
-    if (v.measurementOverride.lengthOf != nullptr) return v.measurementOverride.lengthOf(v, entity);
     const BodyExtents body = walkBody(v, entity, nullptr);
     return body.front + body.rear;
-}
-
-void followChaseBlend(Velmora& v) {
-    // The blend changes the chase parameters, not the body: the geometry is derived again
-    // from the body as last measured, with no walk of its bones.
-    if (v.measurementOverride.blendFrame != nullptr) return v.measurementOverride.blendFrame(v);
-    deriveChaseGeometry(v);
 }
 
 void deriveChaseGeometry(Velmora& v) {

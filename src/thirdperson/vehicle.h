@@ -115,19 +115,8 @@ void deriveChaseGeometry(Velmora& v);
 // first call after entering a vehicle, eased afterwards.
 void stepChaseParameters(Velmora& v);
 
-// The body measurement and a blend frame's geometry, replaceable by a test with a plain
-// walk of its own, to show that the walk once per vehicle gives the same camera.
-struct MeasurementOverride {
-    void (*measure)(Velmora& v) = nullptr;                   // does what measureVehicle does
-    float (*lengthOf)(Velmora& v, Entity entity) = nullptr;  // an attached vehicle's length
-    void (*blendFrame)(Velmora& v) = nullptr;                // the geometry on a blend frame
-};
-
 // An attached vehicle's length, front and rear, as the attachment check takes it: one walk
 // of the bone table, each name looked up once and each found bone's position read once.
 float vehicleLength(Velmora& v, Entity entity);
-
-// What a blend frame does to the chase geometry: derived again from the measured body.
-void followChaseBlend(Velmora& v);
 
 }  // namespace velmora
