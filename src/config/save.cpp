@@ -39,6 +39,27 @@ std::string trailingComments(const std::string& bytes) {
     return tail.find_first_of(";#") == std::string::npos ? std::string{} : tail;
 }
 
+// The lines at the very start of the file that are neither blank, a comment, a section nor a
+// key (text the player wrote that the loader skips): the ini library drops them, and with
+// them the place of the comments below, which it then takes for the file's own. They are
+// written back in front as they stood.
+std::string leadingUnreadLines(const std::string& bytes) {
+    const std::size_t from = bytes.rfind(kUtf8Mark, 0) == 0 ? 3 : 0;  // a mark is no text of the file
+    std::size_t start = from;
+    while (start < bytes.size()) {
+        std::size_t end = bytes.find_first_of("\r\n", start);
+        if (end == std::string::npos) end = bytes.size();
+        const std::size_t first = bytes.find_first_not_of(" \t", start);
+        if (first >= end) break;  // a blank line
+        const char c = bytes[first];
+        if (c == ';' || c == '#' || c == '[' || bytes.find('=', first) < end) break;
+        start = end + 1;
+        if (end < bytes.size() && bytes[end] == '\r' && start < bytes.size() && bytes[start] == '\n') ++start;
+    }
+    return std::string(bytes.begin() + static_cast<std::ptrdiff_t>(from),
+                       bytes.begin() + static_cast<std::ptrdiff_t>(std::min(start, bytes.size())));
+}
+
 }  // namespace
 
 SaveResult amendSettingsFile(const Platform& platform, const char* path, DocumentAmendment amend, const void* context) {
@@ -60,7 +81,8 @@ SaveResult amendSettingsFile(const Platform& platform, const char* path, Documen
     }
     amend(document, context);
 
-    std::string text;
+    std::string text = leadingUnreadLines(read.text);
+    if (!text.empty() && text.back() != '\n' && text.back() != '\r') text += '\n';
     if (document.Save(text, false) < 0) return SaveResult::NotWritten;
     if (const std::string tail = trailingComments(read.text); !tail.empty()) {
         if (!text.empty() && text.back() != '\n') text += '\n';

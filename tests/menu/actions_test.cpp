@@ -145,6 +145,18 @@ TEST(SaveAll, WritesTheFortyThreeValuesAndKeepsTheRestOfTheFile) {
     EXPECT_EQ(reloaded.firstPersonView.lookLeftAngle, 33.0f);
 }
 
+TEST(SaveAll, KeepsAStrayLineAtTheTopAndTheCommentUnderItWithItsSection) {
+    // A line the loader skips, first in the file (after a UTF-8 mark): the save writes it back
+    // where it stood, and the comment under it stays the section's, saved after saved.
+    InFolder p("\xEF\xBB\xBFmy settings\n; the keys\n\n[keyMappings]\nmenuKey = F11\n");
+    runMenuAction(p.v, 1);
+    EXPECT_EQ(p.status(), "Settings saved to the ini");
+    const std::string first = readFile(p.file());
+    EXPECT_EQ(first.rfind("my settings\n; the keys\n[keyMappings]\n", 0), 0u) << first;
+    runMenuAction(p.v, 1);
+    EXPECT_EQ(readFile(p.file()), first);
+}
+
 TEST(SaveAll, NeverTruncatesTheFileAndNeverClaimsASaveThatDidNotHappen) {
     const std::string original = "[1stPersonView]\nfov = 70\n; a note of the player's\n";
     const std::string utf16 = testing::asUtf16(original);
